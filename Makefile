@@ -1,0 +1,145 @@
+# Builds the product (build/tarvex.exe), the Wine-side test programs and the native tests and fuzzers.
+# Each folder lists its own sources in a module.mk; this file only knows how to compile them.
+
+MINGW_PREFIX ?= i686-w64-mingw32
+MINGW_CXX    ?= $(shell command -v $(MINGW_PREFIX)-g++-win32 >/dev/null 2>&1 && echo $(MINGW_PREFIX)-g++-win32 || echo $(MINGW_PREFIX)-g++)
+MINGW_CC     ?= $(shell command -v $(MINGW_PREFIX)-gcc-win32 >/dev/null 2>&1 && echo $(MINGW_PREFIX)-gcc-win32 || echo $(MINGW_PREFIX)-gcc)
+WINDRES      ?= $(MINGW_PREFIX)-windres
+MINGW_AR     ?= $(MINGW_PREFIX)-ar
+NATIVE_CXX   ?= g++
+FUZZ_CXX     ?= clang++
+
+B := build
+INCLUDES := -I. -Ibuild/gen
+COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
+WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
+                -fno-asynchronous-unwind-tables -fno-threadsafe-statics
+# Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image.
+WIN_LDFLAGS  := -static -static-libgcc -static-libstdc++ -mwindows \
+                -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
+                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
+WIN_CONSOLE_LDFLAGS := -static -static-libgcc -static-libstdc++ -mconsole
+WIN_LIBS     := -luser32 -lgdi32 -ladvapi32 -lshell32 -lkernel32
+NATIVE_FLAGS := $(COMMON_FLAGS) -O1 -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+FUZZ_FLAGS   := -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+DOCTEST_INC  := -isystem /usr/include/doctest
+
+# Lists filled by the module.mk files:
+#   PORTABLE_SRCS  no <windows.h>: built natively (tests, fuzzers) and with mingw (product)
+#   WIN32_SRCS     product code that needs Win32
+#   PRODUCT_MAIN   the product's entry point (kept out of the library the test programs link)
+#   RC_FILES       resource scripts of the product
+#   NATIVE_TESTS   doctest files run natively with sanitizers
+#   NATIVE_TOOLS   native command-line tools (one .cpp each, linked with the portable code)
+#   WINE_TESTS     doctest files built with mingw and run under Wine
+#   WINE_PROGRAMS  stand-alone Win32 programs for the tests (helpers, automation client), console
+#   WINE_GUI_PROGRAMS  the same, GUI subsystem
+#   FUZZERS        libFuzzer targets (one .cpp each)
+PORTABLE_SRCS :=
+WIN32_SRCS :=
+PRODUCT_MAIN :=
+RC_FILES :=
+NATIVE_TESTS :=
+NATIVE_TOOLS :=
+WINE_TESTS :=
+WINE_PROGRAMS :=
+WINE_GUI_PROGRAMS :=
+FUZZERS :=
+GENERATED_HDRS :=
+RC_DEPS :=
+include $(sort $(wildcard */module.mk) $(wildcard */*/module.mk))
+
+WIN_PORTABLE_OBJS := $(patsubst %.cpp,$(B)/win/obj/%.o,$(filter %.cpp,$(PORTABLE_SRCS))) \
+                     $(patsubst %.S,$(B)/win/obj/%.o,$(filter %.S,$(PORTABLE_SRCS)))
+WIN_OBJS     := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WIN32_SRCS))
+WIN_MAIN_OBJ := $(patsubst %.cpp,$(B)/win/obj/%.o,$(PRODUCT_MAIN))
+RES_OBJS     := $(patsubst %.rc,$(B)/win/obj/%.res.o,$(RC_FILES))
+NATIVE_OBJS  := $(patsubst %.cpp,$(B)/native/obj/%.o,$(filter %.cpp,$(PORTABLE_SRCS))) \
+                $(patsubst %.S,$(B)/native/obj/%.o,$(filter %.S,$(PORTABLE_SRCS)))
+WIN_LIB      := $(B)/win/libtarvex.a
+NATIVE_LIB   := $(B)/native/libportable.a
+
+NATIVE_TEST_BINS := $(patsubst %.cpp,$(B)/native/%,$(NATIVE_TESTS))
+NATIVE_TOOL_BINS := $(patsubst %.cpp,$(B)/native/%,$(NATIVE_TOOLS))
+WINE_TEST_BINS   := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_TESTS))
+WINE_PROG_BINS   := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_PROGRAMS))
+WINE_GUI_BINS    := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_GUI_PROGRAMS))
+FUZZ_BINS        := $(patsubst %.cpp,$(B)/fuzz/%,$(FUZZERS))
+
+.PHONY: all product native wine fuzz clean check demo
+all: product wine native fuzz
+product: $(B)/tarvex.exe
+wine: $(WINE_TEST_BINS) $(WINE_PROG_BINS) $(WINE_GUI_BINS)
+native: $(NATIVE_TEST_BINS) $(NATIVE_TOOL_BINS)
+fuzz: $(if $(shell command -v $(FUZZ_CXX) 2>/dev/null),$(FUZZ_BINS))
+
+check: all
+	bash tools/test.sh --no-build
+
+$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB)
+	$(MINGW_CXX) -o $@ $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS)
+
+$(WIN_LIB): $(WIN_PORTABLE_OBJS) $(WIN_OBJS)
+	@mkdir -p $(dir $@)
+	rm -f $@ && $(MINGW_AR) rcs $@ $^
+
+$(NATIVE_LIB): $(NATIVE_OBJS)
+	@mkdir -p $(dir $@)
+	rm -f $@ && ar rcs $@ $^
+
+$(B)/win/obj/%.o: %.cpp $(GENERATED_HDRS)
+	@mkdir -p $(dir $@)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
+
+$(B)/win/obj/%.o: %.S
+	@mkdir -p $(dir $@)
+	$(MINGW_CC) $(INCLUDES) -c $< -o $@
+
+$(B)/win/obj/%.res.o: %.rc $(RC_DEPS)
+	@mkdir -p $(dir $@)
+	$(WINDRES) -I. -I$(dir $<) -O coff $< $@
+
+$(B)/native/obj/%.o: %.cpp $(GENERATED_HDRS)
+	@mkdir -p $(dir $@)
+	$(NATIVE_CXX) $(NATIVE_FLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
+
+$(B)/native/obj/%.o: %.S
+	@mkdir -p $(dir $@)
+	$(NATIVE_CXX) $(INCLUDES) -c $< -o $@
+
+$(B)/native/tests/doctest_main.o: tests/lib/doctest_main.cpp
+	@mkdir -p $(dir $@)
+	$(NATIVE_CXX) $(NATIVE_FLAGS) $(DOCTEST_INC) -c $< -o $@
+
+$(B)/win/tests/doctest_main.o: tests/lib/doctest_main.cpp
+	@mkdir -p $(dir $@)
+	$(MINGW_CXX) $(WIN_CXXFLAGS) $(DOCTEST_INC) -c $< -o $@
+
+$(NATIVE_TEST_BINS): $(B)/native/%: $(B)/native/obj/%.o $(B)/native/tests/doctest_main.o $(NATIVE_LIB)
+	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
+
+$(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_LIB)
+	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
+
+# Wine-side doctest programs need exceptions-free doctest; they are console programs.
+$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WIN_LIB) $(RES_OBJS)
+	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+
+$(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
+	$(MINGW_CXX) -o $@ $< $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+
+$(WINE_GUI_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
+	$(MINGW_CXX) -o $@ $< $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
+
+$(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS)) $(GENERATED_HDRS)
+	@mkdir -p $(dir $@)
+	$(FUZZ_CXX) $(FUZZ_FLAGS) $(INCLUDES) -o $@ $< $(filter %.cpp,$(PORTABLE_SRCS)) $(filter %.S,$(PORTABLE_SRCS))
+
+clean:
+	rm -rf $(B)
+
+-include $(shell find $(B) -name '*.d' 2>/dev/null)
+
+# Lists for the test runner.
+print-%:
+	@echo $($*)

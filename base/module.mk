@@ -1,0 +1,1 @@
+PORTABLE_SRCS += base/text.cpp base/byte_reader.cpp

@@ -1,0 +1,1 @@
+WIN32_SRCS += disinfect/disinfect_stub.cpp

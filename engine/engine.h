@@ -1,0 +1,17 @@
+// Detection engine: the detector table the walker offers every file to, and the mail-file detector.
+#pragma once
+
+typedef int (*DetectRoutine)(const char* name, const char* path);
+
+struct DetectorEntry {
+    const char* name;      // null in the end row
+    DetectRoutine detect;  // non-zero when it handled the file
+};
+
+// Row 1 "W32/KYR.Trojan" -> SignatureDetector; row 2 the end row.
+extern const DetectorEntry kDetectorTable[];
+
+// Matches path against the signature table and, on a match, cleans up and disposes of the file.
+int SignatureDetector(const char* name, const char* path);
+// Recognises a uuencoded mail file carrying the mail worm and disposes of it.
+int MailFileDetector(const char* name, const char* path);

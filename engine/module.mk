@@ -1,0 +1,1 @@
+WIN32_SRCS += engine/engine_stub.cpp

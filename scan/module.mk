@@ -1,0 +1,1 @@
+WIN32_SRCS += scan/scan_state.cpp scan/scan_stub.cpp

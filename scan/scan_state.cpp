@@ -1,0 +1,22 @@
+// The process-wide scan state and the two ways scan code reports to the main window.
+#include "scan/scan_state.h"
+
+#include <cstdarg>
+
+#include "base/text.h"
+
+ScanState g_scanState;
+
+void SendResultLine(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    FormatTextV(g_scanState.lineBuffer, sizeof(g_scanState.lineBuffer), format, args);
+    va_end(args);
+    SendMessageA(g_scanState.mainWindow, kAppendResultMessage, 0, 0);
+}
+
+void SendCurrentText()
+{
+    SendMessageA(g_scanState.mainWindow, kShowCurrentMessage, 0, 0);
+}

@@ -1,0 +1,44 @@
+// The one process-wide record of a scan run, shared by the scan, detection, disinfection and
+// memory-scan code, and the two private messages through which they update the main window.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+// Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the
+// numbers of WM_ENABLE and WM_SETREDRAW on purpose: the main window's handlers answer both.
+const UINT kShowCurrentMessage = 0x000A;   // show currentText in the current-file line
+const UINT kAppendResultMessage = 0x000B;  // append lineBuffer to the result list
+
+struct ScanState {
+    HWND mainWindow;
+    char scanTarget[260];          // "!:" for every fixed drive, else a folder
+    int32_t dispositionCode;       // DispositionCode, 100..103
+    bool cancelRequested;
+    bool keepResultLines;          // set before the statistics; never cleared
+    int32_t restartNeeded;
+    int32_t filesScanned;
+    int32_t filesInfected;
+    int32_t filesRemoved;
+    bool memoryMode;
+    bool memoryMatch;
+    int32_t memoryDisposition;
+    char currentName[260];
+    char currentText[260];
+    char lineBuffer[520];
+    char detectedPath[261];
+    char autostartValueName[128];
+    bool programFilesPending;
+    bool programFilesVisited;
+    char programFilesPath[260];
+};
+
+extern ScanState g_scanState;
+
+// Formats one result line into lineBuffer and sends kAppendResultMessage to mainWindow.
+void SendResultLine(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+// Sends kShowCurrentMessage so that the main window shows currentText.
+void SendCurrentText();

@@ -1,0 +1,1 @@
+WIN32_SRCS += system/system_stub.cpp

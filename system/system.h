@@ -1,0 +1,32 @@
+// Process and system control: version checks, restart, process termination and the memory scan.
+#pragma once
+#include <cstdint>
+
+// 4 Windows 95/98/ME, 5 NT family, 1 other, 0 when GetVersionExA failed. Asked afresh each call.
+int GetPlatformCode();
+// 5 NT 4 and earlier, 6 NT 5.x, 0 NT 6 and later, not NT, or failure.
+int GetNtVersionCode();
+// Enables one privilege of the process token. Returns 0 when the token could not be opened,
+// otherwise GetLastError() after AdjustTokenPrivileges (0 on success).
+unsigned long EnableTokenPrivilege(const char* privilegeName);
+// Forced reboot (after SeShutdownPrivilege on the NT family). Callers ignore the result.
+int RestartWindows();
+
+// Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
+int KillProcessOfFile(const char* path);
+int KillProcessToolhelp(const char* path);
+int KillProcessPerfData(const char* path);
+bool KillProcessPsapi(const char* path);
+
+// One listed process; lists are built and freed within one call.
+struct ProcessNode {
+    uint32_t processId;
+    char modulePath[340];
+    ProcessNode* next;
+};
+
+// Memory scan, run first by every scan run; may end the process on the NT family.
+void ScanMemory();
+void ScanMemoryToolhelp();
+int ScanMemoryPsapi();
+extern int32_t g_memoryRestartNeeded;

@@ -1,0 +1,118 @@
+# Sandboxed Wine prefixes for the tests and the demo. Source this file.
+#
+# A prefix made here lives under a temporary folder, has no z: drive (nothing outside the sandbox is
+# reachable by a drive walk), and its user folders are real empty folders instead of Wine's links
+# into the home directory. Every command runs with that prefix's own wineserver.
+
+: "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win32
+
+# tvx_make_prefix DIR: makes a fresh sandboxed prefix in DIR (which must not exist yet).
+tvx_make_prefix() {
+    local dir=$1
+    mkdir -p "$dir"
+    WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX="$dir" wineserver -w
+    tvx_sandbox_prefix "$dir"
+}
+
+# tvx_sandbox_prefix DIR: cuts a prefix off the rest of the machine.
+tvx_sandbox_prefix() {
+    local dir=$1
+    rm -f "$dir/dosdevices/z:"
+    local d
+    # Wine links Desktop, Documents, Music, ... to the home directory: replace them by real folders.
+    find "$dir/drive_c/users" -maxdepth 3 -type l 2>/dev/null | while read -r d; do
+        rm -f "$d" && mkdir -p "$d"
+    done
+    # No 2 s wait at every window close under Xvfb.
+    tvx_reg "$dir" add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+    tvx_reg "$dir" add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f
+}
+
+# tvx_reg DIR args...: wine's reg.exe in that prefix.
+tvx_reg() {
+    local dir=$1; shift
+    WINEPREFIX="$dir" wine reg "$@" >/dev/null 2>&1
+}
+
+# tvx_set_version DIR EXE VERSION: Windows version Wine reports to EXE (win98, nt40, win2k, winxp, win7, win10).
+tvx_set_version() {
+    tvx_reg "$1" add "HKCU\\Software\\Wine\\AppDefaults\\$2" /v Version /t REG_SZ /d "$3" /f
+}
+
+# tvx_wine DIR args...: runs wine in that prefix.
+tvx_wine() {
+    local dir=$1; shift
+    WINEPREFIX="$dir" wine "$@"
+}
+
+# tvx_start_server DIR: keeps that prefix's wineserver alive across many short runs.
+tvx_start_server() {
+    WINEPREFIX="$1" wineserver -p
+}
+
+# tvx_stop_prefix DIR: ends every process of that prefix (and only of that prefix).
+tvx_stop_prefix() {
+    WINEPREFIX="$1" wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$1" wineserver -w >/dev/null 2>&1 || true
+}
+
+# tvx_add_fixed_drive DIR LETTER UNIXPATH: maps a folder as a fixed drive of the prefix.
+tvx_add_fixed_drive() {
+    local dir=$1 letter=$2 path=$3
+    ln -sfn "$path" "$dir/dosdevices/${letter,,}:"
+    tvx_reg "$dir" add 'HKLM\Software\Wine\Drives' /v "${letter^^}:" /t REG_SZ /d hd /f
+}
+
+# tvx_add_drive DIR LETTER UNIXPATH TYPE: the same with another type (cdrom, network, floppy).
+tvx_add_drive() {
+    local dir=$1 letter=$2 path=$3 type=$4
+    ln -sfn "$path" "$dir/dosdevices/${letter,,}:"
+    tvx_reg "$dir" add 'HKLM\Software\Wine\Drives' /v "${letter^^}:" /t REG_SZ /d "$type" /f
+}
+
+# tvx_template_prefix: a cached, sandboxed prefix under build/ that tvx_copy_prefix clones cheaply.
+tvx_template_prefix() {
+    local tpl="$TVX_ROOT/build/wine-template"
+    if [ ! -f "$tpl/.ready" ]; then
+        rm -rf "$tpl"
+        tvx_make_prefix "$tpl"
+        tvx_stop_prefix "$tpl"
+        touch "$tpl/.ready"
+    fi
+    echo "$tpl"
+}
+
+# tvx_copy_prefix DIR: a fresh sandboxed prefix in DIR, cloned from the template (much faster than wineboot).
+tvx_copy_prefix() {
+    local dir=$1 tpl
+    tpl=$(tvx_template_prefix)
+    mkdir -p "$(dirname "$dir")"
+    cp -a "$tpl" "$dir"
+    rm -f "$dir/.ready"
+}
+
+# tvx_ensure_display: starts Xvfb when there is no display; sets DISPLAY.
+tvx_ensure_display() {
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+        return 0
+    fi
+    local n
+    for n in 91 92 93 94 95 96 97 98 99; do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            TVX_XVFB_PID=$!
+            export DISPLAY=":$n"
+            local i
+            for i in $(seq 1 50); do
+                [ -e "/tmp/.X11-unix/X$n" ] && return 0
+                sleep 0.1
+            done
+        fi
+    done
+    echo "tvx_ensure_display: could not start Xvfb" >&2
+    return 1
+}
