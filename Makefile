@@ -9,7 +9,7 @@ MINGW_AR     ?= $(MINGW_PREFIX)-ar
 NATIVE_CXX   ?= g++
 FUZZ_CXX     ?= clang++
 
-B := build
+B ?= build
 INCLUDES := -I. -Ibuild/gen
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
@@ -35,6 +35,7 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 #   WINE_PROGRAMS  stand-alone Win32 programs for the tests (helpers, automation client), console
 #   WINE_GUI_PROGRAMS  the same, GUI subsystem
 #   FUZZERS        libFuzzer targets (one .cpp each)
+#   WINE_TEST_SUPPORT / NATIVE_TEST_SUPPORT  shared test code linked into every Wine / native test program
 PORTABLE_SRCS :=
 WIN32_SRCS :=
 PRODUCT_MAIN :=
@@ -46,6 +47,8 @@ WINE_PROGRAMS :=
 WINE_GUI_PROGRAMS :=
 FUZZERS :=
 GENERATED_HDRS :=
+WINE_TEST_SUPPORT :=
+NATIVE_TEST_SUPPORT :=
 RC_DEPS :=
 include $(sort $(wildcard */module.mk) $(wildcard */*/module.mk))
 
@@ -65,6 +68,8 @@ WINE_TEST_BINS   := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_TESTS))
 WINE_PROG_BINS   := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_PROGRAMS))
 WINE_GUI_BINS    := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_GUI_PROGRAMS))
 FUZZ_BINS        := $(patsubst %.cpp,$(B)/fuzz/%,$(FUZZERS))
+WINE_SUPPORT_OBJS   := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WINE_TEST_SUPPORT))
+NATIVE_SUPPORT_OBJS := $(patsubst %.cpp,$(B)/native/obj/%.o,$(NATIVE_TEST_SUPPORT))
 
 .PHONY: all product native wine fuzz clean check demo
 all: product wine native fuzz
@@ -115,18 +120,18 @@ $(B)/win/tests/doctest_main.o: tests/lib/doctest_main.cpp
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(DOCTEST_INC) -c $< -o $@
 
-$(NATIVE_TEST_BINS): $(B)/native/%: $(B)/native/obj/%.o $(B)/native/tests/doctest_main.o $(NATIVE_LIB)
+$(NATIVE_TEST_BINS): $(B)/native/%: $(B)/native/obj/%.o $(B)/native/tests/doctest_main.o $(NATIVE_SUPPORT_OBJS) $(NATIVE_LIB)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
-$(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_LIB)
+$(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_SUPPORT_OBJS) $(NATIVE_LIB)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
 # Wine-side doctest programs need exceptions-free doctest; they are console programs.
-$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WIN_LIB) $(RES_OBJS)
-	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(RES_OBJS)
+	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
-$(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
-	$(MINGW_CXX) -o $@ $< $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+$(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
+	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_GUI_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
 	$(MINGW_CXX) -o $@ $< $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)

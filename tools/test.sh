@@ -17,14 +17,17 @@ for arg in "$@"; do
 done
 
 bash tools/bootstrap.sh || { echo "bootstrap failed"; exit 1; }
+# TVX_BUILD: the build folder (absolute); several developers may build side by side.
+export TVX_BUILD=$(realpath -m "${TVX_BUILD:-$ROOT/build}")
+mkdir -p "$TVX_BUILD"
 if [ "$build" = 1 ]; then
-    make -j"$(nproc)" all >build.log 2>&1 || { tail -50 build.log; echo "0 passed, 1 failed"; exit 1; }
+    make -j"$(nproc)" B="$TVX_BUILD" all >"$TVX_BUILD.log" 2>&1 || { tail -50 "$TVX_BUILD.log"; echo "0 passed, 1 failed"; exit 1; }
 fi
 
 source tests/lib/wine_env.sh
 export TVX_ROOT=$ROOT
 export TVX_TMP=$(mktemp -d /tmp/tarvex-test.XXXXXX)
-LOGS=$ROOT/build/test-logs
+LOGS=$TVX_BUILD/test-logs
 rm -rf "$LOGS" && mkdir -p "$LOGS"
 tvx_ensure_display || true
 
@@ -70,17 +73,17 @@ run_one() {  # name, timeout seconds, command...
 }
 
 for t in $(make -s print-NATIVE_TESTS); do
-    run_one "native/${t%.cpp}" 600 "build/native/${t%.cpp}"
+    run_one "native/${t%.cpp}" 600 "$TVX_BUILD/native/${t%.cpp}"
 done
 for t in $(make -s print-WINE_TESTS); do
-    run_one "wine/${t%.cpp}" 900 env WINEPREFIX="$TVX_SHARED_PREFIX" wine "build/win/${t%.cpp}.exe"
+    run_one "wine/${t%.cpp}" 900 env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/${t%.cpp}.exe"
 done
 for s in $(find tests tools -name '*.test.sh' | sort); do
     run_one "script/${s%.test.sh}" 1200 bash "$s"
 done
 if command -v clang++ >/dev/null 2>&1; then
     for f in $(make -s print-FUZZERS); do
-        run_one "fuzz/${f%.cpp}" 300 bash tests/lib/run_fuzzer.sh "build/fuzz/${f%.cpp}" "${TVX_FUZZ_SECONDS:-30}"
+        run_one "fuzz/${f%.cpp}" 300 bash tests/lib/run_fuzzer.sh "$TVX_BUILD/fuzz/${f%.cpp}" "${TVX_FUZZ_SECONDS:-30}"
     done
 fi
 

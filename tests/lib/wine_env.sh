@@ -76,7 +76,7 @@ tvx_add_drive() {
 
 # tvx_template_prefix: a cached, sandboxed prefix under build/ that tvx_copy_prefix clones cheaply.
 tvx_template_prefix() {
-    local tpl="$TVX_ROOT/build/wine-template"
+    local tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template"
     if [ ! -f "$tpl/.ready" ]; then
         rm -rf "$tpl"
         tvx_make_prefix "$tpl"

@@ -1,0 +1,1 @@
+WINE_TEST_SUPPORT += tests/lib/result_sink.cpp
