@@ -82,6 +82,7 @@ check: all
 	bash tools/test.sh --no-build
 
 $(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB)
+	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@ $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS)
 
 $(WIN_LIB): $(WIN_PORTABLE_OBJS) $(WIN_OBJS)
@@ -121,19 +122,24 @@ $(B)/win/tests/doctest_main.o: tests/lib/doctest_main.cpp
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(DOCTEST_INC) -c $< -o $@
 
 $(NATIVE_TEST_BINS): $(B)/native/%: $(B)/native/obj/%.o $(B)/native/tests/doctest_main.o $(NATIVE_SUPPORT_OBJS) $(NATIVE_LIB)
+	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
 $(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_SUPPORT_OBJS) $(NATIVE_LIB)
+	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
 # Wine-side doctest programs need exceptions-free doctest; they are console programs.
 $(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(RES_OBJS)
+	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
+	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_GUI_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
+	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@ $< $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
 
 $(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS)) $(GENERATED_HDRS)

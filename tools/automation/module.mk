@@ -1,0 +1,1 @@
+WINE_PROGRAMS += tools/automation/tvxauto.cpp

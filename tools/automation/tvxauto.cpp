@@ -1,0 +1,315 @@
+// Automation client for the tests and the demo: drives Tarvex windows from another process the way
+// a user would (buttons, keys, the close box) and reads back what the windows show.
+// Usage: tvxauto <command> [args]; see Usage() below. Exit 0 on success, 1 on failure or timeout.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/text.h"
+
+namespace {
+
+struct Selector {
+    char title[256];
+    int childId;  // -1: any window with the title
+};
+
+struct FindContext {
+    const Selector* selector;
+    HWND found[64];
+    int count;
+};
+
+void ParseSelector(const char* text, Selector* selector)
+{
+    CopyText(selector->title, sizeof(selector->title), text);
+    selector->childId = -1;
+    char* at = std::strrchr(selector->title, '@');
+    if (at != nullptr && at[1] != '\0') {
+        char* end = nullptr;
+        long id = std::strtol(at + 1, &end, 10);
+        if (end != nullptr && *end == '\0') {
+            selector->childId = static_cast<int>(id);
+            *at = '\0';
+        }
+    }
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+{
+    FindContext* context = reinterpret_cast<FindContext*>(param);
+    if (!IsWindowVisible(window))
+        return TRUE;
+    char title[256] = "";
+    GetWindowTextA(window, title, sizeof(title));
+    if (std::strcmp(title, context->selector->title) != 0)
+        return TRUE;
+    if (context->selector->childId >= 0 && GetDlgItem(window, context->selector->childId) == nullptr)
+        return TRUE;
+    if (context->count < 64)
+        context->found[context->count++] = window;
+    return TRUE;
+}
+
+int FindAll(const Selector& selector, HWND* first)
+{
+    FindContext context = {};
+    context.selector = &selector;
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&context));
+    if (first != nullptr)
+        *first = context.count > 0 ? context.found[0] : nullptr;
+    return context.count;
+}
+
+HWND WaitFor(const Selector& selector, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = nullptr;
+        if (FindAll(selector, &window) > 0)
+            return window;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND Control(HWND window, const char* idText)
+{
+    return GetDlgItem(window, std::atoi(idText));
+}
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "tvxauto: %s\n", what);
+    return 1;
+}
+
+void PrintListLines(HWND list, int from, int to)
+{
+    for (int i = from; i < to; ++i) {
+        // Cross-process list box text must be read in the W form under Wine.
+        LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        if (length < 0 || length > 4096) {
+            std::printf("\n");
+            continue;
+        }
+        WCHAR wide[4097] = {};
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[8200] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        std::printf("%s\n", text);
+    }
+    std::fflush(stdout);
+}
+
+bool SaveScreenBitmap(HWND window, const char* path)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER header = {};
+        header.bfType = 0x4D42;
+        header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        header.bfSize = header.bfOffBits + imageSize;
+        info.bmiHeader.biSizeImage = imageSize;
+        FILE* file = std::fopen(path, "wb");
+        if (file != nullptr) {
+            ok = std::fwrite(&header, sizeof(header), 1, file) == 1 &&
+                 std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, file) == 1 &&
+                 std::fwrite(bits, imageSize, 1, file) == 1;
+            ok = (std::fclose(file) == 0) && ok;
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: tvxauto <command> [args]  (SEL is TITLE or TITLE@CHILDID)\n"
+                 "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
+                 "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | close SEL\n"
+                 "  text SEL [ID] | list SEL ID | state SEL ID | rect SEL\n"
+                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3)
+        return Usage();
+    const char* command = argv[1];
+    Selector selector;
+    ParseSelector(argv[2], &selector);
+    DWORD defaultWait = 10000;
+
+    if (std::strcmp(command, "wait") == 0) {
+        HWND window = WaitFor(selector, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : defaultWait);
+        if (window == nullptr)
+            return Fail("window not found");
+        std::printf("%p\n", static_cast<void*>(window));
+        return 0;
+    }
+    if (std::strcmp(command, "gone") == 0) {
+        DWORD limit = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : defaultWait;
+        DWORD start = GetTickCount();
+        while (FindAll(selector, nullptr) > 0) {
+            if (GetTickCount() - start >= limit)
+                return Fail("window still there");
+            Sleep(50);
+        }
+        return 0;
+    }
+    if (std::strcmp(command, "count") == 0) {
+        std::printf("%d\n", FindAll(selector, nullptr));
+        return 0;
+    }
+
+    // Every other command acts on an existing window; give it the usual time to appear.
+    HWND window = WaitFor(selector, defaultWait);
+    if (window == nullptr)
+        return Fail("window not found");
+
+    if (std::strcmp(command, "click") == 0 && argc > 3) {
+        HWND control = Control(window, argv[3]);
+        if (control == nullptr)
+            return Fail("no such control");
+        // Posted, not sent: a click that opens a modal dialog must not block the client.
+        PostMessageA(control, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if ((std::strcmp(command, "key") == 0 || std::strcmp(command, "syskey") == 0) && argc > 3) {
+        bool system = command[0] == 's';
+        WPARAM key = static_cast<WPARAM>(std::atoi(argv[3]));
+        UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+        LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (system ? (1L << 29) : 0);
+        LPARAM up = down | (1L << 30) | (1L << 31);
+        PostMessageA(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+        PostMessageA(window, system ? WM_SYSKEYUP : WM_KEYUP, key, up);
+        return 0;
+    }
+    if (std::strcmp(command, "syscmd") == 0 && argc > 3) {
+        PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
+        return 0;
+    }
+    if (std::strcmp(command, "close") == 0) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (std::strcmp(command, "text") == 0) {
+        HWND target = argc > 3 ? Control(window, argv[3]) : window;
+        if (target == nullptr)
+            return Fail("no such control");
+        char text[1024] = "";
+        SendMessageA(target, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", text);
+        return 0;
+    }
+    if (std::strcmp(command, "list") == 0 && argc > 3) {
+        HWND list = Control(window, argv[3]);
+        if (list == nullptr)
+            return Fail("no such control");
+        LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        PrintListLines(list, 0, count < 0 ? 0 : static_cast<int>(count));
+        return 0;
+    }
+    if (std::strcmp(command, "watch") == 0 && argc > 3) {
+        HWND list = Control(window, argv[3]);
+        if (list == nullptr)
+            return Fail("no such control");
+        DWORD limit = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 600000;
+        DWORD start = GetTickCount();
+        int shown = 0;
+        while (IsWindow(window) && GetTickCount() - start < limit) {
+            LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+            if (count >= 0 && count < shown)
+                shown = 0;  // the list was cleared (150-line rule): show it again from the top
+            if (count > shown) {
+                PrintListLines(list, shown, static_cast<int>(count));
+                shown = static_cast<int>(count);
+            }
+            Sleep(30);
+        }
+        return 0;
+    }
+    if (std::strcmp(command, "state") == 0 && argc > 3) {
+        HWND control = Control(window, argv[3]);
+        if (control == nullptr)
+            return Fail("no such control");
+        RECT rect;
+        GetWindowRect(control, &rect);
+        POINT origin = {rect.left, rect.top};
+        ScreenToClient(window, &origin);
+        std::printf("visible=%d enabled=%d x=%ld y=%ld w=%ld h=%ld\n",
+                    (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0,
+                    IsWindowEnabled(control) ? 1 : 0, origin.x, origin.y,
+                    rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
+    if (std::strcmp(command, "rect") == 0) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        std::printf("x=%ld y=%ld w=%ld h=%ld\n", rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top);
+        return 0;
+    }
+    if (std::strcmp(command, "shot") == 0 && argc > 3) {
+        SetForegroundWindow(window);
+        Sleep(200);
+        return SaveScreenBitmap(window, argv[3]) ? 0 : Fail("could not save the screenshot");
+    }
+    if (std::strcmp(command, "pixel") == 0 && argc > 4) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        HDC screen = GetDC(nullptr);
+        COLORREF colour = GetPixel(screen, rect.left + std::atoi(argv[3]), rect.top + std::atoi(argv[4]));
+        ReleaseDC(nullptr, screen);
+        std::printf("%02X%02X%02X\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+        return 0;
+    }
+    if (std::strcmp(command, "hover") == 0 && argc > 3) {
+        HWND control = Control(window, argv[3]);
+        if (control == nullptr)
+            return Fail("no such control");
+        RECT rect;
+        GetWindowRect(control, &rect);
+        int x = argc > 5 ? std::atoi(argv[4]) : (rect.right - rect.left) / 2;
+        int y = argc > 5 ? std::atoi(argv[5]) : (rect.bottom - rect.top) / 2;
+        SetCursorPos(rect.left + x, rect.top + y);
+        // The pointer move alone does not reach a window of another process reliably under Xvfb.
+        PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        return 0;
+    }
+    return Usage();
+}
