@@ -3,6 +3,9 @@
 // Usage: tvxauto <command> [args]; see Usage() below. Exit 0 on success, 1 on failure or timeout.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -138,12 +141,16 @@ bool SaveScreenBitmap(HWND window, const char* path)
         header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
         header.bfSize = header.bfOffBits + imageSize;
         info.bmiHeader.biSizeImage = imageSize;
-        FILE* file = std::fopen(path, "wb");
+        // "-" writes to standard output: the sandbox has no drive that reaches the caller's folders.
+        bool toStdout = std::strcmp(path, "-") == 0;
+        if (toStdout)
+            _setmode(_fileno(stdout), _O_BINARY);
+        FILE* file = toStdout ? stdout : std::fopen(path, "wb");
         if (file != nullptr) {
             ok = std::fwrite(&header, sizeof(header), 1, file) == 1 &&
                  std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, file) == 1 &&
                  std::fwrite(bits, imageSize, 1, file) == 1;
-            ok = (std::fclose(file) == 0) && ok;
+            ok = (toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
         }
         DeleteObject(bitmap);
     }
