@@ -1,1 +1,1 @@
-WIN32_SRCS += system/system_stub.cpp
+WIN32_SRCS += system/system_stub.cpp system/version.cpp

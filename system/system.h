@@ -6,11 +6,18 @@
 int GetPlatformCode();
 // 5 NT 4 and earlier, 6 NT 5.x, 0 NT 6 and later, not NT, or failure.
 int GetNtVersionCode();
-// Enables one privilege of the process token. Returns 0 when the token could not be opened,
-// otherwise GetLastError() after AdjustTokenPrivileges (0 on success).
-unsigned long EnableTokenPrivilege(const char* privilegeName);
+// Enables one privilege of the process token. False when the token could not be opened;
+// otherwise adjustError receives GetLastError() after AdjustTokenPrivileges (0 on success,
+// 1300 when the account lacks the privilege).
+bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError);
 // Forced reboot (after SeShutdownPrivilege on the NT family). Callers ignore the result.
 int RestartWindows();
+// The two steps of a restart, replaceable so that tests can watch them without rebooting.
+struct RestartSteps {
+    bool (*enablePrivilege)(unsigned long* adjustError);  // the shutdown privilege
+    int (*exitWindows)();                                 // the forced reboot itself
+};
+int RestartWindowsWith(const RestartSteps& steps);
 
 // Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
 int KillProcessOfFile(const char* path);

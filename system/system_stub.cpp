@@ -1,11 +1,7 @@
-// Placeholder until process and system control land.
+// Placeholder until process termination and the memory scan land.
 #include <windows.h>
 #include "system/system.h"
 int32_t g_memoryRestartNeeded = 0;
-int GetPlatformCode() { return 5; }
-int GetNtVersionCode() { return 0; }
-unsigned long EnableTokenPrivilege(const char*) { return 0; }
-int RestartWindows() { return 0; }
 int KillProcessOfFile(const char*) { return 1; }
 int KillProcessToolhelp(const char*) { return 0; }
 int KillProcessPerfData(const char*) { return 0; }

@@ -1,0 +1,93 @@
+// Windows version checks, the token-privilege step and the forced restart.
+#include <windows.h>
+#include <cstring>
+#include "system/system.h"
+
+namespace {
+
+// Fills info; false when the system would not say.
+bool QueryVersion(OSVERSIONINFOA& info)
+{
+    std::memset(&info, 0, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);
+    return GetVersionExA(&info) != 0;
+}
+
+}  // namespace
+
+int GetPlatformCode()
+{
+    OSVERSIONINFOA info;
+    if (!QueryVersion(info))
+        return 0;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
+        return 4;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return 5;
+    return 1;
+}
+
+int GetNtVersionCode()
+{
+    OSVERSIONINFOA info;
+    if (!QueryVersion(info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT)
+        return 0;
+    if (info.dwMajorVersion <= 4)
+        return 5;
+    if (info.dwMajorVersion == 5)
+        return 6;
+    return 0;
+}
+
+bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError)
+{
+    *adjustError = 0;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return false;
+    TOKEN_PRIVILEGES privileges;
+    std::memset(&privileges, 0, sizeof(privileges));
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    // A failed look-up leaves a zero LUID; the adjustment then fails and its error is what the
+    // callers read.
+    LookupPrivilegeValueA(nullptr, privilegeName, &privileges.Privileges[0].Luid);
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    *adjustError = GetLastError();
+    CloseHandle(token);
+    return true;
+}
+
+namespace {
+
+bool EnableShutdownPrivilege(unsigned long* adjustError)
+{
+    return EnableTokenPrivilege("SeShutdownPrivilege", adjustError);
+}
+
+int ExitWindowsForcedReboot()
+{
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) ? 1 : 0;
+}
+
+}  // namespace
+
+int RestartWindowsWith(const RestartSteps& steps)
+{
+    // Windows 95/98/ME has no token privileges; every other code, unknown ones included, asks
+    // for the shutdown privilege first.
+    if (GetPlatformCode() != 4) {
+        unsigned long adjustError = 0;
+        if (!steps.enablePrivilege(&adjustError))
+            return 0;
+        if (adjustError != 0)
+            return static_cast<int>(adjustError);
+    }
+    return steps.exitWindows();
+}
+
+int RestartWindows()
+{
+    const RestartSteps steps = {EnableShutdownPrivilege, ExitWindowsForcedReboot};
+    return RestartWindowsWith(steps);
+}

@@ -1,0 +1,1 @@
+WINE_PROGRAMS += tests/system/system_probe.cpp
