@@ -1,1 +1,2 @@
-WIN32_SRCS += scan/scan_state.cpp scan/scan_stub.cpp
+PORTABLE_SRCS += scan/walk_text.cpp
+WIN32_SRCS += scan/scan_state.cpp scan/scan_run.cpp scan/walker.cpp

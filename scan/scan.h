@@ -1,5 +1,7 @@
 // The scan run: memory scan, the walk of every fixed drive, statistics and the restart question.
 #pragma once
+#include "engine/engine.h"
+#include "scan/walk_text.h"
 
 // Runs one whole scan synchronously on the user-interface thread. Always returns 1.
 int RunScan();
@@ -8,5 +10,10 @@ int RunScan();
 int WalkDirectory(const char* pattern);
 // Removes and handles at most one pending message of the thread (Escape asks to cancel).
 void PumpOneMessage();
-// Shortens source to at most maximum characters for display ("head..tail").
-void ShortenForDisplay(const char* source, char* destination, unsigned destinationSize, int maximum);
+
+// The detector rows the walker offers every file to: kDetectorTable. Only test programs point it
+// at rows of their own, to see detections without real infected files.
+extern const DetectorEntry* g_walkDetectors;
+
+// Deepest folder level the walker enters below the pattern it was given.
+const int kMaxWalkDepth = 64;

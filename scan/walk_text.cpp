@@ -1,0 +1,88 @@
+// Text work of the directory walker: display shortening and pattern-derived paths (portable).
+#include "scan/walk_text.h"
+
+#include <cstring>
+
+#include "base/text.h"
+
+void ShortenForDisplay(const char* source, char* destination, unsigned destinationSize, int maximum)
+{
+    if (destination == nullptr || destinationSize == 0)
+        return;
+    size_t length = std::strlen(source);
+    int half = maximum / 2 - 1;
+    // The head and tail get maximum/2 - 1 characters each and dots fill the rest, so an odd
+    // maximum gets three dots; a path of exactly maximum characters is shown whole.
+    if (maximum > 0 && length > static_cast<size_t>(maximum) && half > 0) {
+        size_t dots = static_cast<size_t>(maximum - 2 * half);
+        if (static_cast<size_t>(maximum) >= destinationSize) {
+            CopyTextN(destination, destinationSize, source, destinationSize - 1);
+            return;
+        }
+        std::memcpy(destination, source, static_cast<size_t>(half));
+        std::memset(destination + half, '.', dots);
+        std::memcpy(destination + half + dots, source + length - static_cast<size_t>(half),
+                    static_cast<size_t>(half));
+        destination[maximum] = '\0';
+        return;
+    }
+    CopyText(destination, destinationSize, source);
+}
+
+namespace {
+
+// Length of the head kept from pattern: everything before the character that precedes the last
+// '.'; -1 when there is no '.'.
+long PatternHeadLength(const char* pattern)
+{
+    const char* lastDot = std::strrchr(pattern, '.');
+    if (lastDot == nullptr)
+        return -1;
+    long head = static_cast<long>(lastDot - pattern) - 1;
+    return head < 0 ? 0 : head;  // ".x" keeps nothing rather than reading before the pattern
+}
+
+int BuildFromHead(const char* pattern, const char* name, const char* tail, char* destination,
+                  size_t destinationSize)
+{
+    long head = PatternHeadLength(pattern);
+    if (head < 0)
+        return -1;
+    bool fits = CopyTextN(destination, destinationSize, pattern, static_cast<size_t>(head)) &&
+                AppendText(destination, destinationSize, name) &&
+                AppendText(destination, destinationSize, tail);
+    if (!fits) {
+        // A cut-off path would name another file or folder: never hand out a truncated one.
+        if (destinationSize > 0)
+            destination[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int BuildEntryPath(const char* pattern, const char* name, char* destination, size_t destinationSize)
+{
+    return BuildFromHead(pattern, name, "", destination, destinationSize);
+}
+
+int BuildChildPattern(const char* pattern, const char* name, char* destination, size_t destinationSize)
+{
+    return BuildFromHead(pattern, name, "\\*.*", destination, destinationSize);
+}
+
+int BuildFolderPassPattern(const char* pattern, char* destination, size_t destinationSize)
+{
+    const char* lastDot = std::strrchr(pattern, '.');
+    if (lastDot == nullptr)
+        return -1;
+    size_t keep = static_cast<size_t>(lastDot - pattern) + 1;
+    if (!CopyTextN(destination, destinationSize, pattern, keep) ||
+        !AppendText(destination, destinationSize, "*")) {
+        if (destinationSize > 0)
+            destination[0] = '\0';
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,153 @@
+// Stand-in for the main window while scan runs are tested from outside: a visible window titled
+// like the product's, with the Scan button (1052), the current-file line (1065) and the result
+// list (1055), answering the two private messages the way the main window must. It starts the
+// run the way the Scan button does (timer, then RunScan) and, when the run returns, prints what
+// it saw and exits:
+//   SHOW <text>   every current text, in order      LINE <line>  every result line, in order
+//   LIST <line>   the result list at the end        OFFER <path> every file offered to a detector
+//   SELECTED <n>  the list's selection at the end
+// Usage: scan_host TARGET [wait]   TARGET is "!:" (every fixed drive) or a folder; with "wait"
+// the run starts only when button 1052 is clicked. Test detector: a file whose name starts with
+// "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes 20 ms.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "scan/scan.h"
+#include "scan/scan_state.h"
+
+namespace {
+
+const UINT_PTR kScanTimer = 100;
+HWND g_list;
+HWND g_current;
+std::vector<std::string> g_report;
+
+const char* FileName(const char* path)
+{
+    const char* slash = strrchr(path, '\\');
+    return slash != nullptr ? slash + 1 : path;
+}
+
+int MarkerDetector(const char* name, const char* path)
+{
+    if (g_scanState.memoryMode)
+        return 0;
+    g_report.push_back(std::string("OFFER ") + path);
+    const char* file = FileName(path);
+    if (strncmp(file, "slow", 4) == 0)
+        Sleep(20);
+    bool hit = strncmp(file, "hit", 3) == 0;
+    bool locked = strncmp(file, "locked", 6) == 0;
+    if (!hit && !locked)
+        return 0;
+    g_scanState.filesInfected += 1;
+    if (locked)
+        g_scanState.restartNeeded = 1;
+    SendResultLine("%s     %s found", path, name);
+    return 1;
+}
+
+const DetectorEntry kMarkerTable[] = {{"Test.Marker", MarkerDetector}, {nullptr, nullptr}};
+
+void AppendResultLine()
+{
+    LRESULT count = SendMessageA(g_list, LB_GETCOUNT, 0, 0);
+    if (count >= 150 && !g_scanState.keepResultLines)
+        SendMessageA(g_list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(g_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_scanState.lineBuffer));
+    LRESULT n = SendMessageA(g_list, LB_GETCOUNT, 0, 0);
+    // Index n selects nothing, which is what the main window does with one or two lines.
+    SendMessageA(g_list, LB_SETCURSEL, n > 2 ? n - 1 : n, 0);
+    g_report.push_back(std::string("LINE ") + g_scanState.lineBuffer);
+}
+
+void ReportList()
+{
+    LRESULT n = SendMessageA(g_list, LB_GETCOUNT, 0, 0);
+    char text[600];
+    for (LRESULT i = 0; i < n; ++i) {
+        if (SendMessageA(g_list, LB_GETTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof(text))) {
+            SendMessageA(g_list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            g_report.push_back(std::string("LIST ") + text);
+        }
+    }
+    char selected[32];
+    FormatText(selected, sizeof(selected), "SELECTED %d", static_cast<int>(SendMessageA(g_list, LB_GETCURSEL, 0, 0)));
+    g_report.push_back(selected);
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case kShowCurrentMessage:
+        SetWindowTextA(g_current, g_scanState.currentText);
+        g_report.push_back(std::string("SHOW ") + g_scanState.currentText);
+        return 0;
+    case kAppendResultMessage:
+        AppendResultLine();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == 1052) {
+            EnableWindow(GetDlgItem(window, 1052), FALSE);
+            g_scanState.mainWindow = window;
+            g_scanState.dispositionCode = 100;
+            SetTimer(window, kScanTimer, 100, nullptr);
+        }
+        return 0;
+    case WM_TIMER:
+        KillTimer(window, kScanTimer);
+        g_scanState.cancelRequested = false;
+        RunScan();
+        ReportList();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    g_walkDetectors = kMarkerTable;
+    CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
+    bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = instance;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = "TarvexScanHost";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA(wc.lpszClassName, "Tarvex Ver 1.0", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                600, 400, nullptr, nullptr, instance, nullptr);
+    CreateWindowA("BUTTON", "SCAN", WS_CHILD | WS_VISIBLE, 10, 10, 80, 24, window,
+                  reinterpret_cast<HMENU>(1052), instance, nullptr);
+    g_current = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 10, 40, 560, 20, window,
+                              reinterpret_cast<HMENU>(1065), instance, nullptr);
+    g_list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
+                           10, 70, 560, 280, window, reinterpret_cast<HMENU>(1055), instance, nullptr);
+    if (!waitForClick)
+        PostMessageA(window, WM_COMMAND, 1052, 0);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    for (const std::string& line : g_report)
+        printf("%s\n", line.c_str());
+    printf("END\n");
+    fflush(stdout);
+    DestroyWindow(window);
+    return 0;
+}
