@@ -1,0 +1,2 @@
+NATIVE_TESTS += tests/disinfect/wininit_text_test.cpp
+FUZZERS += tests/disinfect/wininit_fuzz.cpp
