@@ -1,6 +1,9 @@
 // Detection engine: the detector table the walker offers every file to, and the mail-file detector.
 #pragma once
 
+#include "base/byte_reader.h"
+#include "engine/signature_table.h"
+
 typedef int (*DetectRoutine)(const char* name, const char* path);
 
 struct DetectorEntry {
@@ -15,3 +18,8 @@ extern const DetectorEntry kDetectorTable[];
 int SignatureDetector(const char* name, const char* path);
 // Recognises a uuencoded mail file carrying the mail worm and disposes of it.
 int MailFileDetector(const char* name, const char* path);
+// Checks an open file against the mail records; on a match counts the infection, remembers the
+// record's name and returns 1.
+int MatchMailRecords(ByteReader& file);
+// Turns the stored mail patterns into plain bytes, once per process.
+void UnscramblePatterns();

@@ -1,0 +1,98 @@
+// The mail-file detector: finds the uuencoded mail worm in a file (the hosts file, after each
+// detection) and removes or renames it as the user chose, one result line.
+#include <windows.h>
+
+#include <cstring>
+
+#include "base/text.h"
+#include "disinfect/disinfect.h"
+#include "engine/crt_file_reader.h"
+#include "engine/engine.h"
+#include "engine/mail_match.h"
+#include "scan/scan_state.h"
+
+// Working windows and the name of the last record that matched, reused for each file.
+MailWindows g_mailWindows;
+char g_mailMatchedName[sizeof(MailRecord().name) + 1];
+bool g_mailPatternsPlain = false;
+
+void UnscramblePatterns()
+{
+    if (g_mailPatternsPlain)
+        return;
+    UnscrambleMailPatterns(g_mailRecords, kMailRecordCount);
+    g_mailPatternsPlain = true;
+}
+
+int MatchMailRecords(ByteReader& file)
+{
+    int index = MatchMailRecordTable(file, g_mailRecords, kMailRecordCount, g_mailWindows);
+    if (index < 0)
+        return 0;
+    g_scanState.filesInfected += 1;
+    CopyTextN(g_mailMatchedName, sizeof(g_mailMatchedName), g_mailRecords[index].name,
+              sizeof(g_mailRecords[index].name));
+    return 1;
+}
+
+namespace {
+
+// The renamed file: the character after the last '.' becomes 'V'; a path without '.' is unchanged.
+void MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
+{
+    CopyText(renamed, renamedSize, path);
+    char* dot = std::strrchr(renamed, '.');
+    if (dot == nullptr)
+        return;
+    if (dot[1] != '\0')
+        dot[1] = 'V';
+    else
+        AppendText(renamed, renamedSize, "V");
+}
+
+}  // namespace
+
+int MailFileDetector(const char*, const char* path)
+{
+    UnscramblePatterns();
+    CrtFileReader file(path);
+    if (!file.IsOpen())
+        return 0;
+    int matched = MatchMailRecords(file);
+    if (matched) {
+        CopyText(g_scanState.currentName, sizeof(g_scanState.currentName), g_mailMatchedName);
+        CopyText(g_scanState.currentText, sizeof(g_scanState.currentText), path);
+    }
+    file.Close();
+    if (!matched)
+        return 0;
+
+    switch (g_scanState.dispositionCode) {
+    case kDispositionRename: {
+        char renamed[MAX_PATH];
+        MakeRenamedPath(path, renamed, sizeof(renamed));
+        if (MoveFileA(path, renamed))
+            SendResultLine("%s     %s renamed", path, g_mailMatchedName);
+        else
+            SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);
+        break;
+    }
+    case kDispositionRemove:
+    case kDispositionRemoveToo:
+        // No attribute reset here: a read-only file is reported, not forced.
+        if (DeleteFileA(path)) {
+            g_scanState.filesRemoved += 1;
+            SendResultLine("%s     %s removed", path, g_mailMatchedName);
+        } else {
+            SendResultLine("%s     %s Remove failed", path, g_mailMatchedName);
+        }
+        break;
+    case kDispositionLeave:
+        SendResultLine("%s     %s Not Disinfected As Per User's Selection", g_scanState.currentText,
+                       g_scanState.currentName);
+        break;
+    default:
+        break;
+    }
+    return 1;
+}

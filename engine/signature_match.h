@@ -1,0 +1,37 @@
+// Matching one file against the signature table: PE header reading, entry-point-relative offset
+// mapping and the record loop, over a ByteReader so that tests and fuzzers feed bytes directly.
+#pragma once
+#include <cstdint>
+
+#include "base/byte_reader.h"
+#include "engine/signature_table.h"
+
+const int kMaxSections = 20;        // more sections than this: the file is never matched
+const int kSectionEntrySize = 40;
+const int kFileHeaderSize = 20;
+const int kOptionalHeadSize = 96;   // the PE32 optional header up to its data directories
+
+// What the detector reads from the current file; overwritten for each file.
+struct PeImageInfo {
+    uint16_t headerOffset;                                 // low half of e_lfanew only
+    uint8_t fileHeader[kFileHeaderSize];
+    uint8_t optionalHead[kOptionalHeadSize];
+    uint8_t sections[kMaxSections * kSectionEntrySize];    // zeroed before each read
+    int32_t fileLength;                                    // L
+};
+
+inline uint16_t SectionCount(const PeImageInfo& info) { return ReadLe16(info.fileHeader + 2); }
+inline uint32_t EntryPoint(const PeImageInfo& info) { return ReadLe32(info.optionalHead + 16); }
+inline uint32_t SizeOfHeaders(const PeImageInfo& info) { return ReadLe32(info.optionalHead + 60); }
+
+// Header offset at 60, "PE\0\0" there, then the file header. False on a short read or wrong signature.
+bool ReadPeHeaders(ByteReader& file, PeImageInfo& info);
+// Optional header head, then at most kMaxSections entries of the section table.
+bool ReadSectionTable(ByteReader& file, PeImageInfo& info);
+// Maps a relative virtual address to a file offset with the section table last read.
+uint32_t RvaToFileOffset(uint32_t rva, const PeImageInfo& info);
+// The length test of one record against a file of length fileLength.
+bool SizeRuleAccepts(const SignatureRecord& record, int32_t fileLength);
+// Reads the headers and walks table until its terminator. Returns the index of the first record
+// that matches, or -1 (not a PE image, too many sections, unreadable, or no record matched).
+int MatchSignatureTable(ByteReader& file, const SignatureRecord* table, PeImageInfo& info);
