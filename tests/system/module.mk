@@ -1,1 +1,3 @@
 WINE_PROGRAMS += tests/system/system_probe.cpp
+NATIVE_TESTS += tests/system/process_list_test.cpp
+FUZZERS += tests/system/perf_data_fuzz.cpp

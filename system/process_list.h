@@ -1,0 +1,49 @@
+// Portable halves of process termination: how a process is matched to a file by each technique,
+// and the reading of the performance-data counter names and process object into a task list.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Rows of the performance-data task list actually filled (254, not 255 or 256).
+const int kMaxTasks = 254;
+// Longest instance name kept; a longer one is stored empty and so never matches.
+const size_t kMaxTaskNameLength = 16;
+
+// One row of the performance-data process list.
+struct TaskEntry {
+    uint32_t processId;  // 0 is stored as 0xFFFFFFFE
+    char name[kMaxTaskNameLength + 1];
+};
+
+// The part of path after its last '\' (all of path when it has none).
+const char* FileNamePart(const char* path);
+// Toolhelp rule: the file names of both paths are equal, ignoring case.
+bool ToolhelpNameMatches(const char* exeFile, const char* path);
+// psapi rule: the module path has exactly the length of path and equals it, ignoring case.
+bool PsapiPathMatches(const char* modulePath, const char* path);
+// Performance-data rule, first half: path upper-cased, its last four characters cut, the part after
+// the last '\'. False (nothing to look for) when path has four characters or fewer or does not fit.
+bool MakePerfDataBaseName(const char* path, char* baseName, size_t baseNameSize);
+// Second half: the task name begins with baseName, ignoring case. An empty base name matches nothing.
+bool TaskNameMatches(const char* taskName, const char* baseName);
+// Service name of a module: its file name with everything from the last '.' removed.
+bool MakeServiceName(const char* modulePath, char* serviceName, size_t serviceNameSize);
+
+// Finds the "process" object index (as text) and the "id process" counter index in the counter
+// name list (NUL-terminated strings alternating index and name, closed by an empty string). Every
+// string is visited and a later hit overwrites an earlier one. The list is read within size only.
+// Returns true when both were found with a non-empty run of digits.
+bool FindProcessCounterIndexes(const uint8_t* names, size_t size, char* objectIndex,
+                               size_t objectIndexSize, uint32_t* counterIndex);
+
+// Converts one UTF-16LE instance name (unitCount 16-bit units, the last of them the terminator,
+// possibly unaligned) into 8-bit text. Returns false when the conversion fails.
+typedef bool (*InstanceNameConverter)(const uint8_t* utf16, size_t unitCount, char* text,
+                                      size_t textSize, void* context);
+
+// Reads the process object of a performance-data answer (the first object of the block) into at
+// most maxTasks rows (clamped to kMaxTasks), taking each row's id from the counter whose title
+// index is counterIndex. Returns the number of rows; 0 when the block is not a PERF block, has no
+// such counter, or any offset or count points outside the buffer (then no row is kept).
+int ParseProcessObject(const uint8_t* data, size_t size, uint32_t counterIndex, TaskEntry* tasks,
+                       int maxTasks, InstanceNameConverter convert, void* context);
