@@ -1,0 +1,191 @@
+// One-job owners for GDI objects and device contexts, so every path out of a routine releases them.
+#pragma once
+#include <windows.h>
+
+// Deletes the GDI object it holds (bitmap, font, brush, region) when it goes out of scope.
+template <typename Handle>
+class ScopedGdiObject {
+public:
+    explicit ScopedGdiObject(Handle handle = nullptr) : m_handle(handle) {}
+    ~ScopedGdiObject() { Reset(nullptr); }
+    ScopedGdiObject(const ScopedGdiObject&) = delete;
+    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
+
+    Handle Get() const { return m_handle; }
+    operator Handle() const { return m_handle; }
+    // Hands the object to the caller, who then releases it (for example SetWindowRgn's region).
+    Handle Detach()
+    {
+        Handle handle = m_handle;
+        m_handle = nullptr;
+        return handle;
+    }
+    void Reset(Handle handle)
+    {
+        if (m_handle)
+            DeleteObject(m_handle);
+        m_handle = handle;
+    }
+
+private:
+    Handle m_handle;
+};
+
+typedef ScopedGdiObject<HBITMAP> ScopedBitmap;
+typedef ScopedGdiObject<HFONT> ScopedFont;
+typedef ScopedGdiObject<HBRUSH> ScopedBrush;
+typedef ScopedGdiObject<HRGN> ScopedRegion;
+
+// A memory device context (CreateCompatibleDC), deleted at the end of the scope.
+class ScopedMemDC {
+public:
+    explicit ScopedMemDC(HDC reference) : m_dc(CreateCompatibleDC(reference)) {}
+    ~ScopedMemDC()
+    {
+        if (m_dc)
+            DeleteDC(m_dc);
+    }
+    ScopedMemDC(const ScopedMemDC&) = delete;
+    ScopedMemDC& operator=(const ScopedMemDC&) = delete;
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};
+
+// A window's device context (GetDC), released at the end of the scope.
+class ScopedWindowDC {
+public:
+    explicit ScopedWindowDC(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ~ScopedWindowDC()
+    {
+        if (m_dc)
+            ReleaseDC(m_window, m_dc);
+    }
+    ScopedWindowDC(const ScopedWindowDC&) = delete;
+    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// One paint cycle (BeginPaint/EndPaint) of a window.
+class ScopedPaintDC {
+public:
+    explicit ScopedPaintDC(HWND window) : m_window(window) { m_dc = BeginPaint(window, &m_paint); }
+    ~ScopedPaintDC() { EndPaint(m_window, &m_paint); }
+    ScopedPaintDC(const ScopedPaintDC&) = delete;
+    ScopedPaintDC& operator=(const ScopedPaintDC&) = delete;
+    HDC Get() const { return m_dc; }
+    operator HDC() const { return m_dc; }
+    const PAINTSTRUCT& Paint() const { return m_paint; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+    PAINTSTRUCT m_paint;
+};
+
+// Selects an object into a device context and puts the previous one back at the end of the scope.
+class ScopedSelect {
+public:
+    ScopedSelect(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(nullptr)
+    {
+        if (dc && object) {
+            m_previous = SelectObject(dc, object);
+            if (m_previous == HGDI_ERROR)
+                m_previous = nullptr;
+        }
+    }
+    ~ScopedSelect()
+    {
+        if (m_previous)
+            SelectObject(m_dc, m_previous);
+    }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+    // False when the selection failed (no object, or the context refused it).
+    bool Ok() const { return m_previous != nullptr; }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+// Long-lived holders in the style of the window classes: an object that may hold one GDI object,
+// deleted when a new one is made or the holder dies. Constant-initialised, so usable as globals.
+template <typename Handle>
+class CGdiHolder {
+public:
+    constexpr CGdiHolder() : m_hObject(nullptr) {}
+    ~CGdiHolder() { DeleteObject(); }
+    CGdiHolder(const CGdiHolder&) = delete;
+    CGdiHolder& operator=(const CGdiHolder&) = delete;
+
+    operator Handle() const { return m_hObject; }
+    Handle GetSafeHandle() const { return m_hObject; }
+    void Attach(Handle handle)
+    {
+        DeleteObject();
+        m_hObject = handle;
+    }
+    Handle Detach()
+    {
+        Handle handle = m_hObject;
+        m_hObject = nullptr;
+        return handle;
+    }
+    // Returns TRUE when an object was held and deleted.
+    BOOL DeleteObject()
+    {
+        if (!m_hObject)
+            return FALSE;
+        BOOL deleted = ::DeleteObject(m_hObject);
+        m_hObject = nullptr;
+        return deleted;
+    }
+
+protected:
+    Handle m_hObject;
+};
+
+class CBitmap : public CGdiHolder<HBITMAP> {
+public:
+    // Fills bitmap with the BITMAP record; returns 0 when no bitmap is held.
+    int GetBitmap(BITMAP* bitmap) const
+    {
+        if (!m_hObject)
+            return 0;
+        return GetObjectA(m_hObject, sizeof(BITMAP), bitmap);
+    }
+};
+
+class CFont : public CGdiHolder<HFONT> {
+public:
+    BOOL CreateFontIndirect(const LOGFONTA* logFont)
+    {
+        Attach(::CreateFontIndirectA(logFont));
+        return m_hObject != nullptr;
+    }
+    BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
+                    BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                    BYTE quality, BYTE pitchAndFamily, const char* faceName)
+    {
+        Attach(::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut,
+                           charSet, outPrecision, clipPrecision, quality, pitchAndFamily, faceName));
+        return m_hObject != nullptr;
+    }
+};
+
+class CBrush : public CGdiHolder<HBRUSH> {
+public:
+    BOOL CreateSolidBrush(COLORREF colour)
+    {
+        Attach(::CreateSolidBrush(colour));
+        return m_hObject != nullptr;
+    }
+};
