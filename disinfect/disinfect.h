@@ -2,6 +2,7 @@
 // the service named after it.
 #pragma once
 #include <windows.h>
+#include <cstddef>
 
 // DispositionCode values held in ScanState::dispositionCode.
 const int kDispositionRemove = 100;
@@ -10,10 +11,11 @@ const int kDispositionRemoveToo = 102;
 const int kDispositionLeave = 103;
 
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
+// A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
 void DisposeInfectedFile(const char* path, const char* name);
 // Second pass of the memory scan: "System Memory" line, one second's pause, then disposal.
 void RemoveFromMemory(const char* path, const char* familyName);
-// Registers deletion of path at the next start of Windows; non-zero when registered.
+// Registers deletion of path at the next start of Windows; non-zero only when it was registered.
 int ScheduleDeleteAtRestart(const char* path);
 // Adds target=file to the [rename] section of wininit.ini in the Windows folder.
 bool AddWininitRename(const char* target, const char* file);
@@ -22,8 +24,39 @@ bool AddWininitRename(const char* target, const char* file);
 int CleanAutostart(const char* name);
 void ScanAutostartValues(HKEY root, const char* subkey);
 int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName);
+// The hosts file offered to the mail-file detector on this platform code (5 NT, 4 Windows 95/98/ME);
+// false on other platforms or when the path does not fit.
+bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
+
+// Registry value data of any type, read whole onto the heap and always terminated.
+class RegistryData {
+public:
+    RegistryData() : m_data(nullptr), m_size(0) {}
+    ~RegistryData();
+    RegistryData(const RegistryData&) = delete;
+    RegistryData& operator=(const RegistryData&) = delete;
+    // Makes room for size bytes (old content is not kept). False when out of memory.
+    bool Reserve(size_t size);
+    char* Data() { return m_data; }
+    size_t Size() const { return m_size; }
+    const char* Text() const { return m_data != nullptr ? m_data : ""; }
+
+private:
+    char* m_data;
+    size_t m_size;
+};
+// Data longer than this is never read: no command line the system runs is that long.
+const size_t kMaxRegistryDataSize = 65536;
+// Reads value valueName of root\subkey whole; 1 when the key opened, both queries succeeded and
+// the key closed. Data over kMaxRegistryDataSize gives 0.
+int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data);
 
 // Service stop and key removal (memory scan on NT 5.x and earlier).
 int StopService(const char* serviceName);
+// StopService with the pause between status polls given (tests count the pauses).
+typedef void (*PauseRoutine)(DWORD milliseconds);
+int StopServiceWith(const char* serviceName, PauseRoutine pause);
+// Pauses of 1000 ms granted to a service that stays in STOP_PENDING: about 30 seconds.
+const int kStopPendingPolls = 30;
 int RemoveServiceKeys(const char* serviceName);
 int DeleteMachineKey(const char* subkey);

@@ -1,0 +1,77 @@
+// Stopping a service named after an infected module and deleting its keys from both numbered
+// control sets, so that it does not start again after the restart.
+#include <windows.h>
+
+#include "base/text.h"
+#include "disinfect/disinfect.h"
+
+namespace {
+
+// The access the manager and the service are both opened with; covers stop and status queries.
+const DWORD kAllAccess = 0xF003F;
+
+void PauseBySleeping(DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}
+
+}  // namespace
+
+int StopService(const char* serviceName)
+{
+    return StopServiceWith(serviceName, PauseBySleeping);
+}
+
+int StopServiceWith(const char* serviceName, PauseRoutine pause)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, kAllAccess);
+    if (manager == nullptr)
+        return 0;
+    SC_HANDLE service = OpenServiceA(manager, serviceName, kAllAccess);
+    if (service == nullptr) {
+        CloseServiceHandle(manager);
+        return 0;
+    }
+    int result = 0;
+    SERVICE_STATUS status = {};
+    if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        DWORD lastState = status.dwCurrentState;
+        // A service may stay in STOP_PENDING for ever; the wait is bounded so the scan goes on.
+        for (int pauses = 0;; ++pauses) {
+            SERVICE_STATUS now = {};
+            if (!QueryServiceStatus(service, &now))
+                break;
+            lastState = now.dwCurrentState;
+            if (lastState != SERVICE_STOP_PENDING || pauses == kStopPendingPolls)
+                break;
+            pause(1000);
+        }
+        result = lastState == SERVICE_STOPPED ? 1 : 0;
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return result;
+}
+
+int RemoveServiceKeys(const char* serviceName)
+{
+    // Subkeys first: the NT family deletes only keys without subkeys. The two ControlSet002
+    // spellings name the same key.
+    static const char* const kKeyFormats[] = {
+        "SYSTEM\\ControlSet001\\Services\\%s\\Enum", "SYSTEM\\ControlSet001\\Services\\%s\\Security",
+        "SYSTEM\\ControlSet001\\Services\\%s",       "SYSTEM\\CONTROLSET002\\SERVICES\\%s\\Enum",
+        "SYSTEM\\ControlSet002\\Services\\%s\\Security", "SYSTEM\\ControlSet002\\Services\\%s",
+    };
+    int anyDeleted = 0;
+    for (const char* format : kKeyFormats) {
+        char subkey[512];
+        if (FormatText(subkey, sizeof(subkey), format, serviceName) && DeleteMachineKey(subkey) == 1)
+            anyDeleted = 1;
+    }
+    return anyDeleted;
+}
+
+int DeleteMachineKey(const char* subkey)
+{
+    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, subkey) == ERROR_SUCCESS ? 1 : 0;
+}
