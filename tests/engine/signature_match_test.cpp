@@ -88,7 +88,7 @@ TEST_CASE("one changed detail makes a known row miss, or harmlessly still match"
     for (int row : rows) {
         for (const PeFaultName* f = kPeFaults; f->name != nullptr; ++f) {
             CAPTURE(row);
-            INFO(f->name);
+            INFO(std::string(f->name));
             Bytes file;
             CHECK_OR_RETURN(BuildRecordFixture(kSignatureTable[row], f->fault, file));
             CHECK(Match(file) == (f->stillMatches ? row : -1));
@@ -192,7 +192,7 @@ TEST_CASE("relative virtual addresses map to file offsets")
          0x10000, 0x1800, 0x1000},
     };
     for (const Case& c : cases) {
-        INFO(c.label);
+        INFO(std::string(c.label));
         PeLayout layout;
         layout.sectionCount = static_cast<uint16_t>(c.sections.size());
         layout.sections = c.sections;
@@ -272,7 +272,7 @@ TEST_CASE("table walk: terminator first, unknown rules, first match wins, runs c
     };
     Bytes file = SimpleImage();
     for (const Case& c : cases) {
-        INFO(c.label);
+        INFO(std::string(c.label));
         CHECK(Match(file, c.table.data()) == c.expected);
     }
 }

@@ -1,0 +1,2 @@
+NATIVE_TESTS += tests/engine/signature_table_test.cpp tests/engine/signature_match_test.cpp \
+                tests/engine/mail_match_test.cpp
