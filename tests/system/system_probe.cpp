@@ -3,10 +3,17 @@
 //   version                  prints "platform=P nt=N"
 //   restart-steps            restart with recording steps: prints which steps ran and the result
 //   restart                  the real forced restart; prints its result if it returns
+//   kill PATH                KillProcessOfFile(PATH); prints "result=R"
+//   list-toolhelp / list-psapi   prints "id path" for every listed process
+//   perf-tasks               prints the performance-data process list
+//   memscan [DISPOSITION]    ScanMemory with a host window that prints every result line as it
+//                            comes; prints "returned" if ScanMemory comes back
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "scan/scan_state.h"
+#include "system/process_win32.h"
 #include "system/system.h"
 
 namespace {
@@ -44,6 +51,45 @@ int RunRestartSteps(int argc, char** argv)
     return 0;
 }
 
+int ListProcesses(bool psapi)
+{
+    ProcessNode* list = nullptr;
+    ProcessListResult result = psapi ? ListProcessesPsapi(&list, false) : ListProcessesToolhelp(&list);
+    for (ProcessNode* node = list; node != nullptr; node = node->next)
+        std::printf("%lu %s\n", static_cast<unsigned long>(node->processId), node->modulePath);
+    FreeProcessList(list);
+    return result == kListComplete ? 0 : 1;
+}
+
+LRESULT CALLBACK PrintingHost(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kAppendResultMessage) {
+        std::printf("line: %s\n", g_scanState.lineBuffer);
+        std::fflush(stdout);
+        return 0;
+    }
+    if (message == kShowCurrentMessage)
+        return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int MemoryScan(int argc, char** argv)
+{
+    WNDCLASSA windowClass;
+    std::memset(&windowClass, 0, sizeof(windowClass));
+    windowClass.lpfnWndProc = PrintingHost;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "SystemProbeHost";
+    RegisterClassA(&windowClass);
+    g_scanState.mainWindow = CreateWindowA("SystemProbeHost", "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                           windowClass.hInstance, nullptr);
+    g_scanState.dispositionCode = argc > 2 ? std::atoi(argv[2]) : 100;
+    ScanMemory();
+    std::printf("returned memoryMode=%d restartNeeded=%d\n", g_scanState.memoryMode ? 1 : 0,
+                static_cast<int>(g_memoryRestartNeeded));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -64,6 +110,25 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return 0;
     }
+    if (std::strcmp(command, "kill") == 0 && argc > 2) {
+        int result = KillProcessOfFile(argv[2]);
+        std::printf("result=%d\n", result);
+        return 0;
+    }
+    if (std::strcmp(command, "list-toolhelp") == 0)
+        return ListProcesses(false);
+    if (std::strcmp(command, "list-psapi") == 0)
+        return ListProcesses(true);
+    if (std::strcmp(command, "perf-tasks") == 0) {
+        TaskEntry tasks[kMaxTasks + 1];
+        int rows = ReadPerfDataTasks(tasks, kMaxTasks);
+        std::printf("rows=%d\n", rows);
+        for (int i = 0; i < rows; ++i)
+            std::printf("%lu %s\n", static_cast<unsigned long>(tasks[i].processId), tasks[i].name);
+        return 0;
+    }
+    if (std::strcmp(command, "memscan") == 0)
+        return MemoryScan(argc, argv);
     std::fprintf(stderr, "unknown command %s\n", command);
     return 2;
 }

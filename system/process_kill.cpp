@@ -1,0 +1,241 @@
+// Ends the processes that run an infected file, by the technique of the running Windows family.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "base/text.h"
+#include "system/process_list.h"
+#include "system/process_win32.h"
+#include "system/system.h"
+
+static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit system");
+
+namespace {
+
+// Performance-data answer: first size, growth step, and the bound of its growth. The answer
+// holds every running process (instance record, name and counter block, well under 1 KB each),
+// so 4 MB covers thousands of processes while a system that keeps answering "more data" cannot
+// make us allocate without end; reaching the bound counts as unreadable data.
+const DWORD kPerfDataFirstSize = 51200;
+const DWORD kPerfDataGrowth = 25600;
+const DWORD kPerfDataMaxSize = 4u * 1024 * 1024;
+
+const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
+const int kEnglishLanguage = 9;
+
+// Memory released on every return path of the routine that took it.
+class HeapBlock {
+public:
+    explicit HeapBlock(size_t size) : m_data(static_cast<uint8_t*>(std::calloc(size, 1))), m_size(m_data ? size : 0) {}
+    ~HeapBlock() { std::free(m_data); }
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+    uint8_t* Data() const { return m_data; }
+    size_t Size() const { return m_size; }
+    // A fresh zero-filled block of newSize; false (and the old block kept) when it cannot be had.
+    bool Replace(size_t newSize)
+    {
+        uint8_t* fresh = static_cast<uint8_t*>(std::calloc(newSize, 1));
+        if (fresh == nullptr)
+            return false;
+        std::free(m_data);
+        m_data = fresh;
+        m_size = newSize;
+        return true;
+    }
+
+private:
+    uint8_t* m_data;
+    size_t m_size;
+};
+
+class RegistryKey {
+public:
+    RegistryKey() : m_key(nullptr) {}
+    ~RegistryKey()
+    {
+        if (m_key != nullptr)
+            RegCloseKey(m_key);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY* Out() { return &m_key; }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key;
+};
+
+bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, size_t textSize, void*)
+{
+    // The units may be unaligned inside the answer; the conversion wants aligned characters. A name
+    // longer than the text buffer cannot convert into it anyway.
+    WCHAR name[260];
+    if (unitCount == 0 || unitCount > sizeof(name) / sizeof(name[0]))
+        return false;
+    for (size_t i = 0; i < unitCount; ++i)
+        name[i] = static_cast<WCHAR>(utf16[2 * i] | (utf16[2 * i + 1] << 8));
+    name[unitCount - 1] = 0;
+    return WideCharToMultiByte(CP_ACP, 0, name, -1, text, static_cast<int>(textSize), nullptr, nullptr) != 0;
+}
+
+// Reads the counter name list and finds the process object and its id counter.
+bool ReadProcessCounterIndexes(char* objectIndex, size_t objectIndexSize, uint32_t* counterIndex)
+{
+    char keyName[100];
+    if (!FormatText(keyName, sizeof(keyName), "%s\\%03x", kPerflibKey, kEnglishLanguage))
+        return false;
+    RegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
+        return false;
+    // Two spare bytes close a list stored without its final empty string.
+    HeapBlock names(static_cast<size_t>(size) + 2);
+    if (names.Data() == nullptr)
+        return false;
+    DWORD read = size;
+    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, names.Data(), &read) != ERROR_SUCCESS)
+        return false;
+    if (read > size)
+        read = size;
+    return FindProcessCounterIndexes(names.Data(), read + 2, objectIndex, objectIndexSize, counterIndex);
+}
+
+}  // namespace
+
+int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks)
+{
+    char objectIndex[16];
+    uint32_t counterIndex = 0;
+    if (!ReadProcessCounterIndexes(objectIndex, sizeof(objectIndex), &counterIndex))
+        return 0;
+
+    HeapBlock answer(kPerfDataFirstSize);
+    if (answer.Data() == nullptr)
+        return 0;
+    LONG status;
+    DWORD size;
+    for (;;) {
+        size = static_cast<DWORD>(answer.Size());
+        status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, objectIndex, nullptr, nullptr, answer.Data(), &size);
+        if (status != ERROR_MORE_DATA)
+            break;
+        if (answer.Size() + kPerfDataGrowth > kPerfDataMaxSize || !answer.Replace(answer.Size() + kPerfDataGrowth)) {
+            RegCloseKey(HKEY_PERFORMANCE_DATA);
+            return 0;
+        }
+    }
+    RegCloseKey(HKEY_PERFORMANCE_DATA);
+    if (status != ERROR_SUCCESS || size == 0)
+        return 0;
+    if (size > answer.Size())
+        size = static_cast<DWORD>(answer.Size());
+    return ParseProcessObject(answer.Data(), size, counterIndex, tasks, maxTasks, ConvertInstanceName, nullptr);
+}
+
+int KillProcessToolhelp(const char* path)
+{
+    HMODULE kernel = LoadLibraryA("Kernel32.dll");
+    Sleep(100);
+    if (kernel == nullptr)
+        return 0;
+    HeapBlock record(sizeof(PROCESSENTRY32));
+    if (record.Data() == nullptr)
+        return 0;
+    PROCESSENTRY32* entry = reinterpret_cast<PROCESSENTRY32*>(record.Data());
+    ToolhelpFunctions toolhelp;
+    if (!ResolveToolhelp(kernel, toolhelp))
+        return 0;
+    HANDLE snapshot = toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    Sleep(100);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    entry->dwSize = sizeof(PROCESSENTRY32);
+
+    char target[260];
+    CopyText(target, sizeof(target), FileNamePart(path));
+    UpperInPlace(target);
+
+    int result = 0;
+    bool more = toolhelp.pProcess32First(snapshot, entry) != 0;
+    while (more) {
+        char exeFile[sizeof(entry->szExeFile) + 1];
+        CopyTextN(exeFile, sizeof(exeFile), entry->szExeFile, sizeof(entry->szExeFile));
+        if (ToolhelpNameMatches(exeFile, target)) {
+            // Only the first process with this file name is ended.
+            Sleep(50);
+            if (TerminateById(entry->th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
+                result = 1;
+            Sleep(500);
+            break;
+        }
+        // Looked up afresh before every call, as the snapshot walk always did.
+        Process32Function next = ResolveProcess32Next(kernel);
+        if (next == nullptr)
+            break;
+        Sleep(100);
+        more = next(snapshot, entry) != 0;
+        Sleep(100);
+    }
+    CloseHandle(snapshot);
+    return result;
+}
+
+int KillProcessPerfData(const char* path)
+{
+    char baseName[260];
+    if (!MakePerfDataBaseName(path, baseName, sizeof(baseName)))
+        return 0;
+    TaskEntry tasks[kMaxTasks + 1];
+    std::memset(tasks, 0, sizeof(tasks));
+    int rows = ReadPerfDataTasks(tasks, kMaxTasks);
+    int result = 0;
+    for (int i = 0; i < rows; ++i) {
+        if (!TaskNameMatches(tasks[i].name, baseName))
+            continue;
+        if (TerminateById(tasks[i].processId, PROCESS_TERMINATE))
+            result = 1;
+        Sleep(500);
+    }
+    return result;
+}
+
+bool KillProcessPsapi(const char* path)
+{
+    ProcessNode* list = nullptr;
+    ProcessListResult listed = ListProcessesPsapi(&list, false);
+    // A node that could not be allocated ends the call as if the list had been walked.
+    if (listed != kListComplete)
+        return listed == kListOutOfMemory;
+    for (ProcessNode* node = list; node != nullptr; node = node->next) {
+        if (!PsapiPathMatches(node->modulePath, path))
+            continue;
+        if (TerminateById(node->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
+            Sleep(500);
+    }
+    FreeProcessList(list);
+    return true;
+}
+
+int KillProcessOfFile(const char* path)
+{
+    int platform = GetPlatformCode();
+    int result;
+    if (platform == 4) {
+        result = KillProcessToolhelp(path);
+    } else if (platform == 5) {
+        if (GetNtVersionCode() == 6)
+            return KillProcessPsapi(path) ? 1 : 0;
+        result = KillProcessPerfData(path);
+    } else {
+        // No technique for this system: the caller's second deletion attempt decides.
+        return 1;
+    }
+    if (result == 0)
+        MessageBoxA(nullptr, "Could not kill process", path, 0);
+    return result;
+}

@@ -1,0 +1,48 @@
+// Process listing shared by process termination and the memory scan: the toolhelp and psapi
+// functions looked up by name, and ProcessNode lists built from either.
+#pragma once
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include "system/process_list.h"
+#include "system/system.h"
+
+typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD processId);
+typedef BOOL(WINAPI* Process32Function)(HANDLE snapshot, PROCESSENTRY32* entry);
+typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD* ids, DWORD size, DWORD* needed);
+typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
+
+// A function of a library loaded by name, as its typed pointer; null when the library lacks it.
+template <typename Function>
+Function LookUpFunction(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+struct ToolhelpFunctions {
+    CreateSnapshotFunction pCreateToolhelp32Snapshot;
+    Process32Function pProcess32First;
+};
+
+// Looks up the snapshot functions in kernel; false when one is missing (Windows NT 4 has none).
+bool ResolveToolhelp(HMODULE kernel, ToolhelpFunctions& toolhelp);
+// Looked up afresh before each step of a snapshot walk.
+Process32Function ResolveProcess32Next(HMODULE kernel);
+
+enum ProcessListResult {
+    kListUnavailable,  // library or function missing, snapshot failed, or no process listed
+    kListComplete,
+    kListOutOfMemory,  // a node could not be allocated; the list has been freed
+};
+
+// psapi list of every process whose main module path could be read, in the system's order.
+// debugOnDenied: a process that refuses access is asked again after enabling SeDebugPrivilege.
+ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied);
+// Toolhelp list of every process of a snapshot with its szExeFile.
+ProcessListResult ListProcessesToolhelp(ProcessNode** list);
+void FreeProcessList(ProcessNode* list);
+// Opens and ends one process (exit code 0); true when TerminateProcess succeeded.
+bool TerminateById(DWORD processId, DWORD access);
+// The process list of the performance data (counter names, then the process object); 0 rows
+// when any step fails or the data is malformed.
+int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks);

@@ -1,0 +1,1 @@
+WINE_PROGRAMS += tests/helpers/sleeper.cpp
