@@ -1,0 +1,1 @@
+WINE_PROGRAMS += tools/demo/lock_holder.cpp
