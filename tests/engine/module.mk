@@ -1,2 +1,3 @@
 NATIVE_TESTS += tests/engine/signature_table_test.cpp tests/engine/signature_match_test.cpp \
                 tests/engine/mail_match_test.cpp
+WINE_TESTS += tests/engine/detectors_wine_test.cpp

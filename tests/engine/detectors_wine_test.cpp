@@ -1,0 +1,260 @@
+// The two detectors on real files: what they return, the scan state they leave, that the file is
+// closed when they return, and the mail detector's own result lines.
+#include <windows.h>
+
+#define DOCTEST_CONFIG_NO_MULTITHREADING  // the win32-thread mingw has no std::mutex
+#include <doctest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "disinfect/disinfect.h"
+#include "engine/engine.h"
+#include "scan/scan_state.h"
+#include "tests/fixtures/fixtures.h"
+#include "tests/lib/result_sink.h"
+
+namespace {
+
+// A folder of its own under the prefix's temporary folder, removed with what is left in it.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof(base), base);
+        std::snprintf(m_path, sizeof(m_path), "%stvx-engine-%lu", base, GetCurrentProcessId());
+        CreateDirectoryA(m_path, nullptr);
+    }
+    ~TempFolder()
+    {
+        for (const std::string& file : m_files) {
+            SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(file.c_str());
+        }
+        RemoveDirectoryA(m_path);
+    }
+    std::string Write(const char* name, const Bytes& data)
+    {
+        std::string path = Path(name);
+        WriteWholeFile(path.c_str(), data);
+        return path;
+    }
+    std::string Path(const char* name)
+    {
+        std::string path = std::string(m_path) + "\\" + name;
+        m_files.push_back(path);
+        return path;
+    }
+
+private:
+    char m_path[MAX_PATH];
+    std::vector<std::string> m_files;
+};
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ResetScanState(int dispositionCode)
+{
+    HWND window = g_scanState.mainWindow;
+    std::memset(&g_scanState, 0, sizeof(g_scanState));
+    g_scanState.mainWindow = window;
+    g_scanState.dispositionCode = dispositionCode;
+}
+
+Bytes RecordFile(int row, PeFault fault = PeFault::None)
+{
+    Bytes file;
+    BuildRecordFixture(kSignatureTable[row], fault, file);
+    return file;
+}
+
+}  // namespace
+
+TEST_CASE("the detector table holds the signature detector and the end row")
+{
+    CHECK(std::string(kDetectorTable[0].name) == "W32/KYR.Trojan");
+    CHECK((kDetectorTable[0].detect == SignatureDetector));
+    CHECK(kDetectorTable[1].name == nullptr);
+    CHECK((kDetectorTable[1].detect == nullptr));
+}
+
+TEST_CASE("a match is counted and handed on with the file already closed")
+{
+    TempFolder folder;
+    ResultSink sink;
+    ResetScanState(kDispositionLeave);
+    std::string path = folder.Write("sample.exe", RecordFile(1));
+    std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
+
+    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 1);
+    CHECK(g_scanState.filesInfected == 1);
+    CHECK(std::string(g_scanState.currentName) == "W32/KYR.Fr.PSW.Trojan");
+    CHECK(std::string(g_scanState.currentText) == path);
+    CHECK_FALSE(g_scanState.memoryMatch);
+    for (char c : g_scanState.detectedPath)
+        CHECK(c == '\0');
+    // Left in place by the user's choice, and deletable at once: no handle of ours remains.
+    CHECK(Exists(path));
+    CHECK(DeleteFileA(path.c_str()));
+}
+
+TEST_CASE("files that do not match, or cannot be read, are not handled and are closed")
+{
+    TempFolder folder;
+    ResultSink sink;
+    struct Case {
+        const char* label;
+        Bytes data;
+    };
+    const Case cases[] = {
+        {"one byte longer", RecordFile(0, PeFault::LengthPlusOne)},
+        {"21 sections", RecordFile(0, PeFault::TwentyOneSections)},
+        {"not a PE image", Bytes(100, 'A')},
+        {"empty", Bytes()},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.label));
+        ResetScanState(kDispositionRemove);
+        std::string path = folder.Write("clean.exe", c.data);
+        CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 0);
+        CHECK(g_scanState.filesInfected == 0);
+        CHECK(g_scanState.detectedPath[0] == '\0');
+        CHECK(sink.allLines.empty());
+        CHECK(DeleteFileA(path.c_str()));
+    }
+    ResetScanState(kDispositionRemove);
+    CHECK(SignatureDetector("W32/KYR.Trojan", folder.Path("missing.exe").c_str()) == 0);
+}
+
+TEST_CASE("in memory mode a match is only reported")
+{
+    TempFolder folder;
+    ResultSink sink;
+    ResetScanState(kDispositionRemove);
+    g_scanState.memoryMode = true;
+    std::string path = folder.Write("module.exe", RecordFile(kSignatureRecordCount - 1));
+
+    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 1);
+    CHECK(g_scanState.memoryMatch);
+    CHECK(g_scanState.filesInfected == 1);
+    CHECK(std::string(g_scanState.currentName) == "W32/KYR.FMV.Trojan");
+    // Kept until a later call clears it (the autostart cleanup may fold its case).
+    CHECK(CompareNoCase(g_scanState.detectedPath, path.c_str()) == 0);
+    CHECK(Exists(path));
+    CHECK(g_scanState.filesRemoved == 0);
+    CHECK(DeleteFileA(path.c_str()));
+}
+
+TEST_CASE("the memory-removal pass matches nothing and opens no file")
+{
+    TempFolder folder;
+    ResultSink sink;
+    ResetScanState(kDispositionLeave);
+    g_scanState.memoryDisposition = kDispositionLeave;
+    std::string path = folder.Write("module.exe", RecordFile(0));
+    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 0);
+    CHECK(g_scanState.filesInfected == 0);
+    CHECK_FALSE(g_scanState.memoryMatch);
+}
+
+TEST_CASE("the autostart value name is cleared only before the first detection")
+{
+    TempFolder folder;
+    ResultSink sink;
+    std::string path = folder.Write("clean.exe", Bytes(10, 'A'));
+    struct Case {
+        int32_t infected;
+        bool cleared;
+    };
+    const Case cases[] = {{0, true}, {1, false}};
+    for (const Case& c : cases) {
+        CAPTURE(c.infected);
+        ResetScanState(kDispositionLeave);
+        g_scanState.filesInfected = c.infected;
+        std::snprintf(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), "%s", "runner");
+        SignatureDetector("W32/KYR.Trojan", path.c_str());
+        CHECK((g_scanState.autostartValueName[0] == '\0') == c.cleared);
+    }
+}
+
+TEST_CASE("mail detector: disposal by the user's choice, one line each")
+{
+    TempFolder folder;
+    MailFixture options;
+    Bytes worm = BuildMailFile(options);
+    struct Case {
+        const char* label;
+        int code;
+        bool readOnly;
+        bool targetTaken;
+        const char* verb;       // nullptr: no line
+        bool remains;
+        int removed;
+    };
+    const Case cases[] = {
+        {"remove", kDispositionRemove, false, false, "removed", false, 1},
+        {"remove too", kDispositionRemoveToo, false, false, "removed", false, 1},
+        {"remove a read-only file", kDispositionRemove, true, false, "Remove failed", true, 0},
+        {"rename", kDispositionRename, false, false, "renamed", false, 0},
+        {"rename onto a taken name", kDispositionRename, false, true, "Rename failed", true, 0},
+        {"leave", kDispositionLeave, false, false, "Not Disinfected As Per User's Selection", true, 0},
+        {"unknown code", 104, false, false, nullptr, true, 0},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.label));
+        ResultSink sink;
+        ResetScanState(c.code);
+        std::string path = folder.Write("hosts.txt", worm);
+        std::string renamed = folder.Path("hosts.Vxt");
+        if (c.targetTaken)
+            folder.Write("hosts.Vxt", Bytes(3, 'x'));
+        if (c.readOnly)
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+
+        CHECK(MailFileDetector("W32/KYR.Trojan", path.c_str()) == 1);
+        CHECK(g_scanState.filesInfected == 1);
+        CHECK(g_scanState.filesRemoved == c.removed);
+        CHECK(std::string(g_scanState.currentName) == "W32/Nyxem.Worm");
+        CHECK(std::string(g_scanState.currentText) == path);
+        if (c.verb == nullptr) {
+            CHECK(sink.allLines.empty());
+        } else {
+            CHECK(sink.allLines.size() == 1);
+            if (!sink.allLines.empty())
+                CHECK(sink.allLines[0] == path + "     W32/Nyxem.Worm " + c.verb);
+        }
+        CHECK(Exists(path) == c.remains);
+        if (c.code == kDispositionRename)
+            CHECK(Exists(renamed));
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        DeleteFileA(renamed.c_str());
+    }
+}
+
+TEST_CASE("mail detector: files without the worm are not handled")
+{
+    TempFolder folder;
+    ResultSink sink;
+    MailFixture clean;
+    clean.withPattern = false;
+    MailFixture spaced;
+    spaced.leadingSpace = true;
+    const Bytes files[] = {BuildMailFile(clean), BuildMailFile(spaced), Bytes()};
+    for (const Bytes& data : files) {
+        ResetScanState(kDispositionRemove);
+        std::string path = folder.Write("hosts", data);
+        CHECK(MailFileDetector("W32/KYR.Trojan", path.c_str()) == 0);
+        CHECK(g_scanState.filesInfected == 0);
+        CHECK(DeleteFileA(path.c_str()));  // closed again
+    }
+    CHECK(MailFileDetector("W32/KYR.Trojan", folder.Path("absent").c_str()) == 0);
+    CHECK(sink.allLines.empty());
+}
