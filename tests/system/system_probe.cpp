@@ -3,6 +3,8 @@
 //   version                  prints "platform=P nt=N"
 //   restart-steps            restart with recording steps: prints which steps ran and the result
 //   restart                  the real forced restart; prints its result if it returns
+//   privilege NAME           EnableTokenPrivilege(NAME); prints "opened=O error=E"
+//   delete-at-restart PATH   registers PATH for deletion at the next start of Windows
 //   kill PATH                KillProcessOfFile(PATH); prints "result=R"
 //   list-toolhelp / list-psapi   prints "id path" for every listed process
 //   perf-tasks               prints the performance-data process list
@@ -109,6 +111,17 @@ int main(int argc, char** argv)
         std::printf("result=%d\n", RestartWindows());
         std::fflush(stdout);
         return 0;
+    }
+    if (std::strcmp(command, "privilege") == 0 && argc > 2) {
+        unsigned long adjustError = 12345;
+        bool opened = EnableTokenPrivilege(argv[2], &adjustError);
+        std::printf("opened=%d error=%lu\n", opened ? 1 : 0, adjustError);
+        return 0;
+    }
+    if (std::strcmp(command, "delete-at-restart") == 0 && argc > 2) {
+        BOOL done = MoveFileExA(argv[2], nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        std::printf("scheduled=%d\n", done ? 1 : 0);
+        return done ? 0 : 1;
     }
     if (std::strcmp(command, "kill") == 0 && argc > 2) {
         int result = KillProcessOfFile(argv[2]);
