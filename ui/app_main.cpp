@@ -1,12 +1,12 @@
-// Entry point of the product (placeholder until the main window lands; links the engine).
+// Entry point of the tool: hands control to the application object.
 #include <windows.h>
-#include "engine/engine.h"
-#include "scan/scan.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+#include "ui/app.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    volatile bool never = false;
-    if (never)
-        RunScan();
-    return 0;
+    // Naming the application object links it in from the product library.
+    if (GetApp() != &g_theApp)
+        return 1;
+    return RunWinApp(instance);
 }

@@ -3,3 +3,4 @@ WIN32_SRCS += ui/framework.cpp ui/ui_globals.cpp ui/cexbutton.cpp ui/cexlabel.cp
 PRODUCT_MAIN := ui/app_main.cpp
 RC_FILES += ui/tarvex.rc
 RC_DEPS += ui/resource.h ui/artwork.rc ui/dialog_message.rc ui/dialog_main.rc ui/tarvex.manifest
+WIN32_SRCS += ui/app.cpp ui/main_dialog.cpp

@@ -1,0 +1,1 @@
+WINE_TESTS += tests/mainwindow/result_list_test.cpp
