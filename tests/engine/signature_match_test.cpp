@@ -287,3 +287,34 @@ TEST_CASE("a file of another length costs five header reads and no run reads")
     CHECK(reader.reads == 5);
     CHECK(reader.largest <= 96);
 }
+
+TEST_CASE("a program padded to a row's length keeps its bytes and matches that row")
+{
+    // A small image: .text {VA 0x1000, 0x3000 bytes, raw 0x400}, .data {VA 0x4000, raw 0x3400}.
+    PeLayout layout;
+    layout.sectionCount = 2;
+    layout.sections.push_back({0x3000, 0x1000, 0x3000, 0x400});
+    layout.sections.push_back({0x1000, 0x4000, 0x1000, 0x3400});
+    layout.length = 0x4400;
+    Bytes program = BuildPe(layout);
+    for (size_t i = 0x400; i < program.size(); ++i)
+        program[i] = static_cast<uint8_t>(i * 7);
+
+    int padded = 0;
+    for (int row = 0; row < kSignatureRecordCount; ++row) {
+        CAPTURE(row);
+        Bytes out;
+        std::string why;
+        if (!PadProgramForRecord(program, kSignatureTable[row], out, why))
+            continue;
+        ++padded;
+        CHECK(out.size() == static_cast<size_t>(int32_t(kSignatureTable[row].fileSize)));
+        CHECK(std::memcmp(out.data(), program.data(), program.size()) == 0);
+        CHECK(Match(out) == row);
+    }
+    CHECK(padded >= 5);
+    // Runs before the entry point would land inside the program: refused.
+    Bytes out;
+    std::string why;
+    CHECK_FALSE(PadProgramForRecord(program, kSignatureTable[kSignatureRecordCount - 1], out, why));
+}
