@@ -130,19 +130,79 @@ answer() {
     auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
 }
 
+# answer_when_asked SEL BUTTON SECONDS [TEXT]: waits for a message dialog, checks its text, presses BUTTON.
+answer_when_asked() {
+    local sel=$1 button=$2 limit=$3 want=${4:-} got
+    auto wait "$sel" $((limit * 1000)) >/dev/null || fail "no message dialog $sel within $limit s"
+    if [ -n "$want" ]; then
+        got=$(auto text "$sel" 1086)
+        [ "$got" = "$want" ] || fail "message text: '$got'"
+    fi
+    auto click "$sel" "$button" >/dev/null || fail "could not press $button on $sel"
+    auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
+}
+RESTART_QUESTION=$'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
+TERMINATE_QUESTION='Terminate the Scan now?'
+
+# wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
+wait_finished() {
+    local i
+    for i in $(seq 1 $(($1 * 4))); do
+        if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1' && auto state "$MAIN_SEL" 1076 | grep -q 'visible=0'; then
+            return 0
+        fi
+        sleep 0.25
+    done
+    fail "the scan did not finish within $1 s"
+}
+
+# hold_file WINPATH: starts the lock holder on a file of the prefix; returns once it holds it.
+hold_file() {
+    local out=$TVX_TMP/holder.$$.$RANDOM
+    (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$HOLDER_EXE" "$1") >"$out" 2>&1 &
+    HOLDER_PID=$!
+    local i
+    for i in $(seq 1 100); do
+        grep -q '^locked' "$out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "the lock holder did not take $1: $(cat "$out")"
+}
+
+# reg_query KEY VALUE: prints the value as reg.exe shows it.
+reg_query() {
+    (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" 2>/dev/null) | tr -d '\r'
+}
+
 # reg_has KEY VALUE: true when the value exists in the prefix's registry.
 reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
 }
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
-# plant_infected WINPATH: writes an infected test file (a synthetic match of the signature table)
-# at a Windows path inside the prefix's C: drive.
-plant_infected() {
-    local unix=$E2E_PREFIX/drive_c/${1#C:\\}
-    unix=${unix//\\//}
+ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
+
+# plant ROW WINPATH: writes a file matching row ROW of the signature table at a C: path of the
+# prefix; prints the row's detection name.
+plant() {
+    local row=$1 unix
+    unix=$(unix_path "$2")
     mkdir -p "$(dirname "$unix")"
-    "$FIXTURE_TOOL" infected "$unix" >/dev/null || fail "make_fixture could not write $unix"
+    "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || fail "make_fixture could not write $unix"
+    "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
+}
+
+# plant_program WINPATH: an infected copy of the lock holder (it runs: with no arguments it just
+# waits) at a C: path of the prefix; prints the detection name.
+plant_program() {
+    local unix small
+    unix=$(unix_path "$1")
+    mkdir -p "$(dirname "$unix")"
+    small=$TVX_TMP/lock_holder.stripped.exe
+    # The debug information makes the program too long for every row; without it, it fits.
+    i686-w64-mingw32-strip -o "$small" "$HOLDER_EXE" || fail "cannot strip the lock holder"
+    "$FIXTURE_TOOL" pad "$small" "$unix" | awk -F'\t' '{ print $2 }'
+    [ -s "$unix" ] || fail "make_fixture could not pad $unix"
 }
 
 # unix_path WINPATH: the prefix's file for a C: path.

@@ -1,5 +1,5 @@
-// Keeps files open with no sharing, so that the tool cannot delete them while it runs: the demo's and
-// the tests' stand-in for a program that holds an infected file. Usage: lock_holder PATH...
+// Keeps files open so that others may read them but nobody can delete them: the demo's and the tests'
+// stand-in for a program that holds an infected file. Usage: lock_holder PATH...
 // Prints "locked N" once every file is held, then waits until it is ended.
 #include <windows.h>
 
@@ -9,7 +9,7 @@ int main(int argc, char** argv)
 {
     int held = 0;
     for (int i = 1; i < argc; ++i) {
-        HANDLE file = CreateFileA(argv[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+        HANDLE file = CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                   nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             std::fprintf(stderr, "lock_holder: cannot open %s (error %lu)\n", argv[i], GetLastError());

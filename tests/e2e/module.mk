@@ -1,0 +1,1 @@
+NATIVE_TOOLS += tests/e2e/signature_rows.cpp
