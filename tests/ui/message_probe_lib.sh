@@ -1,0 +1,57 @@
+# Shared part of the message dialog scenarios: runs the probe program's dialog and checks what it
+# shows and returns. Sourced by the *.test.sh scripts of this folder.
+source "$TVX_ROOT/tests/lib/wine_env.sh"
+PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
+AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
+for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+export WINEPREFIX=$TVX_SHARED_PREFIX
+SHOTS=$TVX_BUILD/screenshots
+mkdir -p "$SHOTS"
+SEL="Tarvex Ver 1.0@1086"
+PANEL=CFE9FE
+WORK=$(mktemp -d "$TVX_TMP/message.XXXXXX")
+failures=0
+
+auto() { wine "$AUTO" "$@"; }
+fail() { echo "FAIL [$label]: $*"; failures=$((failures + 1)); }
+
+# "x y w h" of a control, from the client's "state" line; empty when hidden.
+geometry() {
+    auto state "$SEL" "$1" | sed -n 's/^visible=1 enabled=[01] x=\(-\?[0-9]*\) y=\(-\?[0-9]*\) w=\([0-9]*\) h=\([0-9]*\).*/\1,\2,\3,\4/p'
+}
+
+start_probe() {  # style text [caption] [large]
+    wine "$PROBE" message "$@" >"$WORK/out" 2>/dev/null &
+    probe_pid=$!
+    if ! auto wait "$SEL" 15000 >/dev/null; then
+        fail "dialog did not appear"
+        kill "$probe_pid" 2>/dev/null
+        return 1
+    fi
+    sleep 0.3
+}
+
+finish_probe() {  # expected code
+    local waited=0
+    while kill -0 "$probe_pid" 2>/dev/null && [ $waited -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
+    if kill -0 "$probe_pid" 2>/dev/null; then
+        fail "dialog did not end"
+        auto close "$SEL" >/dev/null
+        kill "$probe_pid" 2>/dev/null
+        return
+    fi
+    wait "$probe_pid"
+    local rc=$?
+    local printed
+    printed=$(tr -d '\r' <"$WORK/out")
+    [ "$printed" = "RESULT $1" ] || fail "printed '$printed', expected RESULT $1"
+    [ "$rc" = "$1" ] || fail "exit code $rc, expected $1"
+}
+
+check_shot() {  # file checks...
+    local file=$1; shift
+    auto shot "$SEL" - >"$file" || { fail "no screenshot"; return; }
+    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$file" "$PANEL" "$@" >"$WORK/check" ||
+        fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+}
+
