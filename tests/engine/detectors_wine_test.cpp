@@ -26,7 +26,7 @@ public:
     {
         char base[MAX_PATH];
         GetTempPathA(sizeof(base), base);
-        std::snprintf(m_path, sizeof(m_path), "%stvx-engine-%lu", base, GetCurrentProcessId());
+        FormatText(m_path, sizeof(m_path), "%stvx-engine-%lu", base, GetCurrentProcessId());
         CreateDirectoryA(m_path, nullptr);
     }
     ~TempFolder()
@@ -178,7 +178,7 @@ TEST_CASE("the autostart value name is cleared only before the first detection")
         CAPTURE(c.infected);
         ResetScanState(kDispositionLeave);
         g_scanState.filesInfected = c.infected;
-        std::snprintf(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), "%s", "runner");
+        CopyText(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), "runner");
         SignatureDetector("W32/KYR.Trojan", path.c_str());
         CHECK((g_scanState.autostartValueName[0] == '\0') == c.cleared);
     }

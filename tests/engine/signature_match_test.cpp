@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
+#include "base/text.h"
 #include "engine/signature_match.h"
 #include "tests/fixtures/fixtures.h"
 
@@ -43,7 +44,7 @@ SignatureRecord MakeRecord(const char* name, int32_t firstOffset, const char* fi
 {
     SignatureRecord r;
     std::memset(&r, 0, sizeof(r));
-    std::strncpy(r.name, name, sizeof(r.name) - 1);
+    CopyText(r.name, sizeof(r.name), name);
     r.firstOffset = firstOffset;
     std::memcpy(r.firstBytes, firstRun, 20);
     r.secondOffset = secondOffset;
