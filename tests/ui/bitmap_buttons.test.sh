@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Skinned buttons driven from outside: the hover rule moves the focus and the highlighted image,
+# a disabled button shows its disabled image once it has no focus, a disabled button without a
+# disabled image shows no image, and the hand cursor is loaded.
+set -uo pipefail
+source "$TVX_ROOT/tests/lib/wine_env.sh"
+PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
+AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
+for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+export WINEPREFIX=$TVX_SHARED_PREFIX
+SEL="Tarvex button probe"
+WORK=$(mktemp -d "$TVX_TMP/buttons.XXXXXX")
+mkdir -p "$TVX_BUILD/screenshots"
+failures=0
+auto() { wine "$AUTO" "$@"; }
+fail() { echo "FAIL [$step]: $*"; failures=$((failures + 1)); }
+
+wine "$PROBE" buttons >"$WORK/out" 2>/dev/null &
+probe_pid=$!
+trap 'kill $probe_pid 2>/dev/null' EXIT
+auto wait "$SEL" 15000 >/dev/null || { echo "probe window did not appear"; exit 1; }
+sleep 0.3
+
+SCAN=20,20,180,33
+DOWNLOAD=240,20,180,33
+OK=20,100,92,24
+# step | action | control | SCAN | DOWNLOAD
+while IFS='|' read -r step action control scan download; do
+    [ -z "$step" ] && continue
+    [ "$action" != - ] && auto "$action" "$SEL" "$control" >/dev/null
+    sleep 0.4
+    auto shot "$SEL" - >"$WORK/$step.bmp"
+    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$WORK/$step.bmp" 00FF00 \
+        "$scan@$SCAN" "$download@$DOWNLOAD" "empty@$OK" >"$WORK/check" ||
+        fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+done <<'TABLE'
+start|-|-|normal|normal
+hover_scan|hover|1052|focus|normal
+hover_download_moves_focus|hover|1053|normal|focus
+hover_scan_again|hover|1052|focus|normal
+click_disables_scan|click|1052|disabled|normal
+hover_download|hover|1053|disabled|focus
+TABLE
+cp "$WORK/hover_download.bmp" "$TVX_BUILD/screenshots/buttons_disabled_and_focus.bmp"
+
+auto close "$SEL" >/dev/null
+wait "$probe_pid"
+step=output
+tr -d '\r' <"$WORK/out" >"$WORK/lines"
+grep -qx "CURSOR 1" "$WORK/lines" || fail "no hand cursor: $(cat "$WORK/lines")"
+[ "$(grep -c '^CLICK 1052$' "$WORK/lines")" = 1 ] || fail "expected one click of SCAN: $(cat "$WORK/lines")"
+echo "$failures failures"
+[ "$failures" = 0 ]
