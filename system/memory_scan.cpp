@@ -7,7 +7,7 @@
 #include "disinfect/disinfect.h"
 #include "scan/scan.h"
 #include "scan/scan_state.h"
-#include "system/process_list.h"
+#include "system/memory_scan_node.h"
 #include "system/process_win32.h"
 #include "system/system.h"
 #include "ui/ui.h"
@@ -42,20 +42,44 @@ void DisposeFromMemory(const char* path)
     g_scanState.memoryDisposition = 0;
 }
 
-// NT 5.x and earlier: a process that resists is taken to be a service named after its file.
-// True when the service was stopped.
-bool StopServiceOfModule(const char* modulePath)
+bool StepFileExists(void*, const char* path)
 {
-    char serviceName[260];
-    if (!MakeServiceName(modulePath, serviceName, sizeof(serviceName)))
-        return false;
-    if (StopService(serviceName)) {
-        RemoveServiceKeys(serviceName);
-        return true;
-    }
-    RemoveServiceKeys(serviceName);
-    g_memoryRestartNeeded = 1;
-    return false;
+    return ModuleFileExists(path);
+}
+
+int StepWalk(void*, const char* path)
+{
+    return WalkDirectory(path);
+}
+
+bool StepMatched(void*)
+{
+    return g_scanState.memoryMatch;
+}
+
+bool StepTerminate(void*, uint32_t processId)
+{
+    return TerminateById(processId, kTerminateAccess);
+}
+
+int StepNtVersionCode(void*)
+{
+    return GetNtVersionCode();
+}
+
+int StepStopService(void*, const char* serviceName)
+{
+    return StopService(serviceName);
+}
+
+int StepRemoveServiceKeys(void*, const char* serviceName)
+{
+    return RemoveServiceKeys(serviceName);
+}
+
+void StepDisposeWalk(void*, const char* path)
+{
+    DisposeFromMemory(path);
 }
 
 }  // namespace
@@ -84,30 +108,29 @@ int ScanMemoryPsapi()
     ProcessNode* list = nullptr;
     if (ListProcessesPsapi(&list, true) != kListComplete)
         return 0;
+    const MemoryScanSteps steps = {
+        nullptr,           StepFileExists,    StepWalk,        StepMatched,
+        g_scanState.dispositionCode,          StepTerminate,   StepNtVersionCode,
+        StepStopService,   StepRemoveServiceKeys,              StepDisposeWalk,
+        &g_memoryRestartNeeded,
+    };
     int found = 0;
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
-        if (!ModuleFileExists(node->modulePath))
-            continue;
-        // The walker answers with filesScanned, which memory mode leaves as it was: 0 in the
-        // first scan after start, the earlier count afterwards. That value stands for "ended".
-        int value = WalkDirectory(node->modulePath);
-        if (!g_scanState.memoryMatch || !DispositionActs(g_scanState.dispositionCode))
-            continue;
-        found = 1;
-        if (TerminateById(node->processId, kTerminateAccess))
-            value = 1;
-        // A second attempt tells whether the process is really gone: one already ended refuses it
-        // and is then taken for a service that restarts it.
-        if (!TerminateById(node->processId, kTerminateAccess)) {
-            int nt = GetNtVersionCode();
-            bool stopped = (nt == 5 || nt == 6) && StopServiceOfModule(node->modulePath);
-            if (!stopped && value == 0)
-                continue;
-        }
-        DisposeFromMemory(node->modulePath);
+        if (ScanMemoryNode(steps, node->processId, node->modulePath))
+            found = 1;
     }
     FreeProcessList(list);
     return found;
+}
+
+int AskRestartAfterMemoryFind(int (*restart)())
+{
+    if (!g_memoryRestartNeeded)
+        return 0;
+    int answer = ShowMessageDialog(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
+    if (answer == IDOK)
+        restart();
+    return answer;
 }
 
 void ScanMemory()
@@ -117,9 +140,7 @@ void ScanMemory()
     if (platform == 4) {
         ScanMemoryToolhelp();
     } else if (platform == 5 && ScanMemoryPsapi()) {
-        if (g_memoryRestartNeeded &&
-            ShowMessageDialog(kFoundInMemoryText, kProductTitle, kOkCancelInformation) == IDOK)
-            RestartWindows();
+        AskRestartAfterMemoryFind(RestartWindows);
         // The rest of the scan waits for the next start of the program.
         ExitProcess(0);
     }

@@ -37,3 +37,6 @@ void ScanMemory();
 void ScanMemoryToolhelp();
 int ScanMemoryPsapi();
 extern int32_t g_memoryRestartNeeded;
+// After a find on the NT family: when memoryRestartNeeded is set, asks whether to restart and calls
+// restart on OK. Returns the answer, or 0 when nothing was asked.
+int AskRestartAfterMemoryFind(int (*restart)());

@@ -8,12 +8,17 @@
 //   kill PATH                KillProcessOfFile(PATH); prints "result=R"
 //   list-toolhelp / list-psapi   prints "id path" for every listed process
 //   perf-tasks               prints the performance-data process list
-//   memscan [DISPOSITION]    ScanMemory with a host window that prints every result line as it
-//                            comes; prints "returned" if ScanMemory comes back
+//   runscan TARGET DISPOSITION [RESTARTFLAG]
+//                            RunScan of TARGET ("!:" every fixed drive, or a folder) with a host
+//                            window that prints every result line as it comes; RESTARTFLAG presets
+//                            the memory scan's restart flag as an earlier scan would have left it.
+//                            Prints "returned" if RunScan comes back.
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "base/text.h"
+#include "scan/scan.h"
 #include "scan/scan_state.h"
 #include "system/process_win32.h"
 #include "system/system.h"
@@ -75,7 +80,7 @@ LRESULT CALLBACK PrintingHost(HWND window, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int MemoryScan(int argc, char** argv)
+int RunScanOf(int argc, char** argv)
 {
     WNDCLASSA windowClass;
     std::memset(&windowClass, 0, sizeof(windowClass));
@@ -85,10 +90,11 @@ int MemoryScan(int argc, char** argv)
     RegisterClassA(&windowClass);
     g_scanState.mainWindow = CreateWindowA("SystemProbeHost", "", 0, 0, 0, 0, 0, nullptr, nullptr,
                                            windowClass.hInstance, nullptr);
-    g_scanState.dispositionCode = argc > 2 ? std::atoi(argv[2]) : 100;
-    ScanMemory();
-    std::printf("returned memoryMode=%d restartNeeded=%d\n", g_scanState.memoryMode ? 1 : 0,
-                static_cast<int>(g_memoryRestartNeeded));
+    CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[2]);
+    g_scanState.dispositionCode = std::atoi(argv[3]);
+    g_memoryRestartNeeded = argc > 4 ? std::atoi(argv[4]) : 0;
+    RunScan();
+    std::printf("returned memoryMode=%d\n", g_scanState.memoryMode ? 1 : 0);
     return 0;
 }
 
@@ -140,8 +146,8 @@ int main(int argc, char** argv)
             std::printf("%lu %s\n", static_cast<unsigned long>(tasks[i].processId), tasks[i].name);
         return 0;
     }
-    if (std::strcmp(command, "memscan") == 0)
-        return MemoryScan(argc, argv);
+    if (std::strcmp(command, "runscan") == 0 && argc > 3)
+        return RunScanOf(argc, argv);
     std::fprintf(stderr, "unknown command %s\n", command);
     return 2;
 }
