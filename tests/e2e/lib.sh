@@ -174,6 +174,23 @@ reg_query() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" 2>/dev/null) | tr -d '\r'
 }
 
+# add_busy_drive LETTER FILES: maps a fixed drive holding FILES empty files (in folders of 500), so
+# that a scan is still walking it while a scenario presses buttons.
+add_busy_drive() {
+    local letter=$1 count=$2 dir=$TVX_TMP/$(basename "$E2E_PREFIX")-drive-$1
+    mkdir -p "$dir"
+    /usr/bin/python3 - "$dir" "$count" <<'PY'
+import os, sys
+root, count = sys.argv[1], int(sys.argv[2])
+for i in range(count):
+    folder = os.path.join(root, "folder%03d" % (i // 500))
+    if i % 500 == 0:
+        os.makedirs(folder, exist_ok=True)
+    open(os.path.join(folder, "file%05d.dat" % i), "wb").close()
+PY
+    tvx_add_fixed_drive "$E2E_PREFIX" "$letter" "$dir"
+}
+
 # reg_has KEY VALUE: true when the value exists in the prefix's registry.
 reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
