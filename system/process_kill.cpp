@@ -14,41 +14,21 @@ static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit syst
 
 namespace {
 
-// Performance-data answer: first size, growth step, and the bound of its growth. The answer
-// holds every running process (instance record, name and counter block, well under 1 KB each),
-// so 4 MB covers thousands of processes while a system that keeps answering "more data" cannot
-// make us allocate without end; reaching the bound counts as unreadable data.
-const DWORD kPerfDataFirstSize = 51200;
-const DWORD kPerfDataGrowth = 25600;
-const DWORD kPerfDataMaxSize = 4u * 1024 * 1024;
-
 const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
 const int kEnglishLanguage = 9;
 
 // Memory released on every return path of the routine that took it.
 class HeapBlock {
 public:
-    explicit HeapBlock(size_t size) : m_data(static_cast<uint8_t*>(std::calloc(size, 1))), m_size(m_data ? size : 0) {}
+    explicit HeapBlock(uint8_t* data) : m_data(data) {}
+    explicit HeapBlock(size_t size) : m_data(static_cast<uint8_t*>(std::calloc(size, 1))) {}
     ~HeapBlock() { std::free(m_data); }
     HeapBlock(const HeapBlock&) = delete;
     HeapBlock& operator=(const HeapBlock&) = delete;
     uint8_t* Data() const { return m_data; }
-    size_t Size() const { return m_size; }
-    // A fresh zero-filled block of newSize; false (and the old block kept) when it cannot be had.
-    bool Replace(size_t newSize)
-    {
-        uint8_t* fresh = static_cast<uint8_t*>(std::calloc(newSize, 1));
-        if (fresh == nullptr)
-            return false;
-        std::free(m_data);
-        m_data = fresh;
-        m_size = newSize;
-        return true;
-    }
 
 private:
     uint8_t* m_data;
-    size_t m_size;
 };
 
 class RegistryKey {
@@ -79,6 +59,23 @@ bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, siz
         name[i] = static_cast<WCHAR>(utf16[2 * i] | (utf16[2 * i + 1] << 8));
     name[unitCount - 1] = 0;
     return WideCharToMultiByte(CP_ACP, 0, name, -1, text, static_cast<int>(textSize), nullptr, nullptr) != 0;
+}
+
+struct PerfQueryContext {
+    const char* objectIndex;
+};
+
+PerfQueryStatus QueryPerformanceKey(void* context, uint8_t* buffer, uint32_t* size)
+{
+    DWORD length = *size;
+    LONG status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, static_cast<PerfQueryContext*>(context)->objectIndex,
+                                   nullptr, nullptr, buffer, &length);
+    if (status == ERROR_MORE_DATA)
+        return kPerfQueryMoreData;
+    if (status != ERROR_SUCCESS)
+        return kPerfQueryFailed;
+    *size = length;
+    return kPerfQueryDone;
 }
 
 // Reads the counter name list and finds the process object and its id counter.
@@ -114,26 +111,12 @@ int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks)
     if (!ReadProcessCounterIndexes(objectIndex, sizeof(objectIndex), &counterIndex))
         return 0;
 
-    HeapBlock answer(kPerfDataFirstSize);
+    PerfQueryContext query = {objectIndex};
+    uint32_t size = 0;
+    HeapBlock answer(QueryPerfData(QueryPerformanceKey, &query, &size));
+    RegCloseKey(HKEY_PERFORMANCE_DATA);
     if (answer.Data() == nullptr)
         return 0;
-    LONG status;
-    DWORD size;
-    for (;;) {
-        size = static_cast<DWORD>(answer.Size());
-        status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, objectIndex, nullptr, nullptr, answer.Data(), &size);
-        if (status != ERROR_MORE_DATA)
-            break;
-        if (answer.Size() + kPerfDataGrowth > kPerfDataMaxSize || !answer.Replace(answer.Size() + kPerfDataGrowth)) {
-            RegCloseKey(HKEY_PERFORMANCE_DATA);
-            return 0;
-        }
-    }
-    RegCloseKey(HKEY_PERFORMANCE_DATA);
-    if (status != ERROR_SUCCESS || size == 0)
-        return 0;
-    if (size > answer.Size())
-        size = static_cast<DWORD>(answer.Size());
     return ParseProcessObject(answer.Data(), size, counterIndex, tasks, maxTasks, ConvertInstanceName, nullptr);
 }
 

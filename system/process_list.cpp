@@ -204,3 +204,24 @@ int ParseProcessObject(const uint8_t* data, size_t size, uint32_t counterIndex, 
     }
     return static_cast<int>(rows);
 }
+
+uint8_t* QueryPerfData(PerfQueryFunction query, void* context, uint32_t* answerSize)
+{
+    *answerSize = 0;
+    uint32_t capacity = kPerfDataFirstSize;
+    for (;;) {
+        uint8_t* buffer = static_cast<uint8_t*>(std::calloc(capacity, 1));
+        if (buffer == nullptr)
+            return nullptr;  // a failed enlargement is unreadable data, like a failed first try
+        uint32_t size = capacity;
+        PerfQueryStatus status = query(context, buffer, &size);
+        if (status == kPerfQueryDone && size != 0) {
+            *answerSize = size < capacity ? size : capacity;
+            return buffer;
+        }
+        std::free(buffer);
+        if (status != kPerfQueryMoreData || capacity > kPerfDataMaxSize - kPerfDataGrowth)
+            return nullptr;
+        capacity += kPerfDataGrowth;
+    }
+}

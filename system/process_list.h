@@ -47,3 +47,20 @@ typedef bool (*InstanceNameConverter)(const uint8_t* utf16, size_t unitCount, ch
 // such counter, or any offset or count points outside the buffer (then no row is kept).
 int ParseProcessObject(const uint8_t* data, size_t size, uint32_t counterIndex, TaskEntry* tasks,
                        int maxTasks, InstanceNameConverter convert, void* context);
+
+// Performance-data answer: first buffer size, growth step, and the bound of its growth. The answer
+// holds every running process (instance record, name and counter block, well under 1 KB each), so
+// 4 MB covers thousands of processes, while a system that keeps answering "more data" cannot make
+// the tool allocate without end.
+const uint32_t kPerfDataFirstSize = 51200;
+const uint32_t kPerfDataGrowth = 25600;
+const uint32_t kPerfDataMaxSize = 4u * 1024 * 1024;
+
+enum PerfQueryStatus { kPerfQueryDone, kPerfQueryMoreData, kPerfQueryFailed };
+// One query into a zero-filled buffer of *size bytes; on kPerfQueryDone *size is the answer's length.
+typedef PerfQueryStatus (*PerfQueryFunction)(void* context, uint8_t* buffer, uint32_t* size);
+
+// Asks query with a buffer that starts at kPerfDataFirstSize and grows by kPerfDataGrowth while the
+// answer does not fit. Returns the buffer (release with std::free) and the answer's length, or null
+// when the query fails, the answer is empty, the bound would be passed, or memory runs out.
+uint8_t* QueryPerfData(PerfQueryFunction query, void* context, uint32_t* answerSize);

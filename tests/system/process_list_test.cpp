@@ -1,6 +1,7 @@
 // Matching rules of the termination techniques and the performance-data reader, on synthetic data.
 #include <doctest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -319,6 +320,78 @@ TEST_CASE("performance data cut at every byte never reads outside the buffer")
         // Even one byte short the last id (the final four bytes) is missing: no rows at all.
         CHECK(Parse(cut, tasks) == 0);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A performance-data source whose answer needs `needed` bytes (or that always wants more).
+struct Source {
+    uint32_t needed;
+    bool fails;
+    int calls = 0;
+    uint32_t lastOffered = 0;
+};
+
+PerfQueryStatus AnswerOfSize(void* context, uint8_t* buffer, uint32_t* size)
+{
+    Source& source = *static_cast<Source*>(context);
+    ++source.calls;
+    source.lastOffered = *size;
+    if (source.fails)
+        return kPerfQueryFailed;
+    if (*size < source.needed)
+        return kPerfQueryMoreData;
+    buffer[source.needed - 1] = 0x5A;  // ASan reports a buffer shorter than offered
+    *size = source.needed;
+    return kPerfQueryDone;
+}
+
+TEST_CASE("the performance-data buffer grows in steps up to its bound")
+{
+    const uint32_t maxSteps = (kPerfDataMaxSize - kPerfDataFirstSize) / kPerfDataGrowth;
+    const uint32_t largest = kPerfDataFirstSize + maxSteps * kPerfDataGrowth;
+    struct Row {
+        const char* label;
+        uint32_t needed;
+        bool fails;
+        bool answered;
+        int calls;
+    };
+    const Row rows[] = {
+        {"fits the first buffer", 100, false, true, 1},
+        {"exactly the first buffer", kPerfDataFirstSize, false, true, 1},
+        {"one byte more: one growth", kPerfDataFirstSize + 1, false, true, 2},
+        {"largest buffer allowed", largest, false, true, static_cast<int>(maxSteps) + 1},
+        {"beyond the bound: unreadable", largest + 1, false, false, static_cast<int>(maxSteps) + 1},
+        {"always more data: stops at the bound", 0xFFFFFFFF, false, false, static_cast<int>(maxSteps) + 1},
+        {"query fails", 100, true, false, 1},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        Source source{row.needed, row.fails};
+        uint32_t size = 1;
+        uint8_t* answer = QueryPerfData(AnswerOfSize, &source, &size);
+        CHECK((answer != nullptr) == row.answered);
+        CHECK(source.calls == row.calls);
+        CHECK(source.lastOffered <= kPerfDataMaxSize);
+        CHECK(size == (row.answered ? row.needed : 0));
+        std::free(answer);
+    }
+}
+
+PerfQueryStatus EmptyAnswer(void*, uint8_t*, uint32_t* size)
+{
+    *size = 0;
+    return kPerfQueryDone;
+}
+
+TEST_CASE("an empty performance-data answer is unreadable")
+{
+    uint32_t size = 1;
+    CHECK(QueryPerfData(EmptyAnswer, nullptr, &size) == nullptr);
+    CHECK(size == 0);
 }
 
 }  // namespace
