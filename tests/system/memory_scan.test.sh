@@ -46,7 +46,7 @@ scan() {
     echo "--- $1"; echo "$out"
 }
 
-for version in winxp win7; do
+for version in nt40 winxp win7; do
     tvx_set_version "$prefix" probe.exe $version
     infect
     scan "$version find" '!:' 100
