@@ -15,6 +15,7 @@ failures=0
 auto() { wine "$AUTO" "$@"; }
 fail() { echo "FAIL [$step]: $*"; failures=$((failures + 1)); }
 
+wine "$PROBE" pointer 2 2
 wine "$PROBE" buttons >"$WORK/out" 2>/dev/null &
 probe_pid=$!
 trap 'kill $probe_pid 2>/dev/null' EXIT
@@ -27,17 +28,18 @@ OK=20,100,92,24
 # step | action | control | SCAN | DOWNLOAD
 while IFS='|' read -r step action control scan download; do
     [ -z "$step" ] && continue
-    [ "$action" != - ] && auto "$action" "$SEL" "$control" >/dev/null
+    auto "$action" "$SEL" "$control" >/dev/null
     sleep 0.4
     auto shot "$SEL" - >"$WORK/$step.bmp"
     /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$WORK/$step.bmp" 00FF00 \
         "$scan@$SCAN" "$download@$DOWNLOAD" "empty@$OK" >"$WORK/check" ||
         fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
 done <<'TABLE'
-start|-|-|normal|normal
+start_pointer_away|hover|1065|normal|normal
 hover_scan|hover|1052|focus|normal
 hover_download_moves_focus|hover|1053|normal|focus
 hover_scan_again|hover|1052|focus|normal
+leaving_keeps_focus_not_image|hover|1065|normal|normal
 click_disables_scan|click|1052|disabled|normal
 hover_download|hover|1053|disabled|focus
 TABLE

@@ -21,6 +21,7 @@ geometry() {
 }
 
 start_probe() {  # style text [caption] [large]
+    wine "$PROBE" pointer 2 2
     wine "$PROBE" message "$@" >"$WORK/out" 2>/dev/null &
     probe_pid=$!
     if ! auto wait "$SEL" 15000 >/dev/null; then

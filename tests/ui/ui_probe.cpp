@@ -5,12 +5,16 @@
 //   ui_probe buttons
 //       a window "Tarvex button probe" on a green background with the skinned buttons SCAN
 //       (1052), DOWNLOAD (1053) and OK (1070, disabled from the start: it has no disabled image).
+//       An empty static (1065) gives the mouse a place away from the buttons.
 //       Clicking SCAN disables it, as the main window does. Prints "CURSOR <0|1>" (hand cursor
 //       loaded) and "CLICK <id>" for each click; closes on WM_CLOSE.
 //   ui_probe label TEXT
 //       a window "Tarvex label probe" with a coloured label over a black background.
 //   ui_probe skin
 //       a window "Tarvex skin probe" shaped by the skin bitmap and painted with it.
+//   ui_probe pointer X Y
+//       moves the mouse pointer to the screen point, so that no earlier scenario's pointer
+//       position hovers over the next window's buttons.
 #include <windows.h>
 
 #include <cstdio>
@@ -110,6 +114,7 @@ int RunButtons()
     AddChild(window, "BUTTON", "SCAN", WS_TABSTOP | BS_OWNERDRAW, IDC_SCAN, 20, 20, 50, 20);
     AddChild(window, "BUTTON", "DOWNLOAD", WS_TABSTOP | BS_OWNERDRAW, IDC_DOWNLOAD, 240, 20, 50, 20);
     AddChild(window, "BUTTON", "OK", WS_TABSTOP | BS_OWNERDRAW | WS_DISABLED, IDC_MAIN_OK, 20, 100, 50, 20);
+    AddChild(window, "STATIC", "", 0, IDC_CURRENT_FILE, 240, 100, 180, 24);
     probe.m_scan.SubclassAndLoad(IDC_SCAN, &probe);
     probe.m_download.SubclassAndLoad(IDC_DOWNLOAD, &probe);
     probe.m_ok.SubclassAndLoad(IDC_MAIN_OK, &probe);
@@ -171,6 +176,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return RunLabel(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "skin") == 0)
         return RunSkin();
+    if (argc >= 4 && std::strcmp(argv[1], "pointer") == 0)
+        return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
     Print("usage error%d\n", 0);
     return 99;
 }
