@@ -1,0 +1,36 @@
+# The result list during a scan with many finds: it is emptied when the 151st line arrives, and the
+# statistics, which come after the last find, never empty it.
+source "$(dirname "$0")/lib.sh"
+e2e_require "$TOOL_EXE" "$AUTO_EXE" "$FIXTURE_TOOL" "$ROWS_TOOL"
+e2e_prefix many
+tvx_set_version "$E2E_PREFIX" tarvex.exe winxp
+
+# Infected files in the run, lines the list holds at the end, of which file lines.
+cases=(
+    '150|156|150'
+    '151|7|1'
+    '165|21|15'
+)
+for row in "${cases[@]}"; do
+    IFS='|' read -r files want_lines want_file_lines <<<"$row"
+    echo "--- $files infected files"
+    name=$(plant 5 'C:\many\seed.exe')
+    for i in $(seq 2 "$files"); do
+        cp "$(unix_path 'C:\many\seed.exe')" "$(unix_path "C:\\many\\file$i.exe")"
+    done
+    start_tool
+    wait_main
+    auto click "$MAIN_SEL" 1052 >/dev/null
+    wait_finished 60
+    auto list "$MAIN_SEL" 1055 >"$TVX_TMP/many.lines"
+    [ "$(wc -l <"$TVX_TMP/many.lines")" = "$want_lines" ] ||
+        fail "$files files: the list holds $(wc -l <"$TVX_TMP/many.lines") lines, not $want_lines"
+    got_file_lines=$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/many.lines")
+    [ "$got_file_lines" = "$want_file_lines" ] || fail "$files files: $got_file_lines file lines, not $want_file_lines"
+    tail -n 2 "$TVX_TMP/many.lines" | tr '\n' '|' |
+        grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || fail "$files files: statistics"
+    [ -z "$(ls "$(unix_path 'C:\many')")" ] || fail "$files files: some were not removed"
+    auto click "$MAIN_SEL" 1070 >/dev/null
+    wait_tool_exit 15 || fail "OK did not close the window"
+done
+echo "many-lines scenarios passed"

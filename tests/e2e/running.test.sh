@@ -1,0 +1,30 @@
+# A running infected program on Windows XP: the memory scan terminates it and removes its file, and
+# the tool then ends at once with exit code 0, without walking the drives. (The result lines of this
+# run cannot be read from outside: the window is gone before it answers another process again.)
+source "$(dirname "$0")/lib.sh"
+e2e_require "$TOOL_EXE" "$AUTO_EXE" "$HOLDER_EXE" "$FIXTURE_TOOL"
+e2e_prefix running
+tvx_set_version "$E2E_PREFIX" tarvex.exe winxp
+agent='C:\agent\kyragent.exe'
+name=$(plant_program "$agent")
+[ -n "$name" ] || fail "the fixture tool could not make an infected program"
+(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
+agent_pid=$!
+sleep 1
+kill -0 "$agent_pid" 2>/dev/null || fail "the infected program does not run"
+plant 1 'C:\infected\other.exe' >/dev/null
+
+start_tool
+wait_main
+auto click "$MAIN_SEL" 1052 >/dev/null
+wait_tool_exit 60 || fail "the tool did not end after finding the program in memory"
+[ "$TOOL_EXIT" = 0 ] || fail "exit code $TOOL_EXIT"
+for _ in $(seq 1 25); do
+    kill -0 "$agent_pid" 2>/dev/null || break
+    sleep 0.2
+done
+kill -0 "$agent_pid" 2>/dev/null && fail "the infected program is still running"
+[ ! -e "$(unix_path "$agent")" ] || fail "the infected program's file is still there"
+# The tool ended before any drive was walked, so a file that only the walk would meet is still there.
+[ -e "$(unix_path 'C:\infected\other.exe')" ] || fail "the drives were walked"
+echo "running-program scenario passed"
