@@ -2,8 +2,6 @@
 // infected one is ended and then disposed of, before any drive is walked.
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "disinfect/disinfect.h"
 #include "scan/scan.h"
 #include "scan/scan_state.h"
