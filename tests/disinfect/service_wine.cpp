@@ -1,0 +1,160 @@
+// Service stop and service-key removal against Wine's service manager and registry. Run by
+// service.test.sh in a prefix of its own, with tvx_test_service.exe beside this program.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#define DOCTEST_CONFIG_NO_MULTITHREADING  // the win32-thread mingw has no std::mutex
+#include <doctest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "disinfect/disinfect.h"
+
+namespace {
+
+HANDLE g_poll = nullptr;
+HANDLE g_ack = nullptr;
+int g_pauses = 0;
+bool g_waitForAck = false;  // only the pending test service answers the polls
+
+// Stands in for the 1000 ms sleep: counts the pause and lets the pending test service see it.
+void CountingPause(DWORD)
+{
+    ++g_pauses;
+    if (g_waitForAck) {
+        SetEvent(g_poll);
+        WaitForSingleObject(g_ack, 10000);
+    }
+}
+
+std::string HelperPath(const char* fileName)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1) + fileName;
+}
+
+// Registers and starts one test service; true once it reports RUNNING.
+bool StartTestService(const char* name)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr)
+        return false;
+    std::string binary = HelperPath("tvx_test_service.exe");
+    SC_HANDLE service = CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                       SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    if (service == nullptr && GetLastError() == ERROR_SERVICE_EXISTS)
+        service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS);
+    bool running = false;
+    if (service != nullptr && StartServiceA(service, 0, nullptr)) {
+        for (int i = 0; i < 100 && !running; ++i) {
+            SERVICE_STATUS status = {};
+            running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+            if (!running)
+                Sleep(100);
+        }
+    }
+    if (service != nullptr)
+        CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return running;
+}
+
+bool MachineKeyExists(const std::string& subkey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void CreateMachineKey(const std::string& subkey)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+}  // namespace
+
+TEST_CASE("StopService by how the service answers the stop control")
+{
+    g_poll = CreateEventA(nullptr, FALSE, FALSE, "Global\\tvx_service_poll");
+    g_ack = CreateEventA(nullptr, FALSE, FALSE, "Global\\tvx_service_ack");
+    struct Row {
+        const char* name;
+        bool registered;
+        int expected;
+        int pauses;
+    };
+    const Row rows[] = {
+        {"tvxquick", true, 1, 0},
+        {"tvxpending", true, 1, 3},
+        {"tvxrefuse", true, 0, 0},
+        {"tvxhang", true, 0, kStopPendingPolls},  // the wait gives up
+        {"tvxmissing", false, 0, 0},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.name));
+        if (row.registered)
+            CHECK(StartTestService(row.name));
+        g_pauses = 0;
+        g_waitForAck = std::strcmp(row.name, "tvxpending") == 0;
+        CHECK(StopServiceWith(row.name, CountingPause) == row.expected);
+        CHECK(g_pauses == row.pauses);
+    }
+    // The real routine, with its sleeps, on a service that stops at once.
+    CHECK(StartTestService("tvxquick"));
+    CHECK(StopService("tvxquick") == 1);
+}
+
+TEST_CASE("RemoveServiceKeys deletes the usual subkeys first, in both numbered control sets")
+{
+    const std::string sets[] = {"SYSTEM\\ControlSet001\\Services\\", "SYSTEM\\ControlSet002\\Services\\"};
+    struct Row {
+        const char* label;
+        const char* name;
+        std::vector<std::string> subkeys;  // created under the service key in both sets
+        bool createInSet1;
+        bool createInSet2;
+        int expected;
+        bool serviceKeysStay;
+    };
+    const Row rows[] = {
+        {"Enum and Security in both sets", "tvxkeys1", {"Enum", "Security"}, true, true, 1, false},
+        {"extra Parameters keeps both service keys", "tvxkeys2", {"Enum", "Security", "Parameters"}, true, true, 1, true},
+        {"only the second control set", "tvxkeys3", {}, false, true, 1, false},
+        {"no keys at all", "tvxkeys4", {}, false, false, 0, false},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        for (int set = 0; set < 2; ++set) {
+            if (!(set == 0 ? row.createInSet1 : row.createInSet2))
+                continue;
+            CreateMachineKey(sets[set] + row.name);
+            for (const std::string& subkey : row.subkeys)
+                CreateMachineKey(sets[set] + row.name + "\\" + subkey);
+        }
+        CHECK(RemoveServiceKeys(row.name) == row.expected);
+        for (int set = 0; set < 2; ++set) {
+            std::string base = sets[set] + row.name;
+            CHECK_FALSE(MachineKeyExists(base + "\\Enum"));
+            CHECK_FALSE(MachineKeyExists(base + "\\Security"));
+            bool created = set == 0 ? row.createInSet1 : row.createInSet2;
+            CHECK(MachineKeyExists(base) == (created && row.serviceKeysStay));
+            if (created && row.serviceKeysStay)
+                CHECK(MachineKeyExists(base + "\\Parameters"));
+        }
+    }
+    // CurrentControlSet is never named.
+    CreateMachineKey("SYSTEM\\CurrentControlSet\\Services\\tvxkeys5\\Enum");
+    CHECK(RemoveServiceKeys("tvxkeys5") == 0);
+    CHECK(MachineKeyExists("SYSTEM\\CurrentControlSet\\Services\\tvxkeys5\\Enum"));
+    // A name too long for the 512-byte key buffer is refused, never cut off into another name.
+    CHECK(RemoveServiceKeys(std::string(600, 'n').c_str()) == 0);
+}
