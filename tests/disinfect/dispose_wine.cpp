@@ -1,0 +1,346 @@
+// Disposal of detected files under Wine: every disposition code, the memory-removal pass, a held
+// file scheduled for deletion at restart (NT: pending-rename list; 9x: wininit.ini), and a file
+// whose own running program is ended. Run by dispose.test.sh twice, reported as Windows XP and as
+// Windows 98, in prefixes of its own; the script restarts each prefix and checks the files went.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#define DOCTEST_CONFIG_NO_MULTITHREADING  // the win32-thread mingw has no std::mutex
+#include <doctest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "disinfect/disinfect.h"
+#include "scan/scan_state.h"
+#include "system/system.h"
+#include "tests/lib/result_sink.h"
+
+namespace {
+
+const char kName[] = "W32/KYR.Ag.PSW.Trojan";
+const char kShownPath[] = "C:\\...\\shown.exe";      // currentText: the walker's shortened path
+const char kShownName[] = "W32/KYR.Shown.Trojan";  // currentName
+
+std::string HelperPath(const char* fileName)
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1) + fileName;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<absent>";
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+std::string WininitPath()
+{
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\wininit.ini";
+}
+
+void ResetState()
+{
+    g_scanState.dispositionCode = kDispositionRemove;
+    g_scanState.memoryDisposition = 0;
+    g_scanState.restartNeeded = 0;
+    g_scanState.filesRemoved = 0;
+    lstrcpynA(g_scanState.currentText, kShownPath, sizeof(g_scanState.currentText));
+    lstrcpynA(g_scanState.currentName, kShownName, sizeof(g_scanState.currentName));
+}
+
+// A process that holds file (or, with "-self", its own program file) open without delete sharing.
+class Holder {
+public:
+    Holder(const std::string& program, const std::string& file)
+    {
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "tvx_holder_ready");
+        ResetEvent(ready);  // an earlier holder still keeps the event alive, and set
+        std::string commandLine = "\"" + program + "\" \"" + file + "\" tvx_holder_ready";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        m_started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &m_process) &&
+                    WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
+        CloseHandle(ready);
+    }
+    ~Holder()
+    {
+        if (m_process.hProcess != nullptr) {
+            TerminateProcess(m_process.hProcess, 0);
+            WaitForSingleObject(m_process.hProcess, 5000);
+            CloseHandle(m_process.hProcess);
+            CloseHandle(m_process.hThread);
+        }
+    }
+    bool Started() const { return m_started; }
+    bool Ended(DWORD wait) const { return WaitForSingleObject(m_process.hProcess, wait) == WAIT_OBJECT_0; }
+
+private:
+    PROCESS_INFORMATION m_process = {};
+    bool m_started = false;
+};
+
+// Closes the message boxes the process-ending step shows when it finds nothing to end (9x).
+DWORD WINAPI DismissMessageBoxes(void*)
+{
+    for (;;) {
+        HWND box = FindWindowA("#32770", nullptr);
+        DWORD owner = 0;
+        if (box != nullptr && GetWindowThreadProcessId(box, &owner) && owner == GetCurrentProcessId())
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        Sleep(100);
+    }
+}
+
+void StartDismissingMessageBoxes()
+{
+    static bool started = false;
+    if (!started)
+        CloseHandle(CreateThread(nullptr, 0, DismissMessageBoxes, nullptr, 0, nullptr));
+    started = true;
+}
+
+// Lines joined by '|' so that a failed check shows them.
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "|") + line;
+    return text;
+}
+
+std::string PendingRenames()
+{
+    HKEY key;
+    std::string data;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return data;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size);
+        RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(&data[0]), &size);
+        data.resize(size);
+    }
+    RegCloseKey(key);
+    return data;
+}
+
+}  // namespace
+
+TEST_CASE("each disposition code does its one thing and reports it in one line")
+{
+    const std::string dir = "C:\\tvxdisp\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    CreateDirectoryA((dir + "a.b").c_str(), nullptr);
+    struct Row {
+        const char* label;
+        int code;
+        const char* create;   // file made before the call ("" none)
+        DWORD attributes;
+        const char* path;     // what is disposed of
+        const char* line;     // expected line, "" none; %P path, %S the shown path and name
+        const char* gone;     // must not exist afterwards ("" no check)
+        const char* present;  // must exist afterwards ("" no check)
+        int removed;
+    };
+    const Row rows[] = {
+        {"plain file removed", 100, "plain.exe", 0, "plain.exe", "%P     W32/KYR.Ag.PSW.Trojan removed", "plain.exe", "", 1},
+        {"read-only hidden system file removed (code 102)", 102, "rhs.exe",
+         FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, "rhs.exe",
+         "%P     W32/KYR.Ag.PSW.Trojan removed", "rhs.exe", "", 1},
+        {"attributes cannot be set: shown path and name, nothing scheduled", 100, "", 0, "missing.exe",
+         "%S Unable to remove", "", "", 0},
+        {"renamed: the character after the last dot becomes V", 101, "run.exe", 0, "run.exe",
+         "%P     W32/KYR.Ag.PSW.Trojan renamed", "run.exe", "run.Vxe", 0},
+        {"rename changes the folder part when the name has no dot", 101, "a.b\\file", 0, "a.b\\file",
+         "%P     W32/KYR.Ag.PSW.Trojan Rename failed", "", "a.b\\file", 0},
+        {"rename onto an existing file fails", 101, "twice.exe", 0, "twice.exe",
+         "%P     W32/KYR.Ag.PSW.Trojan Rename failed", "", "twice.exe", 0},
+        {"path ending in a dot gets a V after it", 101, "trail", 0, "trail.",
+         "%P     W32/KYR.Ag.PSW.Trojan renamed", "trail", "trail.V", 0},
+        {"left as the user chose: shown path and name", 103, "left.exe", 0, "left.exe",
+         "%S not disinfected as per user's selection", "", "left.exe", 0},
+        {"unknown code: nothing done, nothing said", 7, "odd.exe", 0, "odd.exe", "", "", "odd.exe", 0},
+    };
+    WriteBytes(dir + "twice.Vxe", "x");
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        ResetState();
+        g_scanState.dispositionCode = row.code;
+        if (row.create[0] != '\0') {
+            WriteBytes(dir + row.create, "MZ infected");
+            if (row.attributes != 0)
+                SetFileAttributesA((dir + row.create).c_str(), row.attributes);
+        }
+        std::string path = dir + row.path;
+        std::string expected = row.line;
+        if (expected.compare(0, 2, "%P") == 0)
+            expected = path + expected.substr(2);
+        else if (expected.compare(0, 2, "%S") == 0)
+            expected = std::string(kShownPath) + "     " + kShownName + expected.substr(2);
+        ResultSink sink;
+        DisposeInfectedFile(path.c_str(), kName);
+        CHECK(Joined(sink.allLines) == expected);
+        if (row.gone[0] != '\0')
+            CHECK_FALSE(Exists(dir + row.gone));
+        if (row.present[0] != '\0')
+            CHECK(Exists(dir + row.present));
+        CHECK(g_scanState.filesRemoved == row.removed);
+        CHECK(g_scanState.restartNeeded == 0);
+    }
+}
+
+TEST_CASE("memory-removal pass: System Memory line, then removal under the family name")
+{
+    ResetState();
+    g_scanState.dispositionCode = kDispositionLeave;
+    g_scanState.memoryDisposition = kDispositionRemove;
+    const std::string path = "C:\\tvxdisp\\memory.exe";
+    CreateDirectoryA("C:\\tvxdisp", nullptr);
+    WriteBytes(path, "MZ");
+    ResultSink sink;
+    RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
+    CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed|" + path + "     W32/KYR.Trojan removed");
+    CHECK(g_scanState.dispositionCode == kDispositionRemove);
+    CHECK_FALSE(Exists(path));
+}
+
+TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never from a stale copy")
+{
+    if (GetPlatformCode() != 4)
+        return;
+    const std::string ini = WininitPath();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    const std::string copy = std::string(temp) + "wininit.ini";
+
+    // An older read-only copy in the temporary folder must not be what is written back.
+    WriteBytes(copy, "[rename]\r\nNUL=C:\\STALE.EXE\r\n");
+    SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string old = "[boot]\r\nshell=x\r\n[Rename]\r\nNUL=C:\\OLD.EXE\r\n[Other]\r\nx=1";
+    WriteBytes(ini, old);
+    CHECK(AddWininitRename("NUL", "C:\\NEW.EXE"));
+    CHECK(ReadBytes(ini) == "[boot]\r\nshell=x\r\n[Rename]\r\nNUL=C:\\OLD.EXE\r\nNUL=C:\\NEW.EXE\r\n[Other]\r\nx=1");
+    CHECK(ReadBytes(copy) == old);  // the copy stays behind
+
+    // Unended last line, no [rename] section yet.
+    WriteBytes(ini, "[boot]\r\nshell=x");
+    CHECK(AddWininitRename("NUL", "C:\\NEW.EXE"));
+    CHECK(ReadBytes(ini) == "[boot]\r\nshell=x\r\n[rename]\r\nNUL=C:\\NEW.EXE\r\n");
+
+    // A wininit.ini that cannot be opened for writing (held by another program) is left as it was.
+    WriteBytes(ini, old);
+    {
+        Holder holder(HelperPath("tvx_file_holder.exe"), ini);
+        CHECK(holder.Started());
+        CHECK_FALSE(AddWininitRename("NUL", "C:\\NEW.EXE"));
+    }
+    CHECK(ReadBytes(ini) == old);
+
+    // No short form (the file is not there): the full path is written.
+    DeleteFileA(ini.c_str());
+    const char gone[] = "C:\\tvx no such folder\\gone file.exe";
+    CHECK(ScheduleDeleteAtRestart(gone) == 1);
+    CHECK(ReadBytes(ini) == std::string("[rename]\r\nNUL=") + gone + "\r\n");
+    DeleteFileA(ini.c_str());
+}
+
+TEST_CASE("a held file is reported and its deletion registered for the next start")
+{
+    StartDismissingMessageBoxes();
+    const bool nineX = GetPlatformCode() == 4;
+    const std::string dir = "C:\\tvx locked folder\\";
+    const std::string held = dir + "held file.exe";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    WriteBytes(held, "MZ held");
+    DeleteFileA(WininitPath().c_str());
+    ResetState();
+    {
+        Holder holder(HelperPath("tvx_file_holder.exe"), held);
+        CHECK(holder.Started());
+        ResultSink sink;
+        DisposeInfectedFile(held.c_str(), kName);
+        CHECK(Joined(sink.allLines) == held + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
+        CHECK(g_scanState.restartNeeded == 1);
+        CHECK(g_scanState.filesRemoved == 0);
+        CHECK(Exists(held));
+        if (nineX) {
+            char shortPath[MAX_PATH];
+            CHECK(GetShortPathNameA(held.c_str(), shortPath, sizeof(shortPath)) > 0);
+            CHECK(std::string(shortPath) != held);
+            CHECK(ReadBytes(WininitPath()) == "[rename]\r\nNUL=" + std::string(shortPath) + "\r\n");
+        } else {
+            CHECK(PendingRenames().find("\\??\\" + held) != std::string::npos);
+            CHECK(ReadBytes(WininitPath()) == "<absent>");
+        }
+    }
+    if (nineX) {
+        // A later request that cannot be written leaves the restart the first one needs.
+        const std::string second = dir + "second.exe";
+        WriteBytes(second, "MZ second");
+        std::string before = ReadBytes(WininitPath());
+        Holder iniHolder(HelperPath("tvx_file_holder.exe"), WininitPath());
+        CHECK(iniHolder.Started());
+        Holder holder(HelperPath("tvx_file_holder.exe"), second);
+        CHECK(holder.Started());
+        ResultSink sink;
+        DisposeInfectedFile(second.c_str(), kName);
+        CHECK(Joined(sink.allLines) == second + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
+        CHECK(g_scanState.restartNeeded == 1);
+        CHECK(ReadBytes(WininitPath()) == before);
+    }
+}
+
+TEST_CASE("a file held by its own running program: the program is ended and the file removed")
+{
+    StartDismissingMessageBoxes();
+    const std::string own = "C:\\tvxdisp\\ownprog.exe";
+    CreateDirectoryA("C:\\tvxdisp", nullptr);
+    CHECK(CopyFileA(HelperPath("tvx_file_holder.exe").c_str(), own.c_str(), FALSE));
+    ResetState();
+    Holder holder(own, "-self");
+    CHECK(holder.Started());
+    ResultSink sink;
+    DisposeInfectedFile(own.c_str(), kName);
+    CHECK(Joined(sink.allLines) == own + "     W32/KYR.Ag.PSW.Trojan removed");
+    CHECK(holder.Ended(5000));
+    CHECK_FALSE(Exists(own));
+    CHECK(g_scanState.filesRemoved == 1);
+    CHECK(g_scanState.restartNeeded == 0);
+}
+
+TEST_CASE("NT: a deletion the system refused to register asks for no restart")
+{
+    if (GetPlatformCode() != 5)
+        return;
+    // A path longer than the A-function path limit: MoveFileExA fails.
+    std::string tooLong = "C:\\" + std::string(300, 'x') + ".exe";
+    CHECK(ScheduleDeleteAtRestart(tooLong.c_str()) == 0);
+    CHECK(PendingRenames().find(std::string(300, 'x')) == std::string::npos);
+}
