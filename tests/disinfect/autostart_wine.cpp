@@ -1,0 +1,284 @@
+// Autostart cleanup under Wine's real registry: which Run and RunServices values go, the lines,
+// the remembered value, bounds on long names and data, and the hosts file handed to the mail-file
+// detector. Run by autostart.test.sh in a prefix of its own, reported as Windows XP and as 98.
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#define DOCTEST_CONFIG_NO_MULTITHREADING  // the win32-thread mingw has no std::mutex
+#include <doctest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "disinfect/disinfect.h"
+#include "scan/scan_state.h"
+#include "system/system.h"
+#include "tests/fixtures/fixtures.h"
+#include "tests/lib/result_sink.h"
+
+namespace {
+
+const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+const char kRemovedLine[] = "System Registry     W32/KYR.Trojan removed";
+
+void SetValue(HKEY root, const char* subkey, const std::string& name, const std::string& data, DWORD type = REG_SZ)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    // REG_BINARY rows store the bytes without a terminator.
+    DWORD size = static_cast<DWORD>(data.size() + (type == REG_BINARY ? 0 : 1));
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size);
+    RegCloseKey(key);
+}
+
+bool HasValue(HKEY root, const char* subkey, const std::string& name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool found = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return found;
+}
+
+// Empties both machine autostart keys.
+void ClearAutostartKeys()
+{
+    for (const char* subkey : {kRun, kRunServices}) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, subkey);
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS)
+            RegCloseKey(key);
+    }
+}
+
+void Detect(const char* path)
+{
+    std::memset(g_scanState.detectedPath, 0, sizeof(g_scanState.detectedPath));
+    lstrcpynA(g_scanState.detectedPath, path, sizeof(g_scanState.detectedPath));
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "|") + line;
+    return text;
+}
+
+}  // namespace
+
+TEST_CASE("a Run value goes when it starts the detected file, by name in a system folder or by path")
+{
+    struct Row {
+        const char* label;
+        const char* detected;
+        std::string data;
+        DWORD type;
+        bool deleted;
+    };
+    const Row rows[] = {
+        {"bare name, file in \\system\\", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "mssys.exe", REG_SZ, true},
+        {"bare name with arguments, file in \\system32\\", "C:\\WINDOWS\\SYSTEM32\\MSSYS.EXE", "MSSYS.EXE -q", REG_SZ,
+         true},
+        {"bare name, file outside the system folders: kept", "C:\\TEMP\\MSSYS.EXE", "mssys.exe", REG_SZ, false},
+        {"data beginning with a backslash is bare: kept outside system", "C:\\TEMP\\MSSYS.EXE", "\\temp\\mssys.exe",
+         REG_SZ, false},
+        {"quoted path with arguments", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "\"C:\\WINDOWS\\SYSTEM\\MSSYS.EXE\" -s",
+         REG_SZ, true},
+        {"%windir% expanded", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "%windir%\\system\\mssys.exe", REG_EXPAND_SZ, true},
+        {"longer name with the path as prefix (.BAK)", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE.BAK", REG_SZ, true},
+        {"rundll32 in front: kept", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "rundll32.exe C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         REG_SZ, false},
+        {"another program: kept", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "C:\\WINDOWS\\SYSTEM\\OTHER.EXE", REG_SZ, false},
+        {"data longer than 260 bytes is read whole", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE " + std::string(400, 'a'), REG_SZ, true},
+        {"long data, file name only past 260 bytes, in system", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         std::string(300, 'b') + " mssys.exe", REG_SZ, true},
+        {"data expanding past 260 bytes", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         "%windir%\\system\\mssys.exe %windir%" + std::string(280, 'c'), REG_EXPAND_SZ, true},
+        {"binary data without a terminator", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         REG_BINARY, true},
+        {"detected path without a backslash: scan ends", "MSSYS.EXE", "mssys.exe", REG_SZ, false},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        ClearAutostartKeys();
+        SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow", row.data, row.type);
+        SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxother", "notepad.exe");
+        Detect(row.detected);
+        g_scanState.autostartValueName[0] = '\0';
+        ResultSink sink;
+        CHECK(CleanAutostart("W32/KYR.Ag.PSW.Trojan") == 1);
+        CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
+        CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxother"));
+        CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
+        CHECK(std::string(g_scanState.autostartValueName) == (row.deleted ? "tvxrow" : ""));
+    }
+}
+
+TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touched")
+{
+    ClearAutostartKeys();
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "a1", "mssys.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "a2", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "a3", "notepad.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRunServices, "s1", "\"C:\\WINDOWS\\SYSTEM\\MSSYS.EXE\"");
+    SetValue(HKEY_CURRENT_USER, kRun, "u1", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
+    Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
+    g_scanState.autostartValueName[0] = '\0';
+    ResultSink sink;
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a1"));
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a2"));
+    CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "a3"));
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "s1"));
+    CHECK(HasValue(HKEY_CURRENT_USER, kRun, "u1"));
+    CHECK(Joined(sink.allLines) == std::string(kRemovedLine) + "|" + kRemovedLine + "|" + kRemovedLine);
+    CHECK(std::string(g_scanState.autostartValueName) == "s1");
+    CHECK(std::string(g_scanState.detectedPath) == "c:\\windows\\system\\mssys.exe");
+}
+
+TEST_CASE("the remembered value is deleted again at a later detection, under that detection's name")
+{
+    ClearAutostartKeys();
+    lstrcpynA(g_scanState.autostartValueName, "remembered", sizeof(g_scanState.autostartValueName));
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "remembered", "anything.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRunServices, "remembered", "anything.exe");
+    Detect("C:\\OTHER\\CLEAN.EXE");
+    {
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Later.Trojan");
+        CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed|"
+                                       "System Registry     W32/KYR.Later.Trojan removed");
+        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
+        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "remembered"));
+    }
+    {
+        // Only when something wrote it again.
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Later.Trojan");
+        CHECK(sink.allLines.empty());
+        CHECK(std::string(g_scanState.autostartValueName) == "remembered");
+    }
+    // Without a main window the values still go, silently.
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "remembered", "anything.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent", "C:\\OTHER\\CLEAN.EXE");
+    g_scanState.mainWindow = nullptr;
+    lstrcpynA(g_scanState.lineBuffer, "untouched", sizeof(g_scanState.lineBuffer));
+    CleanAutostart("W32/KYR.Later.Trojan");
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent"));
+    CHECK(std::string(g_scanState.lineBuffer) == "untouched");
+}
+
+TEST_CASE("value names longer than the remembered-name buffer")
+{
+    ClearAutostartKeys();
+    const std::string longName = "tvx" + std::string(197, 'n');  // 200 characters
+    SetValue(HKEY_LOCAL_MACHINE, kRun, longName, "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, longName + "x", "notepad.exe");
+    // What a cut-off copy of the name would name: it must survive the later detection.
+    const std::string cutName = longName.substr(0, sizeof(g_scanState.autostartValueName) - 1);
+    SetValue(HKEY_LOCAL_MACHINE, kRun, cutName, "notepad.exe");
+    Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
+    lstrcpynA(g_scanState.autostartValueName, "earlier", sizeof(g_scanState.autostartValueName));
+    {
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CHECK(Joined(sink.allLines) == kRemovedLine);
+    }
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, longName));
+    CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, longName + "x"));
+    CHECK(std::string(g_scanState.autostartValueName).empty());
+    Detect("C:\\OTHER\\CLEAN.EXE");
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+    CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, cutName));
+}
+
+TEST_CASE("ReadRegistryString reads any type whole, terminated, within its bound")
+{
+    ClearAutostartKeys();
+    struct Row {
+        const char* label;
+        std::string data;
+        DWORD type;
+        int expected;
+    };
+    const Row rows[] = {
+        {"string", "C:\\A.EXE", REG_SZ, 1},
+        {"empty string", "", REG_SZ, 1},
+        {"binary without terminator", "ABCDEFGH", REG_BINARY, 1},
+        {"at the size bound", std::string(kMaxRegistryDataSize - 1, 'x'), REG_SZ, 1},
+        {"one byte over the bound", std::string(kMaxRegistryDataSize, 'x'), REG_SZ, 0},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxread", row.data, row.type);
+        RegistryData data;
+        CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, kRun, "tvxread", data) == row.expected);
+        if (row.expected == 1)
+            CHECK(std::string(data.Text()) == row.data);
+    }
+    RegistryData data;
+    CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, kRun, "tvxnosuchvalue", data) == 0);
+    CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, "Software\\tvx no such key", "x", data) == 0);
+    CHECK(DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, "tvxnosuchvalue") == 0);
+    CHECK(DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\tvx no such key", "x") == 0);
+}
+
+TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
+{
+    const int platform = GetPlatformCode();
+    char folder[MAX_PATH];
+    std::string expected;
+    if (platform == 5) {
+        GetSystemDirectoryA(folder, sizeof(folder));
+        expected = std::string(folder) + "\\drivers\\etc\\hosts";
+    } else {
+        GetWindowsDirectoryA(folder, sizeof(folder));
+        expected = std::string(folder) + "\\hosts";
+    }
+    char hostsPath[MAX_PATH];
+    CHECK(GetHostsFilePath(platform, hostsPath, sizeof(hostsPath)));
+    CHECK(std::string(hostsPath) == expected);
+    CHECK_FALSE(GetHostsFilePath(1, hostsPath, sizeof(hostsPath)));
+    char tooSmall[8];
+    CHECK_FALSE(GetHostsFilePath(platform, tooSmall, sizeof(tooSmall)));
+
+    ClearAutostartKeys();
+    g_scanState.dispositionCode = kDispositionRemove;
+    g_scanState.autostartValueName[0] = '\0';
+    Detect("C:\\OTHER\\CLEAN.EXE");
+    // An ordinary hosts file stays as it is, without a line.
+    const Bytes ordinary = {'1', '2', '7', '.', '0', '.', '0', '.', '1', ' ', 'l', 'o', 'c', 'a', 'l', 'h', 'o', 's', 't', '\r', '\n'};
+    CreateDirectoryA((std::string(folder) + "\\drivers").c_str(), nullptr);
+    CreateDirectoryA((std::string(folder) + "\\drivers\\etc").c_str(), nullptr);
+    CHECK(WriteWholeFile(expected.c_str(), ordinary));
+    {
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CHECK(sink.allLines.empty());
+        Bytes after;
+        CHECK(ReadWholeFile(expected.c_str(), after));
+        CHECK(after == ordinary);
+    }
+    // A hosts file that is the mail worm's file is claimed and removed by that detector.
+    CHECK(WriteWholeFile(expected.c_str(), BuildMailFile(MailFixture())));
+    {
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CHECK(sink.allLines.size() == 1);
+        if (!sink.allLines.empty()) {
+            const std::string& line = sink.allLines[0];
+            CHECK(line.compare(0, expected.size() + 5, expected + "     ") == 0);
+            CHECK(line.size() > 8);
+            CHECK(line.compare(line.size() - 8, 8, " removed") == 0);
+        }
+        CHECK(GetFileAttributesA(expected.c_str()) == INVALID_FILE_ATTRIBUTES);
+    }
+    WriteWholeFile(expected.c_str(), ordinary);
+}
