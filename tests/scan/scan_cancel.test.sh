@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Cancelling a scan run the way the user does: Escape on the window during the walk, answered in
+# the message dialog by its buttons; and the restart question at the end of a run.
+set -u
+source "$TVX_ROOT/tests/lib/wine_env.sh"
+prefix=$TVX_TMP/scan-cancel
+tvx_copy_prefix "$prefix"
+trap 'tvx_stop_prefix "$prefix"' EXIT
+auto=$TVX_BUILD/win/tools/automation/tvxauto.exe
+[ -f "$auto" ] || { echo "automation client not built"; exit 77; }
+cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
+trees=$TVX_TMP/scan-cancel-trees
+d=$trees/d; e=$trees/e
+mkdir -p "$d/slow" "$e/more"
+for i in $(seq 100 249); do echo s >"$d/slow/slow$i"; done
+echo x >"$d/zz-last.txt"; echo x >"$e/more/e.txt"
+tvx_add_fixed_drive "$prefix" D "$d"
+tvx_add_fixed_drive "$prefix" E "$e"
+tvx_start_server "$prefix"
+
+MAIN="Tarvex Ver 1.0@1052"
+DIALOG="Tarvex Ver 1.0@7"   # the question's window: it has the No button (7)
+status=0
+fail() { echo "FAIL $*"; status=1; }
+expect() { if [ "$2" == "$3" ]; then echo "ok   $1"; else fail "$1: wanted '$2', got '$3'"; fi; }
+auto() { tvx_wine "$prefix" "$auto" "$@" 2>/dev/null | tr -d '\r'; }
+
+# start_scan TARGET REPORT: starts the host waiting for its Scan button, presses it.
+start_scan() {
+    tvx_wine "$prefix" 'C:\scan_host.exe' "$1" wait 2>/dev/null | tr -d '\r' >"$2" &
+    host_pid=$!
+    auto wait "$MAIN" 20000 >/dev/null || fail "host window did not appear"
+    auto click "$MAIN" 1052 >/dev/null
+}
+# wait_for_text PREFIX: until the current-file line starts with PREFIX.
+wait_for_text() {
+    local i
+    for i in $(seq 1 100); do
+        [[ "$(auto text "$MAIN" 1065)" == "$1"* ]] && return 0
+        sleep 0.1
+    done
+    fail "current-file line never showed $1"
+}
+# escape_and_answer BUTTON: Escape on the window, then the dialog's button 6 (Yes) or 7 (No).
+escape_and_answer() {
+    auto key "$MAIN" 27 >/dev/null
+    auto wait "$DIALOG" 10000 >/dev/null || { fail "no question after Escape"; return; }
+    auto click "$DIALOG" "$1" >/dev/null
+    auto gone "$DIALOG" 10000 >/dev/null || fail "question did not close"
+}
+scanned() { grep -a '^LINE Total files scanned' "$1" | grep -o '[0-9]*$'; }
+
+# Escape, No: the run goes on as if nothing happened.
+report=$TVX_TMP/cancel-no.txt
+start_scan 'D:' "$report"
+wait_for_text 'D:\slow\slow'
+escape_and_answer 7
+wait "$host_pid"
+expect "No: final status" "SHOW Scanning completed" "$(grep '^SHOW' "$report" | tail -1)"
+expect "No: every file scanned" "151" "$(scanned "$report")"
+expect "No: no trace in the result lines" "5" "$(grep -c '^LINE' "$report")"
+
+# Escape, Yes during D: the run ends; drive E: is left at its first check; statistics still come.
+report=$TVX_TMP/cancel-yes.txt
+start_scan '!:' "$report"
+wait_for_text 'D:\slow\slow'
+escape_and_answer 6
+wait "$host_pid"
+expect "Yes: final status" "SHOW Scanning terminated" "$(grep '^SHOW' "$report" | tail -1)"
+expect "Yes: later drive not walked" "0" "$(grep -c '^SHOW E:' "$report")"
+expect "Yes: last file of D: not reached" "0" "$(grep -c 'zz-last' "$report")"
+expect "Yes: statistics count what was offered" "$(grep -c '^OFFER' "$report")" "$(scanned "$report")"
+expect "Yes: statistics written" "Scanning statistics" "$(grep '^LINE' "$report" | head -1 | cut -c6-)"
+
+# A deferred removal: after the final status the restart question comes; No leaves the run to end.
+report=$TVX_TMP/restart-no.txt
+mkdir -p "$prefix/drive_c/lockdir"; echo x >"$prefix/drive_c/lockdir/locked.bin"
+start_scan 'C:\lockdir' "$report"
+auto wait "$DIALOG" 20000 >/dev/null || fail "no restart question"
+expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" 1065)"
+auto click "$DIALOG" 7 >/dev/null
+wait "$host_pid"
+expect "No to restart: run ends normally" "END" "$(tail -1 "$report")"
+exit $status
