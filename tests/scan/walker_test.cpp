@@ -1,0 +1,126 @@
+// The walker in process: memory mode, cancelling messages, and the depth bound on a deep tree.
+#include <doctest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "scan/scan.h"
+#include "scan/scan_state.h"
+#include "tests/lib/result_sink.h"
+
+namespace {
+
+std::vector<std::string> g_offered;
+
+int RecordingDetector(const char*, const char* path)
+{
+    g_offered.push_back(path);
+    return 0;
+}
+
+const DetectorEntry kRecordingTable[] = {{"Test.Record", RecordingDetector}, {nullptr, nullptr}};
+
+// Points the walker at the recording table and resets what the tests read; undone at the end.
+struct WalkFixture {
+    WalkFixture()
+    {
+        g_walkDetectors = kRecordingTable;
+        g_offered.clear();
+        g_scanState.filesScanned = 0;
+        g_scanState.cancelRequested = false;
+        g_scanState.memoryMode = false;
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+    ~WalkFixture()
+    {
+        g_walkDetectors = kDetectorTable;
+        g_scanState.cancelRequested = false;
+        g_scanState.memoryMode = false;
+    }
+};
+
+std::string TempFolder(const char* name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string folder = std::string(temp) + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void WriteFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+}
+
+}  // namespace
+
+TEST_CASE("memory mode walks the one file given: shown, offered, not counted, no folder pass")
+{
+    WalkFixture fixture;
+    ResultSink sink;
+    std::string folder = TempFolder("tvx-walk-memory");
+    std::string file = folder + "\\module.exe";
+    WriteFile(file);
+    g_scanState.memoryMode = true;
+    g_scanState.memoryMatch = true;
+    CHECK(WalkDirectory(file.c_str()) == 0);
+    CHECK(g_offered == std::vector<std::string>{file});
+    CHECK(sink.currentTexts.size() == 1);
+    CHECK_FALSE(g_scanState.memoryMatch);  // cleared by every walk
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_CASE("a pending quit or destroy message cancels the walk at its first check")
+{
+    struct Row {
+        const char* label;
+        UINT message;
+    } rows[] = {{"WM_QUIT", WM_QUIT}, {"WM_DESTROY", WM_DESTROY}};
+    std::string folder = TempFolder("tvx-walk-cancel");
+    WriteFile(folder + "\\a.txt");
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        WalkFixture fixture;
+        ResultSink sink;
+        PostMessageA(sink.Window(), row.message, 0, 0);
+        CHECK(WalkDirectory((folder + "\\*.*").c_str()) == 0);
+        CHECK(g_scanState.cancelRequested);
+        CHECK(g_offered.empty());
+        CHECK(sink.currentTexts.empty());
+        CHECK(IsWindow(sink.Window()));  // the message was not dispatched
+    }
+    DeleteFileA((folder + "\\a.txt").c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
+{
+    WalkFixture fixture;
+    ResultSink sink;
+    std::string root = TempFolder("tvx-walk-deep");
+    std::vector<std::string> folders;
+    std::string folder = root;
+    for (int level = 1; level <= kMaxWalkDepth + 1; ++level) {
+        folder += "\\d";
+        CHECK(CreateDirectoryA(folder.c_str(), nullptr));
+        folders.push_back(folder);
+        WriteFile(folder + "\\f");
+    }
+    int scanned = WalkDirectory((root + "\\*.*").c_str());
+    CHECK(scanned == kMaxWalkDepth);
+    CHECK(g_offered.size() == static_cast<size_t>(kMaxWalkDepth));
+    CHECK(g_offered.back() == folders[kMaxWalkDepth - 1] + "\\f");
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        DeleteFileA((*it + "\\f").c_str());
+        RemoveDirectoryA(it->c_str());
+    }
+    RemoveDirectoryA(root.c_str());
+}
