@@ -30,12 +30,13 @@ e2e_require() {
 # e2e_prefix NAME: a fresh sandbox prefix with the tool copied to C:\tarvex\tarvex.exe.
 e2e_prefix() {
     E2E_PREFIX=$TVX_TMP/$1
+    trap '[ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
+    tvx_ensure_display >/dev/null || skip "no display and no Xvfb"
     tvx_copy_prefix "$E2E_PREFIX"
     mkdir -p "$E2E_PREFIX/drive_c/tarvex"
     cp "$TOOL_EXE" "$E2E_PREFIX/drive_c/tarvex/tarvex.exe"
     tvx_start_server "$E2E_PREFIX"
     trap 'tvx_stop_prefix "$E2E_PREFIX"; [ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
-    tvx_ensure_display >/dev/null || skip "no display and no Xvfb"
 }
 
 # auto ARGS...: runs the automation client in the prefix; its stdout (without carriage returns,

@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The demo: builds the tool, makes a sandbox Wine prefix with planted infections (autostart values,
+# a read-only file, a file held open by another program and a running infected program), then scans
+# it twice the way a user would, pressing the buttons through the automation client and printing
+# every result line as it appears. Needs no display of its own (uses Xvfb when there is none).
+#   bash tools/demo/demo.sh            (TVX_BUILD picks the build folder, default build/)
+# Afterwards `bash tools/demo/open.sh` opens the tool on the same prefix for a person at a display.
+source "$(dirname "$0")/common.sh"
+
+demo_build
+# The display comes first: the prefix's programs started while it is missing would have none.
+tvx_ensure_display
+say "Display $DISPLAY"
+demo_make_prefix
+# The tool reads its Windows version from Wine; Windows XP shows the NT-family behaviour.
+tvx_set_version "$DEMO_PREFIX" tarvex.exe winxp
+
+SHOTS=$TVX_BUILD/screenshots
+mkdir -p "$SHOTS"
+save_shot() {
+    auto shot "$MAIN_SEL" - >"$SHOTS/$1.bmp" && convert "$SHOTS/$1.bmp" "$SHOTS/$1.png" && rm -f "$SHOTS/$1.bmp" &&
+        echo "   screenshot $SHOTS/$1.png"
+}
+
+stop_all() {
+    local pid
+    for pid in "${WATCH_PID:-}" "${HOLDER_PID:-}" "${AGENT_PID:-}"; do
+        [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    done
+    tvx_stop_prefix "$DEMO_PREFIX"
+    [ -z "${TVX_XVFB_PID:-}" ] || kill "$TVX_XVFB_PID" 2>/dev/null || true
+}
+trap stop_all EXIT
+
+# run_tool [watch]: starts the tool and presses Scan; with "watch", prints the result list's lines
+# as they appear.
+run_tool() {
+    demo_wine 'C:\tarvex\tarvex.exe' >/dev/null 2>&1 &
+    TOOL_PID=$!
+    auto wait "$MAIN_SEL" 30000 >/dev/null || { echo "the main window did not appear" >&2; exit 1; }
+    if [ "${1:-}" = watch ]; then
+        auto watch "$MAIN_SEL" 1055 600000 | sed -u 's/^/   | /' &
+        WATCH_PID=$!
+    else
+        save_shot demo-ready
+    fi
+    echo "   pressing Scan"
+    auto click "$MAIN_SEL" 1052 >/dev/null
+}
+
+say "Starting the programs that the scan has to deal with"
+demo_wine "$DEMO_RUNNING" >/dev/null 2>&1 &
+AGENT_PID=$!
+demo_start_holder
+echo "   running: $DEMO_RUNNING (infected), lock_holder.exe holding C:\\Temp\\locked\\update.exe"
+
+say "First run. On the NT family a trojan found in memory ends the tool right after the memory scan:"
+echo "   its process is terminated and its file removed, and no drive is walked in that run. The window"
+echo "   closes before it answers another program again, so this run's lines cannot be read from here."
+run_tool
+for _ in $(seq 1 600); do
+    kill -0 "$TOOL_PID" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$TOOL_PID" 2>/dev/null; then
+    echo "   the tool did not end after the memory scan" >&2
+    exit 1
+fi
+wait "$TOOL_PID" && code=0 || code=$?
+echo "   the tool ended with exit code $code"
+if kill -0 "$AGENT_PID" 2>/dev/null; then
+    echo "   the infected program is still running" >&2
+else
+    echo "   the infected program was terminated"
+fi
+[ -e "$(demo_unix "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
+    echo "   $DEMO_RUNNING was removed"
+
+say "Second run: nothing infected is running any more, so the tool walks every fixed drive."
+run_tool watch
+answered=0
+for _ in $(seq 1 3000); do
+    if [ "$answered" = 0 ] && [ "$(auto count "$QUESTION_SEL")" = 1 ]; then
+        question=$(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')
+        echo "   question: $question"
+        echo "   answering No (the restart is shown afterwards with Wine's own restart step)"
+        auto click "$QUESTION_SEL" 7 >/dev/null
+        answered=1
+    fi
+    if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1'; then
+        break
+    fi
+    sleep 0.2
+done
+sleep 0.5
+echo "   status line: $(auto text "$MAIN_SEL" 1065)"
+save_shot demo-finished
+echo "   pressing OK"
+auto click "$MAIN_SEL" 1070 >/dev/null
+wait "$TOOL_PID" || true
+kill "$WATCH_PID" 2>/dev/null || true
+
+say "What is left on the sandbox's disk and in its registry"
+for row in "${DEMO_FILES[@]}"; do
+    IFS='|' read -r sig path value note <<<"$row"
+    state=removed
+    [ -e "$(demo_unix "$path")" ] && state="still there"
+    printf '   %-40s %s\n' "$path" "$state"
+    if [ "$value" != - ]; then
+        if (cd "$DEMO_PREFIX/drive_c" && WINEPREFIX="$DEMO_PREFIX" wine reg query "$RUN_KEY" /v "$value" >/dev/null 2>&1); then
+            printf '   autostart value %-24s still there\n' "$value"
+        else
+            printf '   autostart value %-24s removed\n' "$value"
+        fi
+    fi
+done
+
+say "Third run: the held file is found again; this time the restart question is answered Yes."
+echo "   Restarting Windows (here: the sandbox's Wine session) ends every program and carries out"
+echo "   the deletion that had to wait."
+run_tool watch
+auto wait "$QUESTION_SEL" 120000 >/dev/null || { echo "no restart question" >&2; exit 1; }
+echo "   question: $(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')"
+echo "   answering Yes"
+auto click "$QUESTION_SEL" 6 >/dev/null
+for _ in $(seq 1 150); do
+    kill -0 "$TOOL_PID" 2>/dev/null || break
+    sleep 0.2
+done
+kill -0 "$TOOL_PID" 2>/dev/null && echo "   the tool is still running" >&2 || echo "   the tool has ended with the session"
+for _ in $(seq 1 50); do
+    kill -0 "$HOLDER_PID" 2>/dev/null || break
+    sleep 0.2
+done
+kill -0 "$HOLDER_PID" 2>/dev/null || echo "   the lock holder has ended with the session"
+HOLDER_PID=
+for _ in $(seq 1 50); do
+    [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ] || break
+    sleep 0.2
+done
+if [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ]; then
+    echo '   C:\Temp\locked\update.exe is still there'
+else
+    echo '   C:\Temp\locked\update.exe was deleted at the restart'
+fi
+tvx_stop_prefix "$DEMO_PREFIX"
+say "Done. Screenshots in $SHOTS; open the tool on this prefix with: bash tools/demo/open.sh"
