@@ -15,5 +15,8 @@ void PumpOneMessage();
 // at rows of their own, to see detections without real infected files.
 extern const DetectorEntry* g_walkDetectors;
 
+// Width of the current-file line's text: longer paths are shortened to this many characters.
+const int kCurrentTextChars = 60;
+
 // Deepest folder level the walker enters below the pattern it was given.
 const int kMaxWalkDepth = 64;

@@ -95,7 +95,7 @@ int WalkFiles(const char* pattern)
         // A path longer than the buffer cannot be opened through the 8-bit file functions
         // anyway: the entry is passed over, neither shown nor counted.
         if (built == 1) {
-            ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), 60);
+            ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), kCurrentTextChars);
             SendCurrentText();
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 if (!s.memoryMode)

@@ -84,7 +84,7 @@ inline long BareWalk(const char* pattern, const WindowWork& work)
             Pump(work);
             if (BuildEntryPath(pattern, entry.cFileName, path, sizeof(path)) == 1) {
                 if (work.enabled) {
-                    ShortenForDisplay(path, shown, sizeof(shown), 60);
+                    ShortenForDisplay(path, shown, sizeof(shown), kCurrentTextChars);
                     SetWindowTextA(work.label, shown);
                 }
                 if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
