@@ -45,6 +45,7 @@ wait_for_text() {
 escape_and_answer() {
     auto key "$MAIN" 27 >/dev/null
     auto wait "$DIALOG" 10000 >/dev/null || { fail "no question after Escape"; return; }
+    expect "question after Escape" "Terminate the Scan now?" "$(auto text "$DIALOG" 1086)"
     auto click "$DIALOG" "$1" >/dev/null
     auto gone "$DIALOG" 10000 >/dev/null || fail "question did not close"
 }
@@ -79,6 +80,8 @@ mkdir -p "$prefix/drive_c/lockdir"; echo x >"$prefix/drive_c/lockdir/locked.bin"
 start_scan 'C:\lockdir' "$report"
 auto wait "$DIALOG" 20000 >/dev/null || fail "no restart question"
 expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" 1065)"
+expect "restart question" "$(printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?')" "$(auto text "$DIALOG" 1086)"
+expect "restart question caption" "Tarvex Ver 1.0" "$(auto text "$DIALOG")"
 auto click "$DIALOG" 7 >/dev/null
 wait "$host_pid"
 expect "No to restart: run ends normally" "END" "$(tail -1 "$report")"
