@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# GUI benchmark: the whole scan started by the tool's Scan button against program (c) of the walk
+# benchmark with its window shown, over the same C: drive (the generated tree plus Wine's files),
+# everything under test pinned to one CPU; then the time from an Escape press during a scan to the
+# terminate question on screen. Not part of the test run.
+#   tools/bench/gui_bench.sh [FILES (20000)] [RUNS (3)] [CPU (1)]
+# Needs: make -j2 B=$TVX_BUILD product wine (tarvex.exe, tvxauto.exe, gui_window_walk.exe).
+set -eu
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+export TVX_BUILD=${TVX_BUILD:-$ROOT/build}
+files=${1:-20000}; runs=${2:-3}; cpu=${3:-1}
+other_cpu=$(( cpu == 0 ? 1 : 0 ))
+source "$ROOT/tests/lib/wine_env.sh"
+tvx_ensure_display
+work=$(mktemp -d /tmp/tarvex-guibench.XXXXXX)
+prefix=$work/prefix
+cleanup() {
+    tvx_stop_prefix "$prefix"
+    [ -z "${TVX_XVFB_PID:-}" ] || kill "$TVX_XVFB_PID" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+tvx_copy_prefix "$prefix"
+mkdir -p "$prefix/drive_c/tarvex"
+cp "$TVX_BUILD/tarvex.exe" "$prefix/drive_c/tarvex/"
+cp "$TVX_BUILD/win/tools/bench/gui_window_walk.exe" "$prefix/drive_c/"
+WINEPREFIX=$prefix taskset -c "$cpu" wineserver -p
+tvx_set_version "$prefix" tarvex.exe winxp
+MAIN='Tarvex Ver 1.0@1052'
+QUESTION='Tarvex Ver 1.0@1086'
+now() { date +%s.%N; }
+# The automation client runs on the other CPU so that its polling does not take the tool's.
+auto() {
+    (cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$other_cpu" wine "$TVX_BUILD/win/tools/automation/tvxauto.exe" "$@" 2>/dev/null) | tr -d '\r'
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+start_tool() {
+    (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" taskset -c "$cpu" wine 'C:\tarvex\tarvex.exe') >/dev/null 2>&1 &
+    tool_pid=$!
+    auto wait "$MAIN" 30000 >/dev/null
+}
+close_tool() {
+    auto click "$MAIN" 1070 >/dev/null || true
+    wait "$tool_pid" || true
+}
+
+/usr/bin/python3 "$ROOT/tools/bench/make_tree.py" "$prefix/drive_c/tree" "$files" "$work/pool"
+# (c) walks the folders of C: that hold files, one by one: it would follow the folder link under
+# users, which the tool's walker passes over. Together they hold the files of the tool's walk.
+FOLDERS=('C:\tree' 'C:\windows' 'C:\Program Files' 'C:\ProgramData' 'C:\tarvex')
+walk_c() {  # -> "seconds files" summed over FOLDERS
+    local folder line total=0 count=0
+    for folder in "${FOLDERS[@]}"; do
+        line=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$cpu" wine 'C:\gui_window_walk.exe' "$folder" 2>/dev/null | tr -d '\r')
+        total=$(awk -v t="$total" -v s="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/')" 'BEGIN {printf "%.3f", t + s}')
+        count=$((count + $(echo "$line" | sed 's/.*files=\([0-9]*\).*/\1/')))
+    done
+    echo "$total $count"
+}
+walk_c >/dev/null  # warm the cache
+
+gui_times=""; c_times=""
+for i in $(seq 1 "$runs"); do
+    read -r seconds count < <(walk_c)
+    echo "run $i (c) shown: seconds=$seconds files=$count"
+    c_times+="$seconds "
+
+    start_tool
+    t0=$(now)
+    auto click "$MAIN" 1052 >/dev/null
+    for _ in $(seq 1 6000); do
+        [ "$(auto text "$MAIN" 1065)" = "Scanning completed" ] && break
+        sleep 0.1
+    done
+    t1=$(now)
+    scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
+    close_tool
+    # The Scan press waits 100 ms for its timer before the scan starts.
+    seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", b - a - 0.1}')
+    echo "run $i GUI scan: seconds=$seconds files=$scanned"
+    gui_times+="$seconds "
+done
+g=$(echo $gui_times | tr ' ' '\n' | median)
+c=$(echo $c_times | tr ' ' '\n' | median)
+echo "median seconds over C: with $files generated files: GUI scan $g, (c) shown $c"
+awk -v g="$g" -v c="$c" 'BEGIN {printf "GUI/(c) = %.3f\n", g / c}'
+
+# Escape during a scan: from the key press to the question found on screen, less what finding an
+# already open question costs the automation client.
+start_tool
+auto click "$MAIN" 1052 >/dev/null
+# The tree must be large enough that the walk is still in it for the five questions.
+for _ in $(seq 1 600); do
+    [[ "$(auto text "$MAIN" 1065)" == C:\\tree* ]] && break
+    sleep 0.1
+done
+latencies=""
+for i in $(seq 1 5); do
+    # Only while the walk is still in the tree: Escape on a finished window would close it.
+    [[ "$(auto text "$MAIN" 1065)" == C:\\tree* ]] || break
+    t0=$(now)
+    auto key "$MAIN" 27 >/dev/null
+    auto wait "$QUESTION" 10000 >/dev/null
+    t1=$(now)
+    auto wait "$QUESTION" 10000 >/dev/null
+    t2=$(now)
+    latency=$(awk -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN {printf "%.3f", (b - a) - (c - b)}')
+    echo "escape $i: ${latency} s"
+    latencies+="$latency "
+    auto click "$QUESTION" 7 >/dev/null
+    auto gone "$QUESTION" 10000 >/dev/null
+    # A key-up may ask once more; answer it the same way.
+    if auto wait "$QUESTION" 700 >/dev/null; then auto click "$QUESTION" 7 >/dev/null; auto gone "$QUESTION" 10000 >/dev/null; fi
+    sleep 0.3
+done
+echo "median Escape-to-question: $(echo $latencies | tr ' ' '\n' | median) s"
+# Stop the scan if it is still running, then close the window.
+if [[ "$(auto text "$MAIN" 1065)" == C:* ]]; then
+    auto key "$MAIN" 27 >/dev/null
+    auto wait "$QUESTION" 10000 >/dev/null && auto click "$QUESTION" 6 >/dev/null
+    sleep 1
+    if auto wait "$QUESTION" 1000 >/dev/null; then auto click "$QUESTION" 6 >/dev/null; fi
+fi
+for _ in $(seq 1 300); do
+    auto state "$MAIN" 1070 | grep -q visible=1 && break
+    sleep 0.2
+done
+close_tool
