@@ -4,7 +4,7 @@
 # everything under test pinned to one CPU; then the time from an Escape press during a scan to the
 # terminate question on screen. Not part of the test run.
 #   tools/bench/gui_bench.sh [FILES (20000)] [RUNS (3)] [CPU (1)]
-# Needs: make -j2 B=$TVX_BUILD product wine (tarvex.exe, tvxauto.exe, gui_window_walk.exe).
+# Needs: make -j2 B=$TVX_BUILD product wine (tarvex.exe, tvxauto.exe, bench_window_walk.exe).
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 export TVX_BUILD=${TVX_BUILD:-$ROOT/build}
@@ -23,7 +23,7 @@ trap cleanup EXIT
 tvx_copy_prefix "$prefix"
 mkdir -p "$prefix/drive_c/tarvex"
 cp "$TVX_BUILD/tarvex.exe" "$prefix/drive_c/tarvex/"
-cp "$TVX_BUILD/win/tools/bench/gui_window_walk.exe" "$prefix/drive_c/"
+cp "$TVX_BUILD/win/tools/bench/bench_window_walk.exe" "$prefix/drive_c/"
 WINEPREFIX=$prefix taskset -c "$cpu" wineserver -p
 tvx_set_version "$prefix" tarvex.exe winxp
 MAIN='Tarvex Ver 1.0@1052'
@@ -51,7 +51,7 @@ FOLDERS=('C:\tree' 'C:\windows' 'C:\Program Files' 'C:\ProgramData' 'C:\tarvex')
 walk_c() {  # -> "seconds files" summed over FOLDERS
     local folder line total=0 count=0
     for folder in "${FOLDERS[@]}"; do
-        line=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$cpu" wine 'C:\gui_window_walk.exe' "$folder" 2>/dev/null | tr -d '\r')
+        line=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$cpu" wine 'C:\bench_window_walk.exe' "$folder" --shown 2>/dev/null | tr -d '\r')
         total=$(awk -v t="$total" -v s="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/')" 'BEGIN {printf "%.3f", t + s}')
         count=$((count + $(echo "$line" | sed 's/.*files=\([0-9]*\).*/\1/')))
     done
