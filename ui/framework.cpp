@@ -7,6 +7,42 @@ namespace {
 // The window property that links a window to its framework object.
 const char kObjectProperty[] = "TarvexWindowObject";
 
+// Window-to-object lookups run for every message of every wrapped window. A window property costs a
+// round trip to the server under Wine, so the wrappers are kept in a small table of this process;
+// the property is the fallback only once more windows are wrapped than the table holds.
+struct WrappedWindow {
+    HWND window;
+    CWnd* object;
+};
+WrappedWindow g_wrapped[64];
+bool g_wrappedOverflow = false;
+
+void RememberWrapper(HWND window, CWnd* object)
+{
+    for (WrappedWindow& slot : g_wrapped) {
+        if (slot.window == nullptr || slot.window == window) {
+            slot.window = window;
+            slot.object = object;
+            return;
+        }
+    }
+    g_wrappedOverflow = true;
+    SetPropA(window, kObjectProperty, object);
+}
+
+void ForgetWrapper(HWND window)
+{
+    for (WrappedWindow& slot : g_wrapped) {
+        if (slot.window == window) {
+            slot.window = nullptr;
+            slot.object = nullptr;
+            return;
+        }
+    }
+    if (g_wrappedOverflow)
+        RemovePropA(window, kObjectProperty);
+}
+
 CWinApp* g_app = nullptr;
 
 // Messages whose result a dialog procedure returns directly instead of through DWL_MSGRESULT.
@@ -150,19 +186,23 @@ CWnd* CWnd::FromHandle(HWND window)
 {
     if (!window)
         return nullptr;
-    return static_cast<CWnd*>(GetPropA(window, kObjectProperty));
+    for (const WrappedWindow& slot : g_wrapped) {
+        if (slot.window == window)
+            return slot.object;
+    }
+    return g_wrappedOverflow ? static_cast<CWnd*>(GetPropA(window, kObjectProperty)) : nullptr;
 }
 
 void CWnd::AttachProperty(HWND window)
 {
     m_hWnd = window;
-    SetPropA(window, kObjectProperty, this);
+    RememberWrapper(window, this);
 }
 
 void CWnd::DetachProperty()
 {
     if (m_hWnd)
-        RemovePropA(m_hWnd, kObjectProperty);
+        ForgetWrapper(m_hWnd);
     m_hWnd = nullptr;
 }
 
