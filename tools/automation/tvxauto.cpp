@@ -165,7 +165,7 @@ int Usage()
                  "usage: tvxauto <command> [args]  (SEL is TITLE or TITLE@CHILDID)\n"
                  "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
                  "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | close SEL\n"
-                 "  text SEL [ID] | list SEL ID | state SEL ID | rect SEL\n"
+                 "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
                  "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n");
     return 2;
 }
@@ -242,6 +242,24 @@ int main(int argc, char** argv)
         SendMessageA(target, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
         std::printf("%s\n", text);
         return 0;
+    }
+    if (std::strcmp(command, "waittext") == 0 && argc > 4) {
+        HWND control = Control(window, argv[3]);
+        if (control == nullptr)
+            return Fail("no such control");
+        DWORD limit = argc > 5 ? std::strtoul(argv[5], nullptr, 10) : defaultWait;
+        DWORD start = GetTickCount();
+        for (;;) {
+            char text[1024] = "";
+            // Polled from here rather than by the caller: one check costs a message, not a process start.
+            if (SendMessageTimeoutA(control, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                    SMTO_NORMAL, 1000, nullptr) &&
+                std::strcmp(text, argv[4]) == 0)
+                return 0;
+            if (GetTickCount() - start >= limit)
+                return Fail("text not shown");
+            Sleep(10);
+        }
     }
     if (std::strcmp(command, "list") == 0 && argc > 3) {
         HWND list = Control(window, argv[3]);

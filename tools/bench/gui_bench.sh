@@ -68,10 +68,7 @@ for i in $(seq 1 "$runs"); do
     start_tool
     t0=$(now)
     auto click "$MAIN" 1052 >/dev/null
-    for _ in $(seq 1 6000); do
-        [ "$(auto text "$MAIN" 1065)" = "Scanning completed" ] && break
-        sleep 0.1
-    done
+    auto waittext "$MAIN" 1065 "Scanning completed" 600000 >/dev/null
     t1=$(now)
     scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
     close_tool
