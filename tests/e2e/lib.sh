@@ -8,12 +8,7 @@ set -uo pipefail
 : "${TVX_TMP:=$(mktemp -d /tmp/tarvex-e2e.XXXXXX)}"
 source "$TVX_ROOT/tests/lib/wine_env.sh"
 
-TOOL_EXE=$TVX_BUILD/tarvex.exe
-AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
-HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
-FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
-MAIN_SEL='Tarvex Ver 1.0@1052'
-TITLE='Tarvex Ver 1.0'
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 SHOTS=$TVX_BUILD/screenshots
 
 skip() { echo "$*"; exit 77; }

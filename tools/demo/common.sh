@@ -6,12 +6,7 @@ TVX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export TVX_ROOT
 export TVX_BUILD=$(realpath -m "${TVX_BUILD:-$TVX_ROOT/build}")
 DEMO_PREFIX=$(realpath -m "${TVX_DEMO_PREFIX:-$TVX_BUILD/demo-prefix}")
-TOOL_EXE=$TVX_BUILD/tarvex.exe
-AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
-HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
-FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
-MAIN_SEL='Tarvex Ver 1.0@1052'
-QUESTION_SEL='Tarvex Ver 1.0@1086'
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 
 say() { printf '\033[1m== %s\033[0m\n' "$*"; }
 
