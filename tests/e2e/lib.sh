@@ -155,14 +155,7 @@ wait_finished() {
 # hold_file WINPATH: starts the lock holder on a file of the prefix; returns once it holds it.
 hold_file() {
     local out=$TVX_TMP/holder.$$.$RANDOM
-    (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$HOLDER_EXE" "$1") >"$out" 2>&1 &
-    HOLDER_PID=$!
-    local i
-    for i in $(seq 1 100); do
-        grep -q '^locked' "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "the lock holder did not take $1: $(cat "$out")"
+    start_lock_holder "$E2E_PREFIX" "$1" "$out" || fail "the lock holder did not take $1: $(cat "$out")"
 }
 
 # reg_query KEY VALUE: prints the value as reg.exe shows it.

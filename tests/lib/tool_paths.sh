@@ -7,3 +7,16 @@ FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
 TITLE='Tarvex Ver 1.0'
 MAIN_SEL="$TITLE@1052"      # the main window: the one with the Scan button
 QUESTION_SEL="$TITLE@1086"  # the message dialog: the one with the text line
+
+# start_lock_holder PREFIX WINPATH OUTFILE: starts the lock holder on a file of the prefix, from inside
+# the prefix, and returns once it holds the file (1 if it never does). Sets HOLDER_PID.
+start_lock_holder() {
+    local prefix=$1 file=$2 out=$3 i
+    (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" wine "$HOLDER_EXE" "$file") >"$out" 2>&1 &
+    HOLDER_PID=$!
+    for i in $(seq 1 100); do
+        grep -q '^locked' "$out" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -92,14 +92,6 @@ demo_make_prefix() {
 
 # demo_start_holder: starts the program that keeps the locked file open; waits until it holds it.
 demo_start_holder() {
-    local out=$DEMO_PREFIX/holder.out
-    demo_wine "$HOLDER_EXE" 'C:\Temp\locked\update.exe' >"$out" 2>&1 &
-    HOLDER_PID=$!
-    local i
-    for i in $(seq 1 100); do
-        grep -q '^locked' "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    echo "the lock holder did not start" >&2
-    return 1
+    start_lock_holder "$DEMO_PREFIX" 'C:\Temp\locked\update.exe' "$DEMO_PREFIX/holder.out" ||
+        { echo "the lock holder did not start" >&2; return 1; }
 }
