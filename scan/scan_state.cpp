@@ -20,3 +20,10 @@ void SendCurrentText()
 {
     SendMessageA(g_scanState.mainWindow, kShowCurrentMessage, 0, 0);
 }
+
+void NoteWalkSkip(WalkSkip kind, const char* path)
+{
+    (void)path;
+    if (kind >= 0 && kind < kWalkSkipKinds)
+        g_scanState.walkSkipped[kind] += 1;
+}

@@ -9,6 +9,17 @@
 const UINT kShowCurrentMessage = 0x000A;   // show currentText in the current-file line
 const UINT kAppendResultMessage = 0x000B;  // append lineBuffer to the result list
 
+// Kinds of entry the walk passes over without offering it to the detectors, counted for the
+// scan's report (the window's lines and statistics never show them).
+enum WalkSkip {
+    kSkipTooLong,     // neither the long nor the short spelling of the path fits the buffers
+    kSkipUnnameable,  // the 8-bit functions cannot spell the name and there is no short name
+    kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
+    kSkipUnlistable,  // a folder that could not be listed
+    kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
+    kWalkSkipKinds
+};
+
 struct ScanState {
     HWND mainWindow;
     char scanTarget[260];          // "!:" for every fixed drive, else a folder
@@ -30,6 +41,7 @@ struct ScanState {
     bool programFilesPending;
     bool programFilesVisited;
     char programFilesPath[260];
+    int32_t walkSkipped[kWalkSkipKinds];  // per WalkSkip kind, since the scan began
 };
 
 extern ScanState g_scanState;
@@ -40,5 +52,7 @@ void SendResultLine(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// Counts one entry the walk passed over (kind, the path as far as it could be spelled).
+void NoteWalkSkip(WalkSkip kind, const char* path);
 // Sends kShowCurrentMessage so that the main window shows currentText.
 void SendCurrentText();
