@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
 #include "engine/engine.h"
 #include "scan/scan_state.h"
@@ -16,33 +17,6 @@ const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 const char kFamilyName[] = "W32/KYR.Trojan";
 // What RegEnumValueA is told the name buffer holds (the registry's longest value name).
 const DWORD kValueNameChars = 16383;
-
-class KeyHandle {
-public:
-    KeyHandle() : m_key(nullptr) {}
-    ~KeyHandle()
-    {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    bool Open(HKEY root, const char* subkey, REGSAM access)
-    {
-        return RegOpenKeyExA(root, subkey, 0, access, &m_key) == ERROR_SUCCESS;
-    }
-    HKEY Get() const { return m_key; }
-    // Closes now and tells whether the close succeeded.
-    bool Close()
-    {
-        LONG result = RegCloseKey(m_key);
-        m_key = nullptr;
-        return result == ERROR_SUCCESS;
-    }
-
-private:
-    HKEY m_key;
-};
 
 // Expands environment references into expanded, however long the result.
 bool ExpandText(const char* text, RegistryData& expanded)
@@ -145,8 +119,8 @@ int CleanAutostart(const char* name)
 
 void ScanAutostartValues(HKEY root, const char* subkey)
 {
-    KeyHandle key;
-    if (!key.Open(root, subkey, KEY_READ))
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return;
     DWORD valueCount = 0;
     if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr,
@@ -210,8 +184,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
 
 int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName)
 {
-    KeyHandle key;
-    if (!key.Open(root, subkey, KEY_ALL_ACCESS))
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS, key.Out()) != ERROR_SUCCESS)
         return 0;
     bool deleted = RegDeleteValueA(key.Get(), valueName) == ERROR_SUCCESS;
     bool closed = key.Close();
@@ -220,8 +194,8 @@ int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName)
 
 int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data)
 {
-    KeyHandle key;
-    if (!key.Open(root, subkey, KEY_READ))
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return 0;
     DWORD size = 0;
     if (RegQueryValueExA(key.Get(), valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||

@@ -4,29 +4,13 @@
 
 #include "base/byte_reader.h"
 #include "base/text.h"
+#include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
 #include "disinfect/wininit_text.h"
 #include "scan/scan_state.h"
 #include "system/system.h"
 
 namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (IsOpen())
-            CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 class FileReader : public ByteReader {
 public:
@@ -157,8 +141,8 @@ bool AddWininitRename(const char* target, const char* file)
         return false;
 
     if (GetFileAttributesA(iniPath) == INVALID_FILE_ATTRIBUTES) {
-        FileHandle created(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!created.IsOpen() || SetFilePointer(created.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER)
+        ScopedFileHandle created(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!created.IsValid() || SetFilePointer(created.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER)
             return false;
         MemoryReader nothing("", 0);
         FileSink sink(created.Get());
@@ -175,11 +159,11 @@ bool AddWininitRename(const char* target, const char* file)
     SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA(iniPath, copyPath, FALSE))
         return false;
-    FileHandle copy(CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy.IsOpen())
+    ScopedFileHandle copy(CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy.IsValid())
         return false;
-    FileHandle ini(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!ini.IsOpen())
+    ScopedFileHandle ini(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!ini.IsValid())
         return false;
     FileReader reader(copy.Get());
     FileSink sink(ini.Get());

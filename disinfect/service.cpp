@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/text.h"
+#include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
 
 namespace {
@@ -24,14 +25,13 @@ int StopService(const char* serviceName)
 
 int StopServiceWith(const char* serviceName, PauseRoutine pause)
 {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, kAllAccess);
-    if (manager == nullptr)
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kAllAccess));
+    if (!manager.IsValid())
         return 0;
-    SC_HANDLE service = OpenServiceA(manager, serviceName, kAllAccess);
-    if (service == nullptr) {
-        CloseServiceHandle(manager);
+    ScopedServiceHandle serviceScope(OpenServiceA(manager.Get(), serviceName, kAllAccess));
+    SC_HANDLE service = serviceScope.Get();
+    if (service == nullptr)
         return 0;
-    }
     int result = 0;
     SERVICE_STATUS status = {};
     if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
@@ -48,8 +48,6 @@ int StopServiceWith(const char* serviceName, PauseRoutine pause)
         }
         result = lastState == SERVICE_STOPPED ? 1 : 0;
     }
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/win32_scope.h"
 #include "scan/scan.h"
 #include "scan/scan_state.h"
 #include "ui/ui.h"
@@ -15,23 +16,6 @@ namespace {
 
 const char kProductTitle[] = "Tarvex Ver 1.0";
 const WPARAM kEscapeKey = 27;
-
-// Closes a search handle on every return path.
-class FindScope {
-public:
-    explicit FindScope(HANDLE handle) : m_handle(handle) {}
-    ~FindScope()
-    {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            FindClose(m_handle);
-    }
-    FindScope(const FindScope&) = delete;
-    FindScope& operator=(const FindScope&) = delete;
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 bool IsDotEntry(const char* name)
 {
@@ -75,8 +59,8 @@ int WalkFiles(const char* pattern)
 {
     ScanState& s = g_scanState;
     WIN32_FIND_DATAA entry;
-    FindScope search(FindFirstFileA(pattern, &entry));
-    if (search.Get() == INVALID_HANDLE_VALUE)
+    ScopedFindHandle search(FindFirstFileA(pattern, &entry));
+    if (!search.IsValid())
         return 1;
     char fullPath[260];
     do {
@@ -121,8 +105,8 @@ int WalkSubfolders(const char* pattern, int depth)
     if (built <= 0)
         return built < 0 ? -1 : 1;
     WIN32_FIND_DATAA entry;
-    FindScope search(FindFirstFileA(folderPattern, &entry));
-    if (search.Get() == INVALID_HANDLE_VALUE)
+    ScopedFindHandle search(FindFirstFileA(folderPattern, &entry));
+    if (!search.IsValid())
         return 1;
     char childPattern[260];
     do {

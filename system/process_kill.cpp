@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/win32_scope.h"
 #include "system/process_list.h"
 #include "system/process_win32.h"
 #include "system/system.h"
@@ -16,37 +17,6 @@ namespace {
 
 const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
 const int kEnglishLanguage = 9;
-
-// Memory released on every return path of the routine that took it.
-class HeapBlock {
-public:
-    explicit HeapBlock(uint8_t* data) : m_data(data) {}
-    explicit HeapBlock(size_t size) : m_data(static_cast<uint8_t*>(std::calloc(size, 1))) {}
-    ~HeapBlock() { std::free(m_data); }
-    HeapBlock(const HeapBlock&) = delete;
-    HeapBlock& operator=(const HeapBlock&) = delete;
-    uint8_t* Data() const { return m_data; }
-
-private:
-    uint8_t* m_data;
-};
-
-class RegistryKey {
-public:
-    RegistryKey() : m_key(nullptr) {}
-    ~RegistryKey()
-    {
-        if (m_key != nullptr)
-            RegCloseKey(m_key);
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    HKEY* Out() { return &m_key; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key;
-};
 
 bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, size_t textSize, void*)
 {
@@ -84,22 +54,22 @@ bool ReadProcessCounterIndexes(char* objectIndex, size_t objectIndexSize, uint32
     char keyName[100];
     if (!FormatText(keyName, sizeof(keyName), "%s\\%03x", kPerflibKey, kEnglishLanguage))
         return false;
-    RegistryKey key;
+    ScopedRegistryKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
         return false;
     DWORD size = 0;
     if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
         return false;
     // Two spare bytes close a list stored without its final empty string.
-    HeapBlock names(static_cast<size_t>(size) + 2);
-    if (names.Data() == nullptr)
+    ScopedHeapBlock names(static_cast<size_t>(size) + 2);
+    if (names.As<uint8_t>() == nullptr)
         return false;
     DWORD read = size;
-    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, names.Data(), &read) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, names.As<uint8_t>(), &read) != ERROR_SUCCESS)
         return false;
     if (read > size)
         read = size;
-    return FindProcessCounterIndexes(names.Data(), read + 2, objectIndex, objectIndexSize, counterIndex);
+    return FindProcessCounterIndexes(names.As<uint8_t>(), read + 2, objectIndex, objectIndexSize, counterIndex);
 }
 
 }  // namespace
@@ -113,27 +83,29 @@ int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks)
 
     PerfQueryContext query = {objectIndex};
     uint32_t size = 0;
-    HeapBlock answer(QueryPerfData(QueryPerformanceKey, &query, &size));
+    ScopedHeapBlock answer(QueryPerfData(QueryPerformanceKey, &query, &size));
     RegCloseKey(HKEY_PERFORMANCE_DATA);
-    if (answer.Data() == nullptr)
+    if (answer.As<uint8_t>() == nullptr)
         return 0;
-    return ParseProcessObject(answer.Data(), size, counterIndex, tasks, maxTasks, ConvertInstanceName, nullptr);
+    return ParseProcessObject(answer.As<uint8_t>(), size, counterIndex, tasks, maxTasks, ConvertInstanceName, nullptr);
 }
 
 int KillProcessToolhelp(const char* path)
 {
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
+    ScopedLibrary library(LoadLibraryA("Kernel32.dll"));
+    HMODULE kernel = library.Get();
     Sleep(100);
     if (kernel == nullptr)
         return 0;
-    HeapBlock record(sizeof(PROCESSENTRY32));
-    if (record.Data() == nullptr)
+    ScopedHeapBlock record(sizeof(PROCESSENTRY32));
+    PROCESSENTRY32* entry = record.As<PROCESSENTRY32>();
+    if (entry == nullptr)
         return 0;
-    PROCESSENTRY32* entry = reinterpret_cast<PROCESSENTRY32*>(record.Data());
     ToolhelpFunctions toolhelp;
     if (!ResolveToolhelp(kernel, toolhelp))
         return 0;
-    HANDLE snapshot = toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    ScopedFileHandle snapshotScope(toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    HANDLE snapshot = snapshotScope.Get();
     Sleep(100);
     if (snapshot == INVALID_HANDLE_VALUE)
         return 0;
@@ -164,7 +136,6 @@ int KillProcessToolhelp(const char* path)
         more = next(snapshot, entry) != 0;
         Sleep(100);
     }
-    CloseHandle(snapshot);
     return result;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/win32_scope.h"
+
 namespace {
 
 // At most this many bytes of a system path are kept in a node (the rest of modulePath stays zero).
@@ -50,12 +52,10 @@ Process32Function ResolveProcess32Next(HMODULE kernel)
 
 bool TerminateById(DWORD processId, DWORD access)
 {
-    HANDLE process = OpenProcess(access, FALSE, processId);
-    if (process == nullptr)
+    ScopedHandle process(OpenProcess(access, FALSE, processId));
+    if (!process.IsValid())
         return false;
-    bool ended = TerminateProcess(process, 0) != 0;
-    CloseHandle(process);
-    return ended;
+    return TerminateProcess(process.Get(), 0) != 0;
 }
 
 void FreeProcessList(ProcessNode* list)
@@ -94,17 +94,17 @@ ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied)
     ProcessNode** tail = list;
     for (DWORD i = 0; i < count; ++i) {
         const DWORD access = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
-        HANDLE process = OpenProcess(access, FALSE, ids[i]);
-        if (process == nullptr && debugOnDenied && GetLastError() == ERROR_ACCESS_DENIED) {
+        ScopedHandle process(OpenProcess(access, FALSE, ids[i]));
+        if (!process.IsValid() && debugOnDenied && GetLastError() == ERROR_ACCESS_DENIED) {
             EnableDebugPrivilege();
-            process = OpenProcess(access, FALSE, ids[i]);
+            *process.Out() = OpenProcess(access, FALSE, ids[i]);
         }
-        if (process == nullptr)
+        if (!process.IsValid())
             continue;
         char path[kNodePathBytes];
         std::memset(path, 0, sizeof(path));
-        DWORD length = pGetModuleFileNameExA(process, nullptr, path, sizeof(path));
-        CloseHandle(process);
+        DWORD length = pGetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path));
+        process.Close();
         if (length == 0)
             continue;
         if (!AppendNode(tail, ids[i], path, sizeof(path))) {
@@ -119,20 +119,21 @@ ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied)
 ProcessListResult ListProcessesToolhelp(ProcessNode** list)
 {
     *list = nullptr;
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
+    ScopedLibrary library(LoadLibraryA("Kernel32.dll"));
+    HMODULE kernel = library.Get();
     if (kernel == nullptr)
         return kListUnavailable;
-    PROCESSENTRY32* entry = static_cast<PROCESSENTRY32*>(std::calloc(1, sizeof(PROCESSENTRY32)));
+    ScopedHeapBlock record(sizeof(PROCESSENTRY32));
+    PROCESSENTRY32* entry = record.As<PROCESSENTRY32>();
     if (entry == nullptr)
         return kListUnavailable;
     ToolhelpFunctions toolhelp;
-    HANDLE snapshot = INVALID_HANDLE_VALUE;
+    ScopedFileHandle snapshotScope;
     if (ResolveToolhelp(kernel, toolhelp))
-        snapshot = toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        std::free(entry);
+        *snapshotScope.Out() = toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    HANDLE snapshot = snapshotScope.Get();
+    if (snapshot == INVALID_HANDLE_VALUE)
         return kListUnavailable;
-    }
     entry->dwSize = sizeof(PROCESSENTRY32);
     ProcessListResult result = kListUnavailable;
     ProcessNode** tail = list;
@@ -156,7 +157,5 @@ ProcessListResult ListProcessesToolhelp(ProcessNode** list)
         FreeProcessList(*list);
         *list = nullptr;
     }
-    CloseHandle(snapshot);
-    std::free(entry);
     return result;
 }

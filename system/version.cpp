@@ -1,6 +1,7 @@
 // Windows version checks, the token-privilege step and the forced restart.
 #include <windows.h>
 #include <cstring>
+#include "base/win32_scope.h"
 #include "system/system.h"
 
 namespace {
@@ -42,8 +43,8 @@ int GetNtVersionCode()
 bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError)
 {
     *adjustError = 0;
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Out()))
         return false;
     TOKEN_PRIVILEGES privileges;
     std::memset(&privileges, 0, sizeof(privileges));
@@ -52,9 +53,8 @@ bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError)
     // A failed look-up leaves a zero LUID; the adjustment then fails and its error is what the
     // callers read.
     LookupPrivilegeValueA(nullptr, privilegeName, &privileges.Privileges[0].Luid);
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
     *adjustError = GetLastError();
-    CloseHandle(token);
     return true;
 }
 

@@ -153,12 +153,11 @@ void CExButton::LoadHandCursor()
     char path[MAX_PATH];
     UINT length = GetWindowsDirectoryA(path, sizeof(path));
     if (length > 0 && length < sizeof(path) && AppendText(path, sizeof(path), "\\winhlp32.exe")) {
-        HMODULE helpProgram = LoadLibraryA(path);
-        if (helpProgram) {
-            HCURSOR cursor = LoadCursorA(helpProgram, MAKEINTRESOURCEA(kHelpProgramHandCursor));
+        ScopedLibrary helpProgram(LoadLibraryA(path));
+        if (helpProgram.IsValid()) {
+            HCURSOR cursor = LoadCursorA(helpProgram.Get(), MAKEINTRESOURCEA(kHelpProgramHandCursor));
             if (cursor)
                 m_hHandCursor = CopyIcon(cursor);  // stays valid once the module is released
-            FreeLibrary(helpProgram);
         }
     }
     // Systems whose help program has no hand cursor (or no help program) still have their own.

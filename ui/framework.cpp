@@ -556,15 +556,14 @@ int CListBox::GetText(int index, char* text, int size) const
     if (length < size)
         return static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)));
     // LB_GETTEXT has no size argument: read into a buffer of the line's own size, then cut.
-    HGLOBAL block = GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(length) + 1);
-    if (!block)
+    ScopedGlobalBlock block(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(length) + 1));
+    if (!block.IsValid())
         return LB_ERR;
-    char* whole = static_cast<char*>(block);
+    char* whole = static_cast<char*>(block.Get());
     int copied = static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(whole)));
     int keep = copied < 0 ? 0 : (copied < size ? copied : size - 1);
     for (int i = 0; i < keep; ++i)
         text[i] = whole[i];
     text[keep] = '\0';
-    GlobalFree(block);
     return copied < 0 ? LB_ERR : keep;
 }

@@ -2,7 +2,7 @@
 // dialogs with per-class message maps and control binding, and the button, static and list-box wrappers.
 #pragma once
 #include <windows.h>
-#include "ui/gdi_scope.h"
+#include "base/win32_scope.h"
 
 class CCmdTarget;
 class CWnd;

@@ -3,7 +3,7 @@
 #include "ui/shape.h"
 
 #include <cstddef>
-#include "ui/gdi_scope.h"
+#include "base/win32_scope.h"
 #include "ui/shape_runs.h"
 
 static_assert(sizeof(RGNDATAHEADER) == kShapeHeaderBytes, "region header layout");

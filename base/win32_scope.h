@@ -1,6 +1,103 @@
-// One-job owners for GDI objects and device contexts, so every path out of a routine releases them.
+// One-job owners for kernel handles, registry keys, service handles, loaded libraries, memory
+// blocks, GDI objects and device contexts, so every path out of a routine releases them.
 #pragma once
 #include <windows.h>
+
+#include <cstdlib>
+
+// Owns one handle of a kind that Traits describes: its type, its "none" value and its close call.
+template <typename Traits>
+class ScopedResource {
+public:
+    typedef typename Traits::Handle Handle;
+    explicit ScopedResource(Handle handle = Traits::None()) : m_handle(handle) {}
+    ~ScopedResource() { Close(); }
+    ScopedResource(const ScopedResource&) = delete;
+    ScopedResource& operator=(const ScopedResource&) = delete;
+
+    Handle Get() const { return m_handle; }
+    bool IsValid() const { return m_handle != Traits::None(); }
+    // For the calls that hand back a new handle through a pointer; any held one is closed first.
+    Handle* Out()
+    {
+        Close();
+        return &m_handle;
+    }
+    // Closes now; false only when a held handle refused to close.
+    bool Close()
+    {
+        bool closed = true;
+        if (IsValid())
+            closed = Traits::Close(m_handle);
+        m_handle = Traits::None();
+        return closed;
+    }
+
+private:
+    Handle m_handle;
+};
+
+// Kernel objects whose "none" is null: processes, tokens.
+struct KernelHandleTraits {
+    typedef HANDLE Handle;
+    static HANDLE None() { return nullptr; }
+    static bool Close(HANDLE handle) { return CloseHandle(handle) != 0; }
+};
+// Kernel objects whose "none" is INVALID_HANDLE_VALUE: files, toolhelp snapshots.
+struct FileHandleTraits {
+    typedef HANDLE Handle;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static bool Close(HANDLE handle) { return CloseHandle(handle) != 0; }
+};
+struct FindHandleTraits {
+    typedef HANDLE Handle;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static bool Close(HANDLE handle) { return FindClose(handle) != 0; }
+};
+struct RegistryKeyTraits {
+    typedef HKEY Handle;
+    static HKEY None() { return nullptr; }
+    static bool Close(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
+};
+struct ServiceHandleTraits {
+    typedef SC_HANDLE Handle;
+    static SC_HANDLE None() { return nullptr; }
+    static bool Close(SC_HANDLE handle) { return CloseServiceHandle(handle) != 0; }
+};
+struct LibraryTraits {
+    typedef HMODULE Handle;
+    static HMODULE None() { return nullptr; }
+    static bool Close(HMODULE library) { return FreeLibrary(library) != 0; }
+};
+struct GlobalBlockTraits {
+    typedef HGLOBAL Handle;
+    static HGLOBAL None() { return nullptr; }
+    static bool Close(HGLOBAL block) { return GlobalFree(block) == nullptr; }
+};
+
+typedef ScopedResource<KernelHandleTraits> ScopedHandle;
+typedef ScopedResource<FileHandleTraits> ScopedFileHandle;
+typedef ScopedResource<FindHandleTraits> ScopedFindHandle;
+typedef ScopedResource<RegistryKeyTraits> ScopedRegistryKey;
+typedef ScopedResource<ServiceHandleTraits> ScopedServiceHandle;
+typedef ScopedResource<LibraryTraits> ScopedLibrary;
+typedef ScopedResource<GlobalBlockTraits> ScopedGlobalBlock;
+
+// A zero-filled block of the C run-time heap (or one handed over from a routine that took it
+// there), freed at the end of the scope.
+class ScopedHeapBlock {
+public:
+    explicit ScopedHeapBlock(void* data) : m_data(data) {}
+    explicit ScopedHeapBlock(size_t size) : m_data(std::calloc(size, 1)) {}
+    ~ScopedHeapBlock() { std::free(m_data); }
+    ScopedHeapBlock(const ScopedHeapBlock&) = delete;
+    ScopedHeapBlock& operator=(const ScopedHeapBlock&) = delete;
+    template <typename Item>
+    Item* As() const { return static_cast<Item*>(m_data); }
+
+private:
+    void* m_data;
+};
 
 // Deletes the GDI object it holds (bitmap, font, brush, region) when it goes out of scope.
 template <typename Handle>
