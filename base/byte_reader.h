@@ -15,6 +15,12 @@ public:
     virtual int32_t ReadAt(int64_t offset, void* buffer, int32_t count) = 0;
 };
 
+// True when all count bytes at offset were read: a short read is as good as none to the parsers.
+inline bool ReadExactly(ByteReader& file, int64_t offset, void* buffer, int32_t count)
+{
+    return file.ReadAt(offset, buffer, count) == count;
+}
+
 class MemoryReader : public ByteReader {
 public:
     MemoryReader(const void* data, size_t size) : m_data(static_cast<const uint8_t*>(data)), m_size(size) {}

@@ -14,7 +14,6 @@ namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-const char kFamilyName[] = "W32/KYR.Trojan";
 // What RegEnumValueA is told the name buffer holds (the registry's longest value name).
 const DWORD kValueNameChars = 16383;
 
@@ -81,10 +80,10 @@ bool GetHostsFilePath(int platformCode, char* path, size_t pathSize)
     char folder[MAX_PATH];
     UINT length = 0;
     const char* tail = nullptr;
-    if (platformCode == 5) {
+    if (platformCode == kPlatformNt) {
         length = GetSystemDirectoryA(folder, sizeof(folder));
         tail = "\\drivers\\etc\\hosts";
-    } else if (platformCode == 4) {
+    } else if (platformCode == kPlatformWindows9x) {
         length = GetWindowsDirectoryA(folder, sizeof(folder));
         tail = "\\hosts";
     } else {
@@ -99,7 +98,7 @@ int CleanAutostart(const char* name)
 {
     char hostsPath[MAX_PATH];
     if (GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
-        MailFileDetector(kFamilyName, hostsPath);
+        MailFileDetector(kFamilyDetectionName, hostsPath);
 
     if (g_scanState.autostartValueName[0] != '\0') {
         // Whatever wrote the value for an earlier detection may have written it again.
@@ -128,8 +127,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
         valueCount == 0)
         return;
 
-    char detectionName[sizeof(kFamilyName)];
-    CopyText(detectionName, sizeof(detectionName), kFamilyName);
+    char detectionName[sizeof(kFamilyDetectionName)];
+    CopyText(detectionName, sizeof(detectionName), kFamilyDetectionName);
     char* detectedPath = g_scanState.detectedPath;
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
     char valueName[kValueNameChars + 1];

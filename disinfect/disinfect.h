@@ -4,15 +4,16 @@
 #include <windows.h>
 #include <cstddef>
 
-// DispositionCode values held in ScanState::dispositionCode.
-const int kDispositionRemove = 100;
-const int kDispositionRename = 101;
-const int kDispositionRemoveToo = 102;
-const int kDispositionLeave = 103;
+#include "base/product.h"
 
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
 void DisposeInfectedFile(const char* path, const char* name);
+// The name an infected file is renamed to: the character after the last '.' of the path becomes
+// 'V' (a final '.' gets a 'V' appended); a path without '.' is unchanged. False when it does not fit.
+bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize);
+// A spare byte for the 'V' after a '.' that ends a path of MAX_PATH - 1 characters.
+const size_t kRenamedPathSize = MAX_PATH + 1;
 // Second pass of the memory scan: "System Memory" line, one second's pause, then disposal.
 void RemoveFromMemory(const char* path, const char* familyName);
 // Registers deletion of path at the next start of Windows; non-zero only when it was registered.
@@ -24,7 +25,7 @@ bool AddWininitRename(const char* target, const char* file);
 int CleanAutostart(const char* name);
 void ScanAutostartValues(HKEY root, const char* subkey);
 int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName);
-// The hosts file offered to the mail-file detector on this platform code (5 NT, 4 Windows 95/98/ME);
+// The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);
 // false on other platforms or when the path does not fit.
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
 

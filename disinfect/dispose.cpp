@@ -54,17 +54,8 @@ private:
 
 void RenameInfectedFile(const char* path, const char* name)
 {
-    char newPath[MAX_PATH + 1];  // a spare byte for the 'V' after a '.' that ends the path
-    bool fits = CopyText(newPath, sizeof(newPath), path);
-    // The last '.' of the whole path, so C:\a.b\file becomes C:\a.V\file (and the move fails).
-    char* dot = std::strrchr(newPath, '.');
-    if (fits && dot != nullptr) {
-        if (dot[1] != '\0')
-            dot[1] = 'V';
-        else
-            fits = AppendText(newPath, sizeof(newPath), "V");
-    }
-    if (fits && MoveFileA(path, newPath))
+    char newPath[kRenamedPathSize];
+    if (MakeRenamedPath(path, newPath, sizeof(newPath)) && MoveFileA(path, newPath))
         SendResultLine("%s     %s renamed", path, name);
     else
         SendResultLine("%s     %s Rename failed", path, name);
@@ -89,6 +80,20 @@ void RemoveInfectedFile(const char* path, const char* name)
 }
 
 }  // namespace
+
+bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
+{
+    bool fits = CopyText(renamed, renamedSize, path);
+    // The last '.' of the whole path, so C:\a.b\file becomes C:\a.V\file (and the move fails).
+    char* dot = std::strrchr(renamed, '.');
+    if (fits && dot != nullptr) {
+        if (dot[1] != '\0')
+            dot[1] = 'V';
+        else
+            fits = AppendText(renamed, renamedSize, "V");
+    }
+    return fits;
+}
 
 void DisposeInfectedFile(const char* path, const char* name)
 {
@@ -121,9 +126,9 @@ void RemoveFromMemory(const char* path, const char* familyName)
 int ScheduleDeleteAtRestart(const char* path)
 {
     int platform = GetPlatformCode();
-    if (platform == 5)
+    if (platform == kPlatformNt)
         return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
-    if (platform == 4) {
+    if (platform == kPlatformWindows9x) {
         // wininit.ini runs before long names are available; the full path is the fallback.
         char shortPath[MAX_PATH];
         DWORD length = GetShortPathNameA(path, shortPath, sizeof(shortPath));

@@ -11,7 +11,7 @@ struct DetectorEntry {
     DetectRoutine detect;  // non-zero when it handled the file
 };
 
-// Row 1 "W32/KYR.Trojan" -> SignatureDetector; row 2 the end row.
+// Row 1 kFamilyDetectionName -> SignatureDetector; row 2 the end row.
 extern const DetectorEntry kDetectorTable[];
 
 // Matches path against the signature table and, on a match, cleans up and disposes of the file.

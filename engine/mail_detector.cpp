@@ -35,23 +35,6 @@ int MatchMailRecords(ByteReader& file)
     return 1;
 }
 
-namespace {
-
-// The renamed file: the character after the last '.' becomes 'V'; a path without '.' is unchanged.
-void MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
-{
-    CopyText(renamed, renamedSize, path);
-    char* dot = std::strrchr(renamed, '.');
-    if (dot == nullptr)
-        return;
-    if (dot[1] != '\0')
-        dot[1] = 'V';
-    else
-        AppendText(renamed, renamedSize, "V");
-}
-
-}  // namespace
-
 int MailFileDetector(const char*, const char* path)
 {
     UnscramblePatterns();
@@ -69,9 +52,8 @@ int MailFileDetector(const char*, const char* path)
 
     switch (g_scanState.dispositionCode) {
     case kDispositionRename: {
-        char renamed[MAX_PATH];
-        MakeRenamedPath(path, renamed, sizeof(renamed));
-        if (MoveFileA(path, renamed))
+        char renamed[kRenamedPathSize];
+        if (MakeRenamedPath(path, renamed, sizeof(renamed)) && MoveFileA(path, renamed))
             SendResultLine("%s     %s renamed", path, g_mailMatchedName);
         else
             SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);

@@ -23,11 +23,6 @@ bool IsStripped(uint8_t c)
     return c == 0x20 || (c >= 0x09 && c <= 0x0D);
 }
 
-bool ReadExactly(ByteReader& file, int64_t offset, void* buffer, int32_t count)
-{
-    return file.ReadAt(offset, buffer, count) == count;
-}
-
 bool ReadWindows(ByteReader& file, int64_t length, MailWindows& windows)
 {
     uint8_t raw[kMailWindowSize];

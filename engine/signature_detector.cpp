@@ -10,7 +10,7 @@
 #include "scan/scan_state.h"
 
 const DetectorEntry kDetectorTable[] = {
-    {"W32/KYR.Trojan", SignatureDetector},
+    {kFamilyDetectionName, SignatureDetector},
     {nullptr, nullptr},
 };
 

@@ -5,17 +5,11 @@
 
 namespace {
 
-const int64_t kHeaderOffsetField = 60;
 const uint8_t kPeSignature[4] = {'P', 'E', 0, 0};
 // The section table is read at a fixed distance from the header offset: signature (4), file
 // header (20) and a standard 224-byte PE32 optional header. SizeOfOptionalHeader is deliberately
 // not consulted, so that the positions compared agree with the recorded signatures.
 const int64_t kSectionTableDistance = 248;
-
-bool ReadExactly(ByteReader& file, int64_t offset, void* buffer, int32_t count)
-{
-    return file.ReadAt(offset, buffer, count) == count;
-}
 
 // Reads one 20-byte run at the file offset that rva maps to and compares it with the record's run.
 bool RunMatches(ByteReader& file, const PeImageInfo& info, int32_t offset, const uint8_t* expected)
@@ -35,7 +29,7 @@ bool RunMatches(ByteReader& file, const PeImageInfo& info, int32_t offset, const
 bool ReadPeHeaders(ByteReader& file, PeImageInfo& info)
 {
     uint8_t field[2];
-    if (!ReadExactly(file, kHeaderOffsetField, field, sizeof(field)))
+    if (!ReadExactly(file, kPeHeaderOffsetField, field, sizeof(field)))
         return false;
     // Only the low 16 bits of e_lfanew are used (the recorded samples were located this way), so a
     // header offset of 65,600 is read as 64.
@@ -45,12 +39,12 @@ bool ReadPeHeaders(ByteReader& file, PeImageInfo& info)
         return false;
     if (std::memcmp(signature, kPeSignature, sizeof(signature)) != 0)
         return false;
-    return ReadExactly(file, info.headerOffset + 4, info.fileHeader, sizeof(info.fileHeader));
+    return ReadExactly(file, info.headerOffset + kPeFileHeaderDistance, info.fileHeader, sizeof(info.fileHeader));
 }
 
 bool ReadSectionTable(ByteReader& file, PeImageInfo& info)
 {
-    if (!ReadExactly(file, info.headerOffset + 24, info.optionalHead, sizeof(info.optionalHead)))
+    if (!ReadExactly(file, info.headerOffset + kPeOptionalHeaderDistance, info.optionalHead, sizeof(info.optionalHead)))
         return false;
     uint16_t count = SectionCount(info);
     if (count > kMaxSections)
@@ -72,13 +66,13 @@ uint32_t RvaToFileOffset(uint32_t rva, const PeImageInfo& info)
         int chosen = count - 1;
         for (int i = 0; i < count; ++i) {
             const uint8_t* entry = info.sections + i * kSectionEntrySize;
-            if (rva < ReadLe32(entry + 12) + ReadLe32(entry + 8)) {
+            if (rva < ReadLe32(entry + kPeSectionAddressField) + ReadLe32(entry + kPeSectionVirtualSizeField)) {
                 chosen = i;
                 break;
             }
         }
         const uint8_t* entry = info.sections + chosen * kSectionEntrySize;
-        offset = rva - ReadLe32(entry + 12) + ReadLe32(entry + 20);
+        offset = rva - ReadLe32(entry + kPeSectionAddressField) + ReadLe32(entry + kPeSectionRawPointerField);
     }
     if (offset >= static_cast<uint32_t>(info.fileLength))
         offset = rva;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/byte_reader.h"
+#include "base/product.h"
 #include "engine/signature_table.h"
 
 const int kMaxSections = 20;        // more sections than this: the file is never matched
@@ -20,9 +21,9 @@ struct PeImageInfo {
     int32_t fileLength;                                    // L
 };
 
-inline uint16_t SectionCount(const PeImageInfo& info) { return ReadLe16(info.fileHeader + 2); }
-inline uint32_t EntryPoint(const PeImageInfo& info) { return ReadLe32(info.optionalHead + 16); }
-inline uint32_t SizeOfHeaders(const PeImageInfo& info) { return ReadLe32(info.optionalHead + 60); }
+inline uint16_t SectionCount(const PeImageInfo& info) { return ReadLe16(info.fileHeader + kPeSectionCountField); }
+inline uint32_t EntryPoint(const PeImageInfo& info) { return ReadLe32(info.optionalHead + kPeEntryPointField); }
+inline uint32_t SizeOfHeaders(const PeImageInfo& info) { return ReadLe32(info.optionalHead + kPeSizeOfHeadersField); }
 
 // Header offset at 60, "PE\0\0" there, then the file header. False on a short read or wrong signature.
 bool ReadPeHeaders(ByteReader& file, PeImageInfo& info);

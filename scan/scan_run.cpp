@@ -12,7 +12,6 @@
 
 namespace {
 
-const char kProductTitle[] = "Tarvex Ver 1.0";
 const char kAllFixedDrives[] = "!:";
 
 // Walks the drive's Program Files folder on its own when the drive walk never entered one.

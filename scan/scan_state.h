@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "base/product.h"
+
 // Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the
 // numbers of WM_ENABLE and WM_SETREDRAW on purpose: the main window's handlers answer both.
 const UINT kShowCurrentMessage = 0x000A;   // show currentText in the current-file line
@@ -22,8 +24,8 @@ enum WalkSkip {
 
 struct ScanState {
     HWND mainWindow;
-    char scanTarget[260];          // "!:" for every fixed drive, else a folder
-    int32_t dispositionCode;       // DispositionCode, 100..103
+    char scanTarget[kPathSize];    // "!:" for every fixed drive, else a folder
+    int32_t dispositionCode;       // DispositionCode, kDispositionRemove..kDispositionLeave
     bool cancelRequested;
     bool keepResultLines;          // set before the statistics; never cleared
     int32_t restartNeeded;
@@ -33,14 +35,14 @@ struct ScanState {
     bool memoryMode;
     bool memoryMatch;
     int32_t memoryDisposition;
-    char currentName[260];
-    char currentText[260];
+    char currentName[kPathSize];
+    char currentText[kPathSize];
     char lineBuffer[520];
     char detectedPath[261];
     char autostartValueName[128];
     bool programFilesPending;
     bool programFilesVisited;
-    char programFilesPath[260];
+    char programFilesPath[kPathSize];
     int32_t walkSkipped[kWalkSkipKinds];  // per WalkSkip kind, since the scan began
 };
 

@@ -14,7 +14,6 @@ const DetectorEntry* g_walkDetectors = kDetectorTable;
 
 namespace {
 
-const char kProductTitle[] = "Tarvex Ver 1.0";
 const WPARAM kEscapeKey = 27;
 
 bool IsDotEntry(const char* name)
@@ -62,7 +61,7 @@ int WalkFiles(const char* pattern)
     ScopedFindHandle search(FindFirstFileA(pattern, &entry));
     if (!search.IsValid())
         return 1;
-    char fullPath[260];
+    char fullPath[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
@@ -100,7 +99,7 @@ int WalkLevel(const char* pattern, int depth);
 int WalkSubfolders(const char* pattern, int depth)
 {
     ScanState& s = g_scanState;
-    char folderPattern[260];
+    char folderPattern[kPathSize];
     int built = BuildFolderPassPattern(pattern, folderPattern, sizeof(folderPattern));
     if (built <= 0)
         return built < 0 ? -1 : 1;
@@ -108,7 +107,7 @@ int WalkSubfolders(const char* pattern, int depth)
     ScopedFindHandle search(FindFirstFileA(folderPattern, &entry));
     if (!search.IsValid())
         return 1;
-    char childPattern[260];
+    char childPattern[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)

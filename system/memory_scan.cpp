@@ -17,19 +17,12 @@ namespace {
 const char kFoundInMemoryText[] =
     "W32/KYR.Trojan found in memory! registry entries created by the worm are removed. You must "
     "restart the computer and run this program to continue scanning.\n\nRestart the computer now?";
-const char kProductTitle[] = "Tarvex Ver 1.0";
 const unsigned kOkCancelInformation = 0x41;
 const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
 
 bool ModuleFileExists(const char* path)
 {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Only the removing and renaming dispositions act on a find; 103 leaves and reports.
-bool DispositionActs(int32_t code)
-{
-    return code == kDispositionRemove || code == kDispositionRename || code == kDispositionRemoveToo;
 }
 
 // The second walk of a module: the detector disposes of the file this time.
@@ -135,9 +128,9 @@ void ScanMemory()
 {
     int platform = GetPlatformCode();
     g_scanState.memoryMode = true;
-    if (platform == 4) {
+    if (platform == kPlatformWindows9x) {
         ScanMemoryToolhelp();
-    } else if (platform == 5 && ScanMemoryPsapi()) {
+    } else if (platform == kPlatformNt && ScanMemoryPsapi()) {
         AskRestartAfterMemoryFind(RestartWindows);
         // The rest of the scan waits for the next start of the program.
         ExitProcess(0);

@@ -1,17 +1,8 @@
 // One process of the NT memory scan, from the walk of its module to the disposal of the file.
 #include "system/memory_scan_node.h"
 
+#include "base/product.h"
 #include "system/process_list.h"
-
-namespace {
-
-// Remove (100, 102) and rename (101) act on a find; 103 leaves the file and only reports.
-bool DispositionActs(int32_t code)
-{
-    return code == 100 || code == 101 || code == 102;
-}
-
-}  // namespace
 
 int ScanMemoryNode(const MemoryScanSteps& steps, uint32_t processId, const char* modulePath)
 {
@@ -31,8 +22,8 @@ int ScanMemoryNode(const MemoryScanSteps& steps, uint32_t processId, const char*
     if (!steps.terminate(context, processId)) {
         int nt = steps.ntVersionCode(context);
         bool serviceStopped = false;
-        if (nt == 5 || nt == 6) {
-            char serviceName[260];
+        if (nt == kNtVersion4 || nt == kNtVersion5) {
+            char serviceName[kPathSize];
             if (MakeServiceName(modulePath, serviceName, sizeof(serviceName))) {
                 serviceStopped = steps.stopService(context, serviceName) != 0;
                 steps.removeServiceKeys(context, serviceName);

@@ -22,7 +22,7 @@ bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, siz
 {
     // The units may be unaligned inside the answer; the conversion wants aligned characters. A name
     // longer than the text buffer cannot convert into it anyway.
-    WCHAR name[260];
+    WCHAR name[kPathSize];
     if (unitCount == 0 || unitCount > sizeof(name) / sizeof(name[0]))
         return false;
     for (size_t i = 0; i < unitCount; ++i)
@@ -111,7 +111,7 @@ int KillProcessToolhelp(const char* path)
         return 0;
     entry->dwSize = sizeof(PROCESSENTRY32);
 
-    char target[260];
+    char target[kPathSize];
     CopyText(target, sizeof(target), FileNamePart(path));
     UpperInPlace(target);
 
@@ -141,7 +141,7 @@ int KillProcessToolhelp(const char* path)
 
 int KillProcessPerfData(const char* path)
 {
-    char baseName[260];
+    char baseName[kPathSize];
     if (!MakePerfDataBaseName(path, baseName, sizeof(baseName)))
         return 0;
     TaskEntry tasks[kMaxTasks + 1];
@@ -179,10 +179,10 @@ int KillProcessOfFile(const char* path)
 {
     int platform = GetPlatformCode();
     int result;
-    if (platform == 4) {
+    if (platform == kPlatformWindows9x) {
         result = KillProcessToolhelp(path);
-    } else if (platform == 5) {
-        if (GetNtVersionCode() == 6)
+    } else if (platform == kPlatformNt) {
+        if (GetNtVersionCode() == kNtVersion5)
             return KillProcessPsapi(path) ? 1 : 0;
         result = KillProcessPerfData(path);
     } else {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/product.h"
 #include "base/text.h"
 
 const char* FileNamePart(const char* path)
@@ -25,7 +26,7 @@ bool PsapiPathMatches(const char* modulePath, const char* path)
 
 bool MakePerfDataBaseName(const char* path, char* baseName, size_t baseNameSize)
 {
-    char copy[260];
+    char copy[kPathSize];
     if (!CopyText(copy, sizeof(copy), path))
         return false;
     UpperInPlace(copy);
@@ -188,7 +189,7 @@ int ParseProcessObject(const uint8_t* data, size_t size, uint32_t counterIndex, 
         }
         if (!terminated)
             return 0;
-        char converted[260];
+        char converted[kPathSize];
         if (!convert(data + name, static_cast<size_t>(units), converted, sizeof(converted), context))
             CopyText(task.name, sizeof(task.name), "unknown");
         else if (BoundedLength(converted, sizeof(converted)) <= kMaxTaskNameLength)

@@ -9,7 +9,7 @@
 namespace {
 
 // At most this many bytes of a system path are kept in a node (the rest of modulePath stays zero).
-const size_t kNodePathBytes = 260;
+const size_t kNodePathBytes = kPathSize;
 const DWORD kMaxProcessIds = 1024;
 
 // Appends a zero-filled node at the tail; false when it cannot be allocated.

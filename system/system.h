@@ -2,9 +2,11 @@
 #pragma once
 #include <cstdint>
 
-// 4 Windows 95/98/ME, 5 NT family, 1 other, 0 when GetVersionExA failed. Asked afresh each call.
+#include "base/product.h"
+
+// kPlatformWindows9x, kPlatformNt, kPlatformOther, or kPlatformFailed. Asked afresh each call.
 int GetPlatformCode();
-// 5 NT 4 and earlier, 6 NT 5.x, 0 NT 6 and later, not NT, or failure.
+// kNtVersion4 (NT 4 and earlier), kNtVersion5 (NT 5.x), or kNtVersionNone.
 int GetNtVersionCode();
 // Enables one privilege of the process token. False when the token could not be opened;
 // otherwise adjustError receives GetLastError() after AdjustTokenPrivileges (0 on success,

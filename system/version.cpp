@@ -1,6 +1,7 @@
 // Windows version checks, the token-privilege step and the forced restart.
 #include <windows.h>
 #include <cstring>
+#include "base/product.h"
 #include "base/win32_scope.h"
 #include "system/system.h"
 
@@ -20,24 +21,24 @@ int GetPlatformCode()
 {
     OSVERSIONINFOA info;
     if (!QueryVersion(info))
-        return 0;
+        return kPlatformFailed;
     if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS)
-        return 4;
+        return kPlatformWindows9x;
     if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
-        return 5;
-    return 1;
+        return kPlatformNt;
+    return kPlatformOther;
 }
 
 int GetNtVersionCode()
 {
     OSVERSIONINFOA info;
     if (!QueryVersion(info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT)
-        return 0;
+        return kNtVersionNone;
     if (info.dwMajorVersion <= 4)
-        return 5;
+        return kNtVersion4;
     if (info.dwMajorVersion == 5)
-        return 6;
-    return 0;
+        return kNtVersion5;
+    return kNtVersionNone;
 }
 
 bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError)
@@ -76,7 +77,7 @@ int RestartWindowsWith(const RestartSteps& steps)
 {
     // Windows 95/98/ME has no token privileges; every other code, unknown ones included, asks
     // for the shutdown privilege first.
-    if (GetPlatformCode() != 4) {
+    if (GetPlatformCode() != kPlatformWindows9x) {
         unsigned long adjustError = 0;
         if (!steps.enablePrivilege(&adjustError))
             return 0;

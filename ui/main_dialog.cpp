@@ -16,6 +16,8 @@ namespace {
 
 const char kNoticeText[] = "Copyright (c) Quorbis. All rights reserved.";
 const char kProductLineText[] = "This program is a part of Zentalor antivirus software.";
+// The title and status texts built here.
+const size_t kWindowTextSize = 260;
 
 }  // namespace
 
@@ -36,12 +38,17 @@ bool IsProductInstalled()
            (dataResult == ERROR_SUCCESS || dataResult == ERROR_MORE_DATA);
 }
 
+bool ResultListClearsBefore(long lineCount, bool keepResultLines)
+{
+    // Deliberate: during the walk the list keeps at most 150 lines, so each append's width pass
+    // stays short; the statistics set keepResultLines so they never wipe what they sum up.
+    return lineCount >= kResultListLimit && !keepResultLines;
+}
+
 void AppendResultLine(HWND list, const char* line, bool keepResultLines)
 {
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    // Deliberate: during the walk the list keeps at most 150 lines, so each append's width pass
-    // stays short; the statistics set keepResultLines so they never wipe what they sum up.
-    if (count >= kResultListLimit && !keepResultLines)
+    if (ResultListClearsBefore(static_cast<long>(count), keepResultLines))
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     count = SendMessageA(list, LB_GETCOUNT, 0, 0);
@@ -164,11 +171,11 @@ BOOL MainDialog::OnInitDialog()
     logFont.lfItalic = 0;
     g_labelFont.CreateFontIndirect(&logFont);
 
-    char text[260];
+    char text[kWindowTextSize];
     FormatText(text, sizeof(text), "%s%s%s%s", kProductTitle, " - Tool to detect and remove all the variants of ",
-               kFamilyName, " Trojan");
+               kFamilyTitle, " Trojan");
     m_titleLine.SetWindowText(text);
-    FormatText(text, sizeof(text), "for %s", kFamilyName);
+    FormatText(text, sizeof(text), "for %s", kFamilyTitle);
     AppendText(text, sizeof(text), " Trojan");
     m_familyLabel.SetWindowText(text);
     m_noticeLine.SetWindowText(kNoticeText);
@@ -297,8 +304,8 @@ void MainDialog::OnScan()
     m_listFrame.ShowWindow(SW_SHOW);
     m_statusFrame.SetWindowText("Scanning");
 
-    char text[260];
-    FormatText(text, sizeof(text), "%s%s%s", "Searching for ", kFamilyName, " Trojan and its variants");
+    char text[kWindowTextSize];
+    FormatText(text, sizeof(text), "%s%s%s", "Searching for ", kFamilyTitle, " Trojan and its variants");
     m_searchingLine.SetWindowText(text);
     m_searchingFont.CreateFont(15, 0, 0, 0, 700, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 32, "Arial");
@@ -306,7 +313,7 @@ void MainDialog::OnScan()
 
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), "!:");
     g_scanState.mainWindow = m_hWnd;
-    g_scanState.dispositionCode = 100;
+    g_scanState.dispositionCode = kDispositionRemove;
     // The scan starts from the timer so that the window repaints in its scanning layout first.
     SetTimer(kScanTimerId, kScanTimerDelayMs);
 }

@@ -3,12 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include "base/product.h"
 #include "ui/cexbutton.h"
 #include "ui/cexlabel.h"
 #include "ui/framework.h"
 
-const char kProductTitle[] = "Tarvex Ver 1.0";
-const char kFamilyName[] = "W32/KYR";
 const char kProductKey[] = "Software\\Quorbis\\Zentalor 2000";
 const char kProductValue[] = "Installed Folder";
 const char kTerminateQuestion[] = "Terminate the Scan now?";
@@ -31,6 +30,9 @@ const int kAnswerYes = 6;
 // True when the maker's antivirus product is installed: its key opens and holds the value
 // "Installed Folder" (whatever its type or length; the data are not used).
 bool IsProductInstalled();
+// The result list's clearing rule: true when a list that holds lineCount lines is emptied before
+// the next one is added.
+bool ResultListClearsBefore(long lineCount, bool keepResultLines);
 // Appends line to the result list: clears the list first once it holds kResultListLimit lines
 // (unless keepResultLines), selects the newest line from the third on, then widens the
 // horizontal scroll range when a line is wider than kExtentThreshold.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/product.h"
 #include "base/text.h"
 #include "ui/message_layout.h"
 #include "ui/resource.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-const char kProductTitle[] = "Tarvex Ver 1.0";
 
 LayoutRect ToLayout(const RECT& rect)
 {

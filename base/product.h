@@ -1,0 +1,47 @@
+// The product's own names, and the codes and sizes its parts hand to each other.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Main window title and the caption of the tool's questions; also how a second start finds the first.
+const char kProductTitle[] = "Tarvex Ver 1.0";
+// The family as the window's texts name it ("Searching for W32/KYR Trojan ...").
+const char kFamilyTitle[] = "W32/KYR";
+// The family as a detection reports it: the detector row's name and the autostart lines' name.
+const char kFamilyDetectionName[] = "W32/KYR.Trojan";
+
+// Byte size of a path buffer: the longest path the 8-bit file functions take, and its terminator.
+const size_t kPathSize = 260;
+
+// GetPlatformCode's answers.
+const int kPlatformFailed = 0;     // GetVersionExA failed
+const int kPlatformOther = 1;
+const int kPlatformWindows9x = 4;  // Windows 95/98/ME
+const int kPlatformNt = 5;         // the NT family
+// GetNtVersionCode's answers.
+const int kNtVersionNone = 0;      // NT 6 and later, not NT, or failure
+const int kNtVersion4 = 5;         // NT 4 and earlier
+const int kNtVersion5 = 6;         // NT 5.x
+
+// DispositionCode values held in ScanState::dispositionCode.
+const int kDispositionRemove = 100;
+const int kDispositionRename = 101;
+const int kDispositionRemoveToo = 102;
+const int kDispositionLeave = 103;
+
+// Only the removing and renaming dispositions act on a find; kDispositionLeave only reports.
+inline bool DispositionActs(int32_t code)
+{
+    return code == kDispositionRemove || code == kDispositionRename || code == kDispositionRemoveToo;
+}
+
+// Positions in a PE image that the signature detector reads.
+const int64_t kPeHeaderOffsetField = 60;   // e_lfanew of the MS-DOS header
+const int64_t kPeFileHeaderDistance = 4;   // file header, after "PE\0\0"
+const int64_t kPeOptionalHeaderDistance = 24;
+const int kPeSectionCountField = 2;        // in the file header
+const int kPeEntryPointField = 16;         // in the optional header
+const int kPeSizeOfHeadersField = 60;      // in the optional header
+const int kPeSectionVirtualSizeField = 8;  // in a section-table entry
+const int kPeSectionAddressField = 12;
+const int kPeSectionRawPointerField = 20;
