@@ -2,6 +2,7 @@
 #include "tests/lib/result_sink.h"
 
 #include "scan/scan_state.h"
+#include "ui/main_dialog.h"
 
 namespace {
 const char kClassName[] = "TarvexResultSink";
@@ -31,7 +32,7 @@ LRESULT CALLBACK ResultSink::Proc(HWND window, UINT message, WPARAM wParam, LPAR
 {
     ResultSink* self = reinterpret_cast<ResultSink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self != nullptr && message == kAppendResultMessage) {
-        if (self->listLines.size() >= 150 && !g_scanState.keepResultLines)
+        if (ResultListClearsBefore(static_cast<long>(self->listLines.size()), g_scanState.keepResultLines))
             self->listLines.clear();
         self->listLines.push_back(g_scanState.lineBuffer);
         self->allLines.push_back(g_scanState.lineBuffer);

@@ -19,6 +19,7 @@
 #include "base/text.h"
 #include "scan/scan.h"
 #include "scan/scan_state.h"
+#include "ui/main_dialog.h"
 
 namespace {
 
@@ -54,15 +55,10 @@ int MarkerDetector(const char* name, const char* path)
 
 const DetectorEntry kMarkerTable[] = {{"Test.Marker", MarkerDetector}, {nullptr, nullptr}};
 
-void AppendResultLine()
+// The main window's own list rule, on the host's list.
+void RecordResultLine()
 {
-    LRESULT count = SendMessageA(g_list, LB_GETCOUNT, 0, 0);
-    if (count >= 150 && !g_scanState.keepResultLines)
-        SendMessageA(g_list, LB_RESETCONTENT, 0, 0);
-    SendMessageA(g_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(g_scanState.lineBuffer));
-    LRESULT n = SendMessageA(g_list, LB_GETCOUNT, 0, 0);
-    // Index n selects nothing, which is what the main window does with one or two lines.
-    SendMessageA(g_list, LB_SETCURSEL, n > 2 ? n - 1 : n, 0);
+    AppendResultLine(g_list, g_scanState.lineBuffer, g_scanState.keepResultLines);
     g_report.push_back(std::string("LINE ") + g_scanState.lineBuffer);
 }
 
@@ -89,7 +85,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         g_report.push_back(std::string("SHOW ") + g_scanState.currentText);
         return 0;
     case kAppendResultMessage:
-        AppendResultLine();
+        RecordResultLine();
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == 1052) {
