@@ -1,5 +1,5 @@
 // The process-wide scan state and the two ways scan code reports to the main window.
-#include "scan/scan_state.h"
+#include "base/scan_state.h"
 
 #include <cstdarg>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "base/byte_reader.h"
-#include "engine/signature_table.h"
+#include "match/signature_table.h"
 
 typedef int (*DetectRoutine)(const char* name, const char* path);
 

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
+#include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "engine/crt_file_reader.h"
-#include "engine/engine.h"
-#include "engine/mail_match.h"
-#include "scan/scan_state.h"
+#include "match/mail_match.h"
+#include "platform/crt_file_reader.h"
 
 // Working windows and the name of the last record that matched, reused for each file.
 MailWindows g_mailWindows;

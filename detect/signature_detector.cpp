@@ -2,12 +2,12 @@
 // detection to the autostart cleanup and the disposal of the infected file.
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
+#include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "engine/crt_file_reader.h"
-#include "engine/engine.h"
-#include "engine/signature_match.h"
-#include "scan/scan_state.h"
+#include "match/signature_match.h"
+#include "platform/crt_file_reader.h"
 
 const DetectorEntry kDetectorTable[] = {
     {kFamilyDetectionName, SignatureDetector},

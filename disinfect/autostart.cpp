@@ -3,12 +3,12 @@
 #include <windows.h>
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "engine/engine.h"
-#include "scan/scan_state.h"
-#include "system/system.h"
+#include "platform/platform.h"
 
 namespace {
 

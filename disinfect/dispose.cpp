@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
-#include "disinfect/wininit_text.h"
-#include "scan/scan_state.h"
-#include "system/system.h"
+#include "match/wininit_text.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Mail-worm matching: "begin" test, stripped head and tail windows, pattern search.
-#include "engine/mail_match.h"
+#include "match/mail_match.h"
 
 #include <cstring>
 

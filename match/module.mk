@@ -1,4 +1,4 @@
-PORTABLE_SRCS += engine/signature_data.S engine/signature_match.cpp engine/mail_match.cpp
-WIN32_SRCS += engine/signature_detector.cpp engine/mail_detector.cpp
+PORTABLE_SRCS += match/signature_data.S match/signature_match.cpp match/mail_match.cpp match/wininit_text.cpp \
+                 match/process_list.cpp
 # The table's bytes are assembled in; rebuild when the generated file changes.
-$(B)/win/obj/engine/signature_data.o $(B)/native/obj/engine/signature_data.o: engine/signatures.bin
+$(B)/win/obj/match/signature_data.o $(B)/native/obj/match/signature_data.o: match/signatures.bin

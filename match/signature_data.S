@@ -1,4 +1,4 @@
-/* The signature table's bytes, taken verbatim from engine/signatures.bin at build time. */
+/* The signature table's bytes, taken verbatim from match/signatures.bin at build time. */
 #define TVX_CONCAT2(a, b) a##b
 #define TVX_CONCAT(a, b) TVX_CONCAT2(a, b)
 /* i686 Windows objects prefix C names with an underscore; ELF ones do not. */
@@ -12,7 +12,7 @@
     .globl TVX_SYMBOL(kSignatureTable)
     .balign 4
 TVX_SYMBOL(kSignatureTable):
-    .incbin "engine/signatures.bin"
+    .incbin "match/signatures.bin"
 
 #if defined(__ELF__)
     .section .note.GNU-stack,"",%progbits

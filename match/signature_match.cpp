@@ -1,5 +1,5 @@
 // Signature matching: reads a few header bytes at known positions, never the whole file.
-#include "engine/signature_match.h"
+#include "match/signature_match.h"
 
 #include <cstring>
 

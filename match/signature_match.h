@@ -5,7 +5,7 @@
 
 #include "base/byte_reader.h"
 #include "base/product.h"
-#include "engine/signature_table.h"
+#include "match/signature_table.h"
 
 const int kMaxSections = 20;        // more sections than this: the file is never matched
 const int kSectionEntrySize = 40;

@@ -38,6 +38,6 @@ static_assert(offsetof(SignatureRecord, secondBytes) == 79, "stored layout");
 static_assert(offsetof(SignatureRecord, fileSize) == 100, "stored layout");
 static_assert(offsetof(SignatureRecord, sizeRule) == 104, "stored layout");
 
-// The shipped table (engine/signatures.bin, assembled into the image): kSignatureRecordCount
+// The shipped table (match/signatures.bin, assembled into the image): kSignatureRecordCount
 // records and an all-zero terminator. Readers stop at the first record whose name starts with NUL.
 extern "C" const SignatureRecord kSignatureTable[];

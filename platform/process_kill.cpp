@@ -7,9 +7,9 @@
 
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "system/process_list.h"
-#include "system/process_win32.h"
-#include "system/system.h"
+#include "match/process_list.h"
+#include "platform/platform.h"
+#include "platform/process_win32.h"
 
 static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit system");
 

@@ -1,5 +1,5 @@
 // Process lists from the toolhelp snapshot and from psapi, with their libraries loaded by name.
-#include "system/process_win32.h"
+#include "platform/process_win32.h"
 
 #include <cstdlib>
 #include <cstring>

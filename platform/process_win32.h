@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "system/process_list.h"
-#include "system/system.h"
+#include "match/process_list.h"
+#include "platform/platform.h"
 
 typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD processId);
 typedef BOOL(WINAPI* Process32Function)(HANDLE snapshot, PROCESSENTRY32* entry);

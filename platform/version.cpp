@@ -3,7 +3,7 @@
 #include <cstring>
 #include "base/product.h"
 #include "base/win32_scope.h"
-#include "system/system.h"
+#include "platform/platform.h"
 
 namespace {
 

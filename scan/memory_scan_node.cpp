@@ -1,8 +1,8 @@
 // One process of the NT memory scan, from the walk of its module to the disposal of the file.
-#include "system/memory_scan_node.h"
+#include "scan/memory_scan_node.h"
 
 #include "base/product.h"
-#include "system/process_list.h"
+#include "match/process_list.h"
 
 int ScanMemoryNode(const MemoryScanSteps& steps, uint32_t processId, const char* modulePath)
 {

@@ -1,6 +1,6 @@
 // The scan run: memory scan, the walk of every fixed drive, statistics and the restart question.
 #pragma once
-#include "engine/engine.h"
+#include "detect/detect.h"
 #include "scan/walk_text.h"
 
 // Runs one whole scan synchronously on the user-interface thread. Always returns 1.

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
+#include "platform/platform.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
-#include "system/system.h"
 #include "ui/ui.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
 #include "ui/ui.h"
 
 const DetectorEntry* g_walkDetectors = kDetectorTable;

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Writes engine/signatures.bin, the signature table built into the program.
+"""Writes match/signatures.bin, the signature table built into the program.
 
 Three rows are the product's known samples; the others are synthetic stand-ins drawn from a fixed
 seed, so the output is the same byte for byte on every run. The table is 748 records of 108 bytes
 followed by one all-zero terminator record.
 
-    /usr/bin/python3 tools/gen_signatures.py [OUTPUT]     (default engine/signatures.bin)
+    /usr/bin/python3 tools/gen_signatures.py [OUTPUT]     (default match/signatures.bin)
 """
 import os
 import struct

@@ -4,13 +4,13 @@
 
 #include <shellapi.h>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
 #include "ui/resource.h"
+#include "ui/shape.h"
 #include "ui/ui.h"
 #include "ui/ui_globals.h"
-#include "ui/shape.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scan_state.h"
 #include "disinfect/disinfect.h"
-#include "scan/scan_state.h"
-#include "system/system.h"
+#include "platform/platform.h"
 #include "tests/lib/result_sink.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // know the detection name the tool reports for a file made from a given row.
 #include <cstdio>
 
-#include "engine/signature_table.h"
+#include "match/signature_table.h"
 
 int main()
 {

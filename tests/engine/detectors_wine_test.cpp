@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/scan_state.h"
 #include "base/text.h"
+#include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "engine/engine.h"
-#include "scan/scan_state.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
-#include "engine/mail_match.h"
+#include "match/mail_match.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/byte_reader.h"
-#include "engine/mail_match.h"
+#include "match/mail_match.h"
 #include "tests/fixtures/fixtures.h"
 
 namespace {

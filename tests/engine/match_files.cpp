@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/byte_reader.h"
-#include "engine/mail_match.h"
-#include "engine/signature_match.h"
+#include "match/mail_match.h"
+#include "match/signature_match.h"
 
 namespace {
 

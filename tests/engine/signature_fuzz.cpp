@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
-#include "engine/signature_match.h"
+#include "match/signature_match.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -6,7 +6,7 @@
 
 #include "base/byte_reader.h"
 #include "base/text.h"
-#include "engine/signature_match.h"
+#include "match/signature_match.h"
 #include "tests/fixtures/fixtures.h"
 
 // doctest's REQUIRE needs exceptions, which this build leaves out: end the case by hand.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/signature_table.h"
+#include "match/signature_table.h"
 
 // doctest's REQUIRE needs exceptions, which this build leaves out: end the case by hand.
 #define CHECK_OR_RETURN(cond)         \
@@ -60,7 +60,7 @@ std::string FormOf(const std::string& name)
 TEST_CASE("the embedded table is the stored file, 748 records and an all-zero terminator")
 {
     const char* root = std::getenv("TVX_ROOT");
-    std::string path = std::string(root != nullptr ? root : ".") + "/engine/signatures.bin";
+    std::string path = std::string(root != nullptr ? root : ".") + "/match/signatures.bin";
     FILE* f = std::fopen(path.c_str(), "rb");
     CHECK_OR_RETURN(f != nullptr);
     std::vector<uint8_t> stored(100000);

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
 #include "ui/main_dialog.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
 #include "tests/lib/result_sink.h"
 
 namespace {

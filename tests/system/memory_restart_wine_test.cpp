@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "system/system.h"
+#include "platform/platform.h"
 
 namespace {
 

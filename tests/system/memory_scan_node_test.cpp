@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "system/memory_scan_node.h"
+#include "scan/memory_scan_node.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "system/process_list.h"
+#include "match/process_list.h"
 
 namespace {
 

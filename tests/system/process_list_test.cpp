@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "system/process_list.h"
+#include "match/process_list.h"
 
 namespace {
 

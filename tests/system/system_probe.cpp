@@ -17,11 +17,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "base/scan_state.h"
 #include "base/text.h"
+#include "platform/platform.h"
+#include "platform/process_win32.h"
 #include "scan/scan.h"
-#include "scan/scan_state.h"
-#include "system/process_win32.h"
-#include "system/system.h"
 
 namespace {
 

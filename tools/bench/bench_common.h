@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "engine/crt_file_reader.h"
-#include "engine/signature_match.h"
+#include "match/signature_match.h"
+#include "platform/crt_file_reader.h"
 #include "scan/scan.h"
 
 namespace bench {

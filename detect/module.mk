@@ -1,0 +1,1 @@
+WIN32_SRCS += detect/signature_detector.cpp detect/mail_detector.cpp
