@@ -45,7 +45,7 @@ int SignatureDetector(const char* name, const char* path)
     char recordName[sizeof(kSignatureTable[0].name) + 1];
     CopyTextN(recordName, sizeof(recordName), kSignatureTable[index].name, sizeof(kSignatureTable[0].name));
     state.filesInfected += 1;
-    CleanAutostart(recordName);
+    CleanAutostart(recordName, MailFileDetector);
     CopyText(state.currentName, sizeof(state.currentName), recordName);
     CopyText(state.currentText, sizeof(state.currentText), path);
     if (state.memoryMode) {

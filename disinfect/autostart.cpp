@@ -1,12 +1,11 @@
 // Autostart cleanup: machine-wide Run and RunServices values that start a detected file, and the
-// hosts file offered to the mail-file detector.
+// hosts file offered to the detector the caller names.
 #include <windows.h>
 #include <cstring>
 
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "detect/detect.h"
 #include "disinfect/disinfect.h"
 #include "platform/platform.h"
 
@@ -94,11 +93,11 @@ bool GetHostsFilePath(int platformCode, char* path, size_t pathSize)
     return CopyText(path, pathSize, folder) && AppendText(path, pathSize, tail);
 }
 
-int CleanAutostart(const char* name)
+int CleanAutostart(const char* name, HostsFileDetector hostsDetector)
 {
     char hostsPath[MAX_PATH];
-    if (GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
-        MailFileDetector(kFamilyDetectionName, hostsPath);
+    if (hostsDetector != nullptr && GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
+        hostsDetector(kFamilyDetectionName, hostsPath);
 
     if (g_scanState.autostartValueName[0] != '\0') {
         // Whatever wrote the value for an earlier detection may have written it again.

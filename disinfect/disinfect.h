@@ -21,8 +21,12 @@ int ScheduleDeleteAtRestart(const char* path);
 // Adds target=file to the [rename] section of wininit.ini in the Windows folder.
 bool AddWininitRename(const char* target, const char* file);
 
-// Autostart and hosts cleanup after every detection. Always 1.
-int CleanAutostart(const char* name);
+// The detector the hosts file is offered to (the detectors hand in the mail-file detector): non-zero
+// when it handled the file.
+typedef int (*HostsFileDetector)(const char* name, const char* path);
+// Autostart and hosts cleanup after every detection: the hosts file first goes to hostsDetector
+// (none when null), then the autostart values are cleaned. Always 1.
+int CleanAutostart(const char* name, HostsFileDetector hostsDetector);
 void ScanAutostartValues(HKEY root, const char* subkey);
 int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName);
 // The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);

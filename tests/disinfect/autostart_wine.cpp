@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/scan_state.h"
+#include "detect/detect.h"
 #include "disinfect/disinfect.h"
 #include "platform/platform.h"
 #include "tests/fixtures/fixtures.h"
@@ -112,7 +113,7 @@ TEST_CASE("a Run value goes when it starts the detected file, by name in a syste
         Detect(row.detected);
         g_scanState.autostartValueName[0] = '\0';
         ResultSink sink;
-        CHECK(CleanAutostart("W32/KYR.Ag.PSW.Trojan") == 1);
+        CHECK(CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector) == 1);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxother"));
         CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
@@ -131,7 +132,7 @@ TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touc
     Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
     g_scanState.autostartValueName[0] = '\0';
     ResultSink sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a1"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a2"));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "a3"));
@@ -151,7 +152,7 @@ TEST_CASE("the remembered value is deleted again at a later detection, under tha
     Detect("C:\\OTHER\\CLEAN.EXE");
     {
         ResultSink sink;
-        CleanAutostart("W32/KYR.Later.Trojan");
+        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed|"
                                        "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
@@ -160,7 +161,7 @@ TEST_CASE("the remembered value is deleted again at a later detection, under tha
     {
         // Only when something wrote it again.
         ResultSink sink;
-        CleanAutostart("W32/KYR.Later.Trojan");
+        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         CHECK(std::string(g_scanState.autostartValueName) == "remembered");
     }
@@ -169,7 +170,7 @@ TEST_CASE("the remembered value is deleted again at a later detection, under tha
     SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent", "C:\\OTHER\\CLEAN.EXE");
     g_scanState.mainWindow = nullptr;
     lstrcpynA(g_scanState.lineBuffer, "untouched", sizeof(g_scanState.lineBuffer));
-    CleanAutostart("W32/KYR.Later.Trojan");
+    CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent"));
     CHECK(std::string(g_scanState.lineBuffer) == "untouched");
@@ -188,14 +189,14 @@ TEST_CASE("value names longer than the remembered-name buffer")
     lstrcpynA(g_scanState.autostartValueName, "earlier", sizeof(g_scanState.autostartValueName));
     {
         ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == kRemovedLine);
     }
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, longName));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, longName + "x"));
     CHECK(std::string(g_scanState.autostartValueName).empty());
     Detect("C:\\OTHER\\CLEAN.EXE");
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, cutName));
 }
 
@@ -260,7 +261,7 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     CHECK(WriteWholeFile(expected.c_str(), ordinary));
     {
         ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         Bytes after;
         CHECK(ReadWholeFile(expected.c_str(), after));
@@ -270,7 +271,7 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     CHECK(WriteWholeFile(expected.c_str(), BuildMailFile(MailFixture())));
     {
         ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan");
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.size() == 1);
         if (!sink.allLines.empty()) {
             const std::string& line = sink.allLines[0];
