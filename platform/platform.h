@@ -1,4 +1,4 @@
-// Process and system control: version checks, restart, process termination and the memory scan.
+// Process and system control: version checks, restart and process termination.
 #pragma once
 #include <cstdint>
 
@@ -33,12 +33,3 @@ struct ProcessNode {
     char modulePath[340];
     ProcessNode* next;
 };
-
-// Memory scan, run first by every scan run; may end the process on the NT family.
-void ScanMemory();
-void ScanMemoryToolhelp();
-int ScanMemoryPsapi();
-extern int32_t g_memoryRestartNeeded;
-// After a find on the NT family: when memoryRestartNeeded is set, asks whether to restart and calls
-// restart on OK. Returns the answer, or 0 when nothing was asked.
-int AskRestartAfterMemoryFind(int (*restart)());

@@ -8,7 +8,6 @@
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"
 #include "scan/scan.h"
-#include "ui/ui.h"
 
 int32_t g_memoryRestartNeeded = 0;
 
@@ -118,7 +117,7 @@ int AskRestartAfterMemoryFind(int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
-    int answer = ShowMessageDialog(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
+    int answer = AskQuestion(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
     if (answer == IDOK)
         restart();
     return answer;

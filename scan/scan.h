@@ -1,5 +1,7 @@
 // The scan run: memory scan, the walk of every fixed drive, statistics and the restart question.
 #pragma once
+#include <cstdint>
+
 #include "detect/detect.h"
 #include "scan/walk_text.h"
 
@@ -10,6 +12,23 @@ int RunScan();
 int WalkDirectory(const char* pattern);
 // Removes and handles at most one pending message of the thread (Escape asks to cancel).
 void PumpOneMessage();
+
+// How the scan asks the user a question: the window installs its message dialog here. style takes
+// the system message box's bits; the answer is the system's result code (1 OK, 2 Cancel, 6 Yes,
+// 7 No), or -1 when the question could not be shown.
+typedef int (*QuestionRoutine)(const char* text, const char* caption, unsigned style);
+extern QuestionRoutine g_askQuestion;
+// Asks through g_askQuestion; -1 while none is installed.
+int AskQuestion(const char* text, const char* caption, unsigned style);
+
+// Memory scan, run first by every scan run; may end the process on the NT family.
+void ScanMemory();
+void ScanMemoryToolhelp();
+int ScanMemoryPsapi();
+extern int32_t g_memoryRestartNeeded;
+// After a find on the NT family: when memoryRestartNeeded is set, asks whether to restart and calls
+// restart on OK. Returns the answer, or 0 when nothing was asked.
+int AskRestartAfterMemoryFind(int (*restart)());
 
 // The detector rows the walker offers every file to: kDetectorTable. Only test programs point it
 // at rows of their own, to see detections without real infected files.

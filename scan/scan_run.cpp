@@ -8,7 +8,6 @@
 #include "base/text.h"
 #include "platform/platform.h"
 #include "scan/scan.h"
-#include "ui/ui.h"
 
 namespace {
 
@@ -55,6 +54,13 @@ void WriteStatistics()
 
 }  // namespace
 
+QuestionRoutine g_askQuestion = nullptr;
+
+int AskQuestion(const char* text, const char* caption, unsigned style)
+{
+    return g_askQuestion != nullptr ? g_askQuestion(text, caption, style) : -1;
+}
+
 int RunScan()
 {
     ScanState& s = g_scanState;
@@ -72,7 +78,7 @@ int RunScan()
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
     SendCurrentText();
     if (s.restartNeeded != 0) {
-        int answer = ShowMessageDialog(
+        int answer = AskQuestion(
             "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?",
             kProductTitle, MB_YESNO | MB_ICONQUESTION);
         if (answer == IDYES)

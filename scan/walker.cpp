@@ -8,7 +8,6 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "scan/scan.h"
-#include "ui/ui.h"
 
 const DetectorEntry* g_walkDetectors = kDetectorTable;
 
@@ -162,7 +161,7 @@ void PumpOneMessage()
     // Deliberately any message whose wParam carries the Escape code, not only key messages: the
     // user's Escape must reach the walk whichever window had the focus.
     if (LOWORD(message.wParam) == kEscapeKey) {
-        if (ShowMessageDialog("Terminate the Scan now?", kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
+        if (AskQuestion("Terminate the Scan now?", kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
             g_scanState.cancelRequested = true;
         return;
     }

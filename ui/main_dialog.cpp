@@ -148,6 +148,8 @@ void MainDialog::DoDataExchange(CDataExchange* dx)
 BOOL MainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The scan asks its questions (cancel, restart) in the tool's message dialog.
+    g_askQuestion = ShowMessageDialog;
 
     m_currentFile.ShowWindow(SW_HIDE);
     m_statusFrame.ShowWindow(SW_HIDE);

@@ -20,6 +20,7 @@
 #include "base/text.h"
 #include "scan/scan.h"
 #include "ui/main_dialog.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -114,6 +115,7 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     g_walkDetectors = kMarkerTable;
+    g_askQuestion = ShowMessageDialog;
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
 

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "scan/scan.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ TEST_CASE("after a find in memory only OK on the question restarts")
         {"Cancel does not", 1, IDCANCEL, IDCANCEL, 0},
         {"no question without the flag", 0, IDOK, 0, 0},
     };
+    g_askQuestion = ShowMessageDialog;
     for (const Row& row : rows) {
         INFO(row.label);
         g_restarts = 0;

@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 #include "scan/scan.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ int RunScanOf(int argc, char** argv)
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[2]);
     g_scanState.dispositionCode = std::atoi(argv[3]);
     g_memoryRestartNeeded = argc > 4 ? std::atoi(argv[4]) : 0;
+    g_askQuestion = ShowMessageDialog;
     RunScan();
     std::printf("returned memoryMode=%d\n", g_scanState.memoryMode ? 1 : 0);
     return 0;

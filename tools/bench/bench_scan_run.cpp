@@ -3,6 +3,7 @@
 // Usage: bench_scan_run FOLDER
 #include "base/scan_state.h"
 #include "tools/bench/bench_common.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv)
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     g_scanState.mainWindow = window;
     g_scanState.dispositionCode = 100;
+    g_askQuestion = ShowMessageDialog;
     double start = bench::Seconds();
     RunScan();
     printf("seconds=%.3f files=%ld", bench::Seconds() - start, static_cast<long>(g_scanState.filesScanned));
