@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""Checks that the product's folders include one way: a file may include its own folder and the
+folders below it, never one above (nor test or tool code). Every product folder (a top-level folder
+with a module.mk) must have its place in the list.
+    include_layers.py ROOT"""
+import os
+import re
+import sys
+
+# Bottom to top; the README's layout section draws the same order.
+LAYERS = ["base", "match", "platform", "disinfect", "detect", "scan", "ui"]
+SOURCE = re.compile(r".*\.(cpp|h|S|rc)$")
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+
+root = sys.argv[1]
+problems = []
+for name in sorted(os.listdir(root)):
+    if os.path.isfile(os.path.join(root, name, "module.mk")) and name not in LAYERS + ["tests", "tools"]:
+        problems.append("%s/ has no place in the layer list" % name)
+
+for rank, layer in enumerate(LAYERS):
+    for folder, _, files in os.walk(os.path.join(root, layer)):
+        for file in sorted(files):
+            if not SOURCE.match(file):
+                continue
+            path = os.path.join(folder, file)
+            shown = os.path.relpath(path, root)
+            with open(path, encoding="latin-1") as source:
+                for number, line in enumerate(source, 1):
+                    m = INCLUDE.match(line)
+                    if not m or "/" not in m.group(1):
+                        continue  # a file next to this one (resource scripts include those)
+                    target = m.group(1).split("/", 1)[0]
+                    if target in LAYERS and LAYERS.index(target) <= rank:
+                        continue
+                    problems.append('%s:%d includes "%s" from above %s/' % (shown, number, m.group(1), layer))
+
+for p in problems:
+    print("FAIL:", p)
+print("%d layers checked, %d wrong includes" % (len(LAYERS), len(problems)))
+sys.exit(1 if problems else 0)

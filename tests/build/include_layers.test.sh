@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The product's folders include one way, from the window down to base (tests/build/include_layers.py).
+set -euo pipefail
+root=${TVX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
+/usr/bin/python3 "$root/tests/build/include_layers.py" "$root"
+
+# The check must notice a wrong include: a copy of the product folders where the scan includes the
+# window's header, and one with a folder outside the layer list.
+copy=$(mktemp -d)
+trap 'rm -rf "$copy"' EXIT
+for layer in base match platform disinfect detect scan ui; do
+    cp -r "$root/$layer" "$copy/$layer"
+done
+/usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null
+echo '#include "ui/ui.h"' >>"$copy/scan/walker.cpp"
+if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
+    echo "FAIL: the check passed although scan/walker.cpp includes ui/ui.h"
+    exit 1
+fi
+sed -i '$d' "$copy/scan/walker.cpp"
+mkdir "$copy/extra" && touch "$copy/extra/module.mk"
+if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
+    echo "FAIL: the check passed although extra/ has no place in the layer list"
+    exit 1
+fi
+echo "the check fails on a wrong include and on an unplaced folder"
