@@ -15,7 +15,7 @@ namespace {
 // The rectangle block in movable global memory, locked while written, and the merged result.
 class RegionBlockHost : public ShapeBlockHost {
 public:
-    RegionBlockHost() : m_memory(nullptr), m_block(nullptr), m_result(nullptr) {}
+    RegionBlockHost() : m_memory(nullptr), m_block(nullptr) {}
     ~RegionBlockHost() override
     {
         if (m_memory) {
@@ -23,8 +23,6 @@ public:
                 GlobalUnlock(m_memory);
             GlobalFree(m_memory);
         }
-        if (m_result)
-            DeleteObject(m_result);
     }
     RegionBlockHost(const RegionBlockHost&) = delete;
     RegionBlockHost& operator=(const RegionBlockHost&) = delete;
@@ -52,29 +50,23 @@ public:
 
     void EmitBatch(const uint8_t* block, uint32_t bytes) override
     {
-        HRGN batch = ExtCreateRegion(nullptr, bytes, reinterpret_cast<const RGNDATA*>(block));
-        if (!batch)
+        ScopedRegion batch(ExtCreateRegion(nullptr, bytes, reinterpret_cast<const RGNDATA*>(block)));
+        if (!batch.Get())
             return;  // that batch's pixels are missing from the shape
-        if (!m_result) {
-            m_result = batch;
+        if (!m_result.Get()) {
+            m_result.Reset(batch.Detach());
             return;
         }
         CombineRgn(m_result, m_result, batch, RGN_OR);
-        DeleteObject(batch);
     }
 
     bool Locked() const { return m_block != nullptr; }
-    HRGN TakeResult()
-    {
-        HRGN result = m_result;
-        m_result = nullptr;
-        return result;
-    }
+    HRGN TakeResult() { return m_result.Detach(); }
 
 private:
     HGLOBAL m_memory;
     uint8_t* m_block;
-    HRGN m_result;
+    ScopedRegion m_result;
 };
 
 }  // namespace
