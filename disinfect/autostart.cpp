@@ -83,6 +83,75 @@ const char* SkipOpeningQuote(const char* text)
     return text[0] == '"' ? text + 1 : text;
 }
 
+typedef DWORD(WINAPI* GetLongPathNameFunction)(LPCSTR shortPath, LPSTR longPath, DWORD size);
+
+// The detected file under its short (8.3) or long spelling, lower-cased, however long; empty when
+// the system cannot tell (Windows 95 and NT 4 have no GetLongPathNameA).
+void OtherSpelling(const char* path, bool wantLong, RegistryData& spelling)
+{
+    GetLongPathNameFunction pGetLongPathNameA = nullptr;
+    if (wantLong) {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        if (kernel != nullptr)
+            pGetLongPathNameA = reinterpret_cast<GetLongPathNameFunction>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")));
+        if (pGetLongPathNameA == nullptr)
+            return;
+    }
+    size_t size = MAX_PATH + 1;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!spelling.Reserve(size))
+            return;
+        DWORD size32 = static_cast<DWORD>(size);
+        DWORD needed = wantLong ? pGetLongPathNameA(path, spelling.Data(), size32)
+                                : GetShortPathNameA(path, spelling.Data(), size32);
+        if (needed == 0 || needed > kMaxRegistryDataSize)
+            break;
+        if (needed < size) {
+            spelling.Data()[size - 1] = '\0';
+            LowerInPlace(spelling.Data());
+            return;
+        }
+        size = needed + 1;
+    }
+    if (spelling.Data() != nullptr)
+        spelling.Data()[0] = '\0';
+}
+
+// The detected path as the walk spelled it and in its other spelling: a Run value written with
+// the long names still starts the file the walk reached through short names, and the other way round.
+const int kPathForms = 3;
+
+bool BeginsWithAnyForm(const char* text, const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        if (forms[i][0] != '\0' && std::strncmp(text, forms[i], std::strlen(forms[i])) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The name rule's test: a form's file name anywhere in text.
+bool HoldsAnyFileName(const char* text, const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        const char* lastSlash = std::strrchr(forms[i], '\\');
+        // An empty file name would be found in every value.
+        if (lastSlash != nullptr && lastSlash[1] != '\0' && std::strstr(text, lastSlash + 1) != nullptr)
+            return true;
+    }
+    return false;
+}
+
+bool InSystemFolder(const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        if (std::strstr(forms[i], "\\system\\") != nullptr || std::strstr(forms[i], "\\system32\\") != nullptr)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 RegistryData::~RegistryData()
@@ -158,6 +227,11 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     CopyText(detectionName, sizeof(detectionName), kFamilyName);
     char* detectedPath = g_scanState.detectedPath;
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
+    RegistryData shortForm;
+    RegistryData longForm;
+    OtherSpelling(detectedPath, false, shortForm);
+    OtherSpelling(detectedPath, true, longForm);
+    const char* forms[kPathForms] = {detectedPath, shortForm.Text(), longForm.Text()};
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
@@ -167,10 +241,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             ERROR_SUCCESS)
             continue;
         valueName[kValueNameChars] = '\0';
-        const char* lastSlash = std::strrchr(detectedPath, '\\');
-        if (lastSlash == nullptr)
+        if (std::strrchr(detectedPath, '\\') == nullptr)
             break;
-        const char* fileName = lastSlash + 1;
 
         RegistryData data;
         if (!ReadRegistryString(root, subkey, valueName, data))
@@ -184,10 +256,9 @@ void ScanAutostartValues(HKEY root, const char* subkey)
 
         const char* text = data.Text();
         bool bare = std::strchr(text, '\\') == nullptr || text[0] == '\\';
-        // An empty file name would be found in every value.
-        if (bare && fileName[0] != '\0' && std::strstr(text, fileName) != nullptr) {
+        if (bare && HoldsAnyFileName(text, forms)) {
             // A bare name runs from the search path, which holds the system folders.
-            if (std::strstr(detectedPath, "\\system\\") != nullptr || std::strstr(detectedPath, "\\system32\\") != nullptr) {
+            if (InSystemFolder(forms)) {
                 if (DeleteRegistryValue(root, subkey, valueName) == 1) {
                     RememberValueName(valueName);
                     ReportRemovedValue(detectionName);
@@ -196,9 +267,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             }
             continue;
         }
-        size_t pathLength = std::strlen(detectedPath);
-        if (std::strncmp(SkipOpeningQuote(text), detectedPath, pathLength) == 0 ||
-            std::strncmp(SkipOpeningQuote(expanded.Text()), detectedPath, pathLength) == 0) {
+        if (BeginsWithAnyForm(SkipOpeningQuote(text), forms) ||
+            BeginsWithAnyForm(SkipOpeningQuote(expanded.Text()), forms)) {
             RememberValueName(valueName);
             if (DeleteRegistryValue(root, subkey, valueName) == 1) {
                 ReportRemovedValue(detectionName);
