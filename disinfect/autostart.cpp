@@ -83,39 +83,59 @@ const char* SkipOpeningQuote(const char* text)
     return text[0] == '"' ? text + 1 : text;
 }
 
-typedef DWORD(WINAPI* GetLongPathNameFunction)(LPCSTR shortPath, LPSTR longPath, DWORD size);
-
-// The detected file under its short (8.3) or long spelling, lower-cased, however long; empty when
-// the system cannot tell (Windows 95 and NT 4 have no GetLongPathNameA).
-void OtherSpelling(const char* path, bool wantLong, RegistryData& spelling)
+// The detected file's short (8.3) spelling, lower-cased; empty when the system cannot give it.
+void ShortSpelling(const char* path, RegistryData& spelling)
 {
-    GetLongPathNameFunction pGetLongPathNameA = nullptr;
-    if (wantLong) {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        if (kernel != nullptr)
-            pGetLongPathNameA = reinterpret_cast<GetLongPathNameFunction>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")));
-        if (pGetLongPathNameA == nullptr)
-            return;
-    }
-    size_t size = MAX_PATH + 1;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!spelling.Reserve(size))
-            return;
-        DWORD size32 = static_cast<DWORD>(size);
-        DWORD needed = wantLong ? pGetLongPathNameA(path, spelling.Data(), size32)
-                                : GetShortPathNameA(path, spelling.Data(), size32);
-        if (needed == 0 || needed > kMaxRegistryDataSize)
-            break;
-        if (needed < size) {
-            spelling.Data()[size - 1] = '\0';
-            LowerInPlace(spelling.Data());
+    if (!spelling.Reserve(MAX_PATH + 1))
+        return;
+    DWORD length = GetShortPathNameA(path, spelling.Data(), MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        spelling.Data()[0] = '\0';
+    LowerInPlace(spelling.Data());
+}
+
+// The detected file's long spelling, lower-cased, however long: each folder's own name as the
+// search reports it. Built by hand because GetLongPathNameA is missing on Windows 95 and NT 4 and
+// fails when the long path passes MAX_PATH. Empty when a component cannot be looked up.
+void LongSpelling(const char* path, RegistryData& spelling)
+{
+    size_t pathLength = BoundedLength(path, MAX_PATH + 1);
+    if (pathLength < 3 || pathLength > MAX_PATH || path[1] != ':' || path[2] != '\\' ||
+        std::strpbrk(path, "*?") != nullptr)
+        return;
+    size_t components = 0;
+    for (size_t i = 0; i < pathLength; ++i)
+        components += path[i] == '\\' ? 1 : 0;
+    size_t size = components * MAX_PATH + 4;
+    if (!spelling.Reserve(size))
+        return;
+    char* out = spelling.Data();
+    CopyTextN(out, size, path, 2);
+    char partial[MAX_PATH + 1];
+    bool named = false;  // "d:" alone would begin every value on the drive
+    for (size_t end = 3; end <= pathLength; ++end) {
+        if (end < pathLength && path[end] != '\\')
+            continue;
+        if (path[end - 1] == '\\')  // doubled backslash
+            continue;
+        CopyTextN(partial, sizeof(partial), path, end);
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(partial, &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            out[0] = '\0';
             return;
         }
-        size = needed + 1;
+        FindClose(search);
+        entry.cFileName[sizeof(entry.cFileName) - 1] = '\0';
+        if (!AppendText(out, size, "\\") || !AppendText(out, size, entry.cFileName)) {
+            out[0] = '\0';
+            return;
+        }
+        named = true;
     }
-    if (spelling.Data() != nullptr)
-        spelling.Data()[0] = '\0';
+    if (!named)
+        out[0] = '\0';
+    LowerInPlace(out);
 }
 
 // The detected path as the walk spelled it and in its other spelling: a Run value written with
@@ -229,8 +249,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
     RegistryData shortForm;
     RegistryData longForm;
-    OtherSpelling(detectedPath, false, shortForm);
-    OtherSpelling(detectedPath, true, longForm);
+    ShortSpelling(detectedPath, shortForm);
+    LongSpelling(detectedPath, longForm);
     const char* forms[kPathForms] = {detectedPath, shortForm.Text(), longForm.Text()};
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;

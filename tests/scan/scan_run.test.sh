@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The scan run end to end, driven through a stand-in main window (scan_host): drive order and
-# drive types, the walk's order and what it shows and offers, over-long paths reached through short
-# names, folder links that loop, the Program Files rule, statistics, the 150-line list rule and the restart question.
+# drive types, the walk's order and what it shows and offers, over-long paths reached through
+# short names, folder links that loop, the Program Files rule, statistics, the 150-line list rule
+# and the restart question.
 set -u
 source "$TVX_ROOT/tests/lib/wine_env.sh"
 prefix=$TVX_TMP/scan-run
