@@ -226,8 +226,9 @@ void MainDialog::LoadSkin()
     if (skin == nullptr)
         return;
     HRGN region = CreateShapeRegion(skin, kSkinKeyColour, 1);
-    if (region != nullptr)
-        SetWindowRgn(region, TRUE);  // the system owns the region from here on
+    // The system owns the region once SetWindowRgn succeeded; a refused one is still ours.
+    if (region != nullptr && SetWindowRgn(region, TRUE) == 0)
+        DeleteObject(region);
 
     BITMAP info = {};
     if (m_skin.GetBitmap(&info)) {
