@@ -101,7 +101,7 @@ void LongSpelling(const char* path, RegistryData& spelling)
 {
     size_t pathLength = BoundedLength(path, MAX_PATH + 1);
     if (pathLength < 3 || pathLength > MAX_PATH || path[1] != ':' || path[2] != '\\' ||
-        std::strpbrk(path, "*?") != nullptr)
+        std::strchr(path, '*') != nullptr || std::strchr(path, '?') != nullptr)
         return;
     size_t components = 0;
     for (size_t i = 0; i < pathLength; ++i)
