@@ -55,6 +55,95 @@ const char* SkipOpeningQuote(const char* text)
     return text[0] == '"' ? text + 1 : text;
 }
 
+// The detected file's short (8.3) spelling, lower-cased; empty when the system cannot give it.
+void ShortSpelling(const char* path, RegistryData& spelling)
+{
+    if (!spelling.Reserve(MAX_PATH + 1))
+        return;
+    DWORD length = GetShortPathNameA(path, spelling.Data(), MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH)
+        spelling.Data()[0] = '\0';
+    LowerInPlace(spelling.Data());
+}
+
+// The detected file's long spelling, lower-cased, however long: each folder's own name as the
+// search reports it. Built by hand because GetLongPathNameA is missing on Windows 95 and NT 4 and
+// fails when the long path passes MAX_PATH. Empty when a component cannot be looked up.
+void LongSpelling(const char* path, RegistryData& spelling)
+{
+    size_t pathLength = BoundedLength(path, MAX_PATH + 1);
+    if (pathLength < 3 || pathLength > MAX_PATH || path[1] != ':' || path[2] != '\\' ||
+        std::strchr(path, '*') != nullptr || std::strchr(path, '?') != nullptr)
+        return;
+    size_t components = 0;
+    for (size_t i = 0; i < pathLength; ++i)
+        components += path[i] == '\\' ? 1 : 0;
+    size_t size = components * MAX_PATH + 4;
+    if (!spelling.Reserve(size))
+        return;
+    char* out = spelling.Data();
+    CopyTextN(out, size, path, 2);
+    char partial[MAX_PATH + 1];
+    bool named = false;  // "d:" alone would begin every value on the drive
+    for (size_t end = 3; end <= pathLength; ++end) {
+        if (end < pathLength && path[end] != '\\')
+            continue;
+        if (path[end - 1] == '\\')  // doubled backslash
+            continue;
+        CopyTextN(partial, sizeof(partial), path, end);
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(partial, &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            out[0] = '\0';
+            return;
+        }
+        FindClose(search);
+        entry.cFileName[sizeof(entry.cFileName) - 1] = '\0';
+        if (!AppendText(out, size, "\\") || !AppendText(out, size, entry.cFileName)) {
+            out[0] = '\0';
+            return;
+        }
+        named = true;
+    }
+    if (!named)
+        out[0] = '\0';
+    LowerInPlace(out);
+}
+
+// The detected path as the walk spelled it and in its other spelling: a Run value written with
+// the long names still starts the file the walk reached through short names, and the other way round.
+const int kPathForms = 3;
+
+bool BeginsWithAnyForm(const char* text, const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        if (forms[i][0] != '\0' && std::strncmp(text, forms[i], std::strlen(forms[i])) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The name rule's test: a form's file name anywhere in text.
+bool HoldsAnyFileName(const char* text, const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        const char* lastSlash = std::strrchr(forms[i], '\\');
+        // An empty file name would be found in every value.
+        if (lastSlash != nullptr && lastSlash[1] != '\0' && std::strstr(text, lastSlash + 1) != nullptr)
+            return true;
+    }
+    return false;
+}
+
+bool InSystemFolder(const char* const forms[kPathForms])
+{
+    for (int i = 0; i < kPathForms; ++i) {
+        if (std::strstr(forms[i], "\\system\\") != nullptr || std::strstr(forms[i], "\\system32\\") != nullptr)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 RegistryData::~RegistryData()
@@ -130,6 +219,11 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     CopyText(detectionName, sizeof(detectionName), kFamilyDetectionName);
     char* detectedPath = g_scanState.detectedPath;
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
+    RegistryData shortForm;
+    RegistryData longForm;
+    ShortSpelling(detectedPath, shortForm);
+    LongSpelling(detectedPath, longForm);
+    const char* forms[kPathForms] = {detectedPath, shortForm.Text(), longForm.Text()};
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
@@ -139,10 +233,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             ERROR_SUCCESS)
             continue;
         valueName[kValueNameChars] = '\0';
-        const char* lastSlash = std::strrchr(detectedPath, '\\');
-        if (lastSlash == nullptr)
+        if (std::strrchr(detectedPath, '\\') == nullptr)
             break;
-        const char* fileName = lastSlash + 1;
 
         RegistryData data;
         if (!ReadRegistryString(root, subkey, valueName, data))
@@ -156,10 +248,9 @@ void ScanAutostartValues(HKEY root, const char* subkey)
 
         const char* text = data.Text();
         bool bare = std::strchr(text, '\\') == nullptr || text[0] == '\\';
-        // An empty file name would be found in every value.
-        if (bare && fileName[0] != '\0' && std::strstr(text, fileName) != nullptr) {
+        if (bare && HoldsAnyFileName(text, forms)) {
             // A bare name runs from the search path, which holds the system folders.
-            if (std::strstr(detectedPath, "\\system\\") != nullptr || std::strstr(detectedPath, "\\system32\\") != nullptr) {
+            if (InSystemFolder(forms)) {
                 if (DeleteRegistryValue(root, subkey, valueName) == 1) {
                     RememberValueName(valueName);
                     ReportRemovedValue(detectionName);
@@ -168,9 +259,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             }
             continue;
         }
-        size_t pathLength = std::strlen(detectedPath);
-        if (std::strncmp(SkipOpeningQuote(text), detectedPath, pathLength) == 0 ||
-            std::strncmp(SkipOpeningQuote(expanded.Text()), detectedPath, pathLength) == 0) {
+        if (BeginsWithAnyForm(SkipOpeningQuote(text), forms) ||
+            BeginsWithAnyForm(SkipOpeningQuote(expanded.Text()), forms)) {
             RememberValueName(valueName);
             if (DeleteRegistryValue(root, subkey, valueName) == 1) {
                 ReportRemovedValue(detectionName);

@@ -18,8 +18,12 @@ const size_t kRenamedPathSize = MAX_PATH + 1;
 void RemoveFromMemory(const char* path, const char* familyName);
 // Registers deletion of path at the next start of Windows; non-zero only when it was registered.
 int ScheduleDeleteAtRestart(const char* path);
-// Adds target=file to the [rename] section of wininit.ini in the Windows folder.
+// Adds target=file to the [rename] section of wininit.ini in the Windows folder. The new text is
+// written beside it and replaces it only when whole; on failure the old file stays as it was.
 bool AddWininitRename(const char* target, const char* file);
+// AddWininitRename with the replacing rename given (tests stand in for the 9x stub).
+typedef BOOL(WINAPI* MoveFileExRoutine)(LPCSTR existing, LPCSTR replacement, DWORD flags);
+bool AddWininitRenameWith(const char* target, const char* file, MoveFileExRoutine moveFileEx);
 
 // The detector the hosts file is offered to (the detectors hand in the mail-file detector): non-zero
 // when it handled the file.

@@ -41,16 +41,64 @@ private:
 
 class FileSink : public TextSink {
 public:
-    explicit FileSink(HANDLE file) : m_file(file) {}
+    explicit FileSink(HANDLE file) : m_file(file), m_total(0) {}
     bool Write(const char* data, size_t size) override
     {
         DWORD written = 0;
-        return WriteFile(m_file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+        bool whole = WriteFile(m_file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+        m_total += written;
+        return whole;
+    }
+    // Whether the file holds exactly the bytes written through this sink.
+    bool HoldsAll() const
+    {
+        DWORD high = 0;
+        DWORD low = GetFileSize(m_file, &high);
+        return (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) && high == 0 && low == m_total;
     }
 
 private:
     HANDLE m_file;
+    DWORD m_total;
 };
+
+// The new wininit.ini is written under this name beside the old one, so that replacing it is a
+// rename within one folder.
+const char kWininitTempName[] = "\\wininit.tvx";
+
+// Copies wininit.ini to the temporary folder, where the copy stays as a backup, and opens the
+// copy for reading; INVALID_HANDLE_VALUE when either fails.
+HANDLE OpenBackupCopy(const char* iniPath)
+{
+    char copyPath[MAX_PATH];
+    DWORD tempLength = GetTempPathA(sizeof(copyPath), copyPath);
+    if (tempLength == 0 || tempLength >= sizeof(copyPath) || !AppendText(copyPath, sizeof(copyPath), "wininit.ini"))
+        return INVALID_HANDLE_VALUE;
+    // An older copy left there must never be written back in place of the current file. A copy of
+    // a read-only wininit.ini is read-only too and would refuse the next overwrite.
+    SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
+    if (!CopyFileA(iniPath, copyPath, FALSE))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Puts the fully written temporary file in the place of wininit.ini.
+bool ReplaceWininit(const char* tempPath, const char* iniPath, MoveFileExRoutine moveFileEx)
+{
+    if (moveFileEx(tempPath, iniPath, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) {
+        DeleteFileA(tempPath);
+        return false;
+    }
+    // Windows 95/98/ME have no replacing rename: delete, then rename.
+    if (!DeleteFileA(iniPath) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        DeleteFileA(tempPath);
+        return false;
+    }
+    // If this fails the temporary file is kept: it is the only copy of the pending renames.
+    return MoveFileA(tempPath, iniPath) != 0;
+}
 
 void RenameInfectedFile(const char* path, const char* name)
 {
@@ -140,37 +188,37 @@ int ScheduleDeleteAtRestart(const char* path)
 
 bool AddWininitRename(const char* target, const char* file)
 {
+    return AddWininitRenameWith(target, file, MoveFileExA);
+}
+
+bool AddWininitRenameWith(const char* target, const char* file, MoveFileExRoutine moveFileEx)
+{
     char iniPath[350];
     UINT folderLength = GetWindowsDirectoryA(iniPath, sizeof(iniPath));
-    if (folderLength == 0 || folderLength >= sizeof(iniPath) || !AppendText(iniPath, sizeof(iniPath), "\\wininit.ini"))
+    char tempPath[sizeof(iniPath)];
+    if (folderLength == 0 || folderLength >= sizeof(iniPath) || !CopyText(tempPath, sizeof(tempPath), iniPath) ||
+        !AppendText(iniPath, sizeof(iniPath), "\\wininit.ini") || !AppendText(tempPath, sizeof(tempPath), kWininitTempName))
         return false;
 
-    if (GetFileAttributesA(iniPath) == INVALID_FILE_ATTRIBUTES) {
-        ScopedFileHandle created(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!created.IsValid() || SetFilePointer(created.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER)
-            return false;
-        MemoryReader nothing("", 0);
-        FileSink sink(created.Get());
-        return RewriteWininitText(nothing, target, file, sink);
-    }
-
-    // The rewrite reads a copy in the temporary folder, which stays there as a backup.
-    char copyPath[MAX_PATH];
-    DWORD tempLength = GetTempPathA(sizeof(copyPath), copyPath);
-    if (tempLength == 0 || tempLength >= sizeof(copyPath) || !AppendText(copyPath, sizeof(copyPath), "wininit.ini"))
-        return false;
-    // An older copy left there must never be written back in place of the current file. A copy of
-    // a read-only wininit.ini is read-only too and would refuse the next overwrite.
-    SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(iniPath, copyPath, FALSE))
-        return false;
-    ScopedFileHandle copy(CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!copy.IsValid())
-        return false;
-    ScopedFileHandle ini(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!ini.IsValid())
+    // The old text: nothing when there is no wininit.ini yet, else its backup copy.
+    bool exists = GetFileAttributesA(iniPath) != INVALID_FILE_ATTRIBUTES;
+    ScopedFileHandle copy(exists ? OpenBackupCopy(iniPath) : INVALID_HANDLE_VALUE);
+    if (exists && !copy.IsValid())
         return false;
     FileReader reader(copy.Get());
-    FileSink sink(ini.Get());
-    return RewriteWininitText(reader, target, file, sink) && SetEndOfFile(ini.Get());
+    MemoryReader nothing("", 0);
+    ByteReader& oldText = exists ? static_cast<ByteReader&>(reader) : nothing;
+
+    // A short write (a full disk) must never leave a torn wininit.ini: every byte goes to the
+    // temporary file first, and only a whole one replaces the old file.
+    ScopedFileHandle temp(CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!temp.IsValid())
+        return false;
+    FileSink sink(temp.Get());
+    bool written = RewriteWininitText(oldText, target, file, sink) && sink.HoldsAll();
+    if (!temp.Close() || !written) {
+        DeleteFileA(tempPath);
+        return false;
+    }
+    return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }

@@ -16,6 +16,18 @@ void PauseBySleeping(DWORD milliseconds)
     Sleep(milliseconds);
 }
 
+// An empty name would make the key paths name the Services key itself, and a backslash another key.
+bool IsServiceName(const char* serviceName)
+{
+    if (serviceName[0] == '\0')
+        return false;
+    for (const char* p = serviceName; *p != '\0'; ++p) {
+        if (*p == '\\')
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int StopService(const char* serviceName)
@@ -25,6 +37,8 @@ int StopService(const char* serviceName)
 
 int StopServiceWith(const char* serviceName, PauseRoutine pause)
 {
+    if (!IsServiceName(serviceName))
+        return 0;
     ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kAllAccess));
     if (!manager.IsValid())
         return 0;
@@ -61,6 +75,8 @@ int RemoveServiceKeys(const char* serviceName)
         "SYSTEM\\ControlSet002\\Services\\%s\\Security", "SYSTEM\\ControlSet002\\Services\\%s",
     };
     int anyDeleted = 0;
+    if (!IsServiceName(serviceName))
+        return 0;
     for (const char* format : kKeyFormats) {
         char subkey[512];
         if (FormatText(subkey, sizeof(subkey), format, serviceName) && DeleteMachineKey(subkey) == 1)

@@ -51,7 +51,8 @@ bool MakeServiceName(const char* modulePath, char* serviceName, size_t serviceNa
     char* dot = std::strrchr(serviceName, '.');
     if (dot != nullptr)
         *dot = '\0';
-    return true;
+    // ".exe" leaves no name, and an empty one would make the key paths name the Services key itself.
+    return serviceName[0] != '\0';
 }
 
 namespace {

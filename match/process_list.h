@@ -26,7 +26,8 @@ bool PsapiPathMatches(const char* modulePath, const char* path);
 bool MakePerfDataBaseName(const char* path, char* baseName, size_t baseNameSize);
 // Second half: the task name begins with baseName, ignoring case. An empty base name matches nothing.
 bool TaskNameMatches(const char* taskName, const char* baseName);
-// Service name of a module: its file name with everything from the last '.' removed.
+// Service name of a module: its file name with everything from the last '.' removed. False when
+// that leaves nothing (".exe") or does not fit.
 bool MakeServiceName(const char* modulePath, char* serviceName, size_t serviceNameSize);
 
 // Finds the "process" object index (as text) and the "id process" counter index in the counter

@@ -86,3 +86,64 @@ int BuildFolderPassPattern(const char* pattern, char* destination, size_t destin
     }
     return 1;
 }
+
+namespace {
+
+const uint32_t kReparsePointAttribute = 0x400;
+// Junctions, mount points and symbolic links all carry this bit in their tag.
+const uint32_t kNameSurrogateTagBit = 0x20000000;
+// Offline, recall on open, recall on data access.
+const uint32_t kRecallAttributes = 0x1000 | 0x40000 | 0x400000;
+
+bool HasSubstitution(const char* name)
+{
+    return std::strchr(name, '?') != nullptr;
+}
+
+}  // namespace
+
+EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, const char* name,
+                         const char* shortName, const char* tail, char* longOut, char* shortOut,
+                         size_t outSize)
+{
+    if (outSize == 0)
+        return kSpellTooLong;
+    longOut[0] = '\0';
+    shortOut[0] = '\0';
+    const char* anyPattern = longPattern[0] != '\0' ? longPattern : shortPattern;
+    if (PatternHeadLength(anyPattern) < 0)
+        return kSpellNoDot;
+    bool longNames = !HasSubstitution(name);
+    if (longPattern[0] != '\0' && longNames && BuildFromHead(longPattern, name, tail, longOut, outSize) < 0)
+        return kSpellNoDot;
+    // Without a short name the entry's own name is its short spelling (it is already 8.3).
+    const char* shortSpelling = shortName[0] != '\0' ? shortName : name;
+    bool shortNames = !HasSubstitution(shortSpelling);
+    if (shortPattern[0] != '\0' && shortNames && BuildFromHead(shortPattern, shortSpelling, tail, shortOut, outSize) < 0)
+        return kSpellNoDot;
+    if (longOut[0] != '\0' || shortOut[0] != '\0')
+        return kSpelled;
+    // Only for the report: the long spelling cut at the buffer.
+    long head = PatternHeadLength(anyPattern);
+    CopyTextN(longOut, outSize, anyPattern, static_cast<size_t>(head));
+    AppendText(longOut, outSize, name);
+    return !longNames && !shortNames ? kSpellUnnameable : kSpellTooLong;
+}
+
+const char* ChosenSpelling(const char* longForm, const char* shortForm)
+{
+    return longForm[0] != '\0' ? longForm : shortForm;
+}
+
+bool IsFolderLink(uint32_t attributes, uint32_t reparseTag)
+{
+    if ((attributes & kReparsePointAttribute) == 0)
+        return false;
+    // Tag 0 is reserved and never a real one: the search did not say what the folder is.
+    return reparseTag == 0 || (reparseTag & kNameSurrogateTagBit) != 0;
+}
+
+bool IsRecalledOnOpen(uint32_t attributes)
+{
+    return (attributes & kRecallAttributes) != 0;
+}

@@ -52,37 +52,54 @@ void OfferToDetectors(const char* path)
     }
 }
 
-// Pass 1: shows every entry and offers each regular file. 1 to go on, 0 cancelled, -1 aborted.
-int WalkFiles(const char* pattern)
+// Pass 1: shows every entry and offers each regular file. longPattern and shortPattern are the
+// two spellings of the folder's pattern (either may be empty, never both). 1 to go on, 0
+// cancelled, -1 aborted.
+int WalkFiles(const char* longPattern, const char* shortPattern)
 {
     ScanState& s = g_scanState;
+    const char* pattern = ChosenSpelling(longPattern, shortPattern);
     WIN32_FIND_DATAA entry;
     ScopedFindHandle search(FindFirstFileA(pattern, &entry));
-    if (!search.IsValid())
+    if (!search.IsValid()) {
+        DWORD error = GetLastError();
+        // A folder without entries (a drive root has no "." either) is not an error.
+        if (!s.memoryMode && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+            NoteWalkSkip(kSkipUnlistable, pattern);
         return 1;
-    char fullPath[kPathSize];
+    }
+    char longPath[kPathSize];
+    char shortPath[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
             return 0;
-        int built = 1;
+        bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const char* fullPath = nullptr;
         if (s.memoryMode) {
-            if (!CopyText(fullPath, sizeof(fullPath), pattern))
-                built = 0;
+            if (CopyText(longPath, sizeof(longPath), pattern))
+                fullPath = longPath;
         } else {
-            built = BuildEntryPath(pattern, entry.cFileName, fullPath, sizeof(fullPath));
-            if (built < 0)
+            EntrySpelling spelled = SpellEntry(longPattern, shortPattern, entry.cFileName, entry.cAlternateFileName,
+                                               "", longPath, shortPath, sizeof(longPath));
+            if (spelled == kSpellNoDot)
                 return -1;
+            if (spelled == kSpelled)
+                fullPath = ChosenSpelling(longPath, shortPath);
+            else if (!isFolder)  // a folder passed over is counted once, by the folder pass
+                NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longPath);
         }
-        // A path longer than the buffer cannot be opened through the 8-bit file functions
-        // anyway: the entry is passed over, neither shown nor counted.
-        if (built == 1) {
+        if (fullPath != nullptr) {
             ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), kCurrentTextChars);
             SendCurrentText();
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (!isFolder) {
                 if (!s.memoryMode)
                     s.filesScanned += 1;
-                OfferToDetectors(fullPath);
+                // Reading such a file would download it from its store.
+                if (IsRecalledOnOpen(entry.dwFileAttributes))
+                    NoteWalkSkip(kSkipOffline, fullPath);
+                else
+                    OfferToDetectors(fullPath);
             }
         }
         PumpOneMessage();
@@ -92,54 +109,75 @@ int WalkFiles(const char* pattern)
     return 1;
 }
 
-int WalkLevel(const char* pattern, int depth);
+int WalkLevel(const char* longPattern, const char* shortPattern, int depth);
+
+// The search leaves dwReserved0 alone on some systems (Wine): 0, never a real tag, then says
+// that the folder's reparse tag is unknown.
+BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
+{
+    entry.dwReserved0 = 0;
+    return FindNextFileA(search, &entry);
+}
 
 // Pass 2: descends into every subfolder. 1 to go on, 0 cancelled, -1 aborted.
-int WalkSubfolders(const char* pattern, int depth)
+int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
 {
     ScanState& s = g_scanState;
+    const char* pattern = ChosenSpelling(longPattern, shortPattern);
     char folderPattern[kPathSize];
     int built = BuildFolderPassPattern(pattern, folderPattern, sizeof(folderPattern));
     if (built <= 0)
         return built < 0 ? -1 : 1;
     WIN32_FIND_DATAA entry;
+    entry.dwReserved0 = 0;
     ScopedFindHandle search(FindFirstFileA(folderPattern, &entry));
     if (!search.IsValid())
         return 1;
-    char childPattern[kPathSize];
+    char longChild[kPathSize];
+    char shortChild[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
             return 0;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotEntry(entry.cFileName))
             continue;
-        built = BuildChildPattern(pattern, entry.cFileName, childPattern, sizeof(childPattern));
-        if (built < 0)
+        EntrySpelling spelled = SpellEntry(longPattern, shortPattern, entry.cFileName, entry.cAlternateFileName,
+                                           "\\*.*", longChild, shortChild, sizeof(longChild));
+        if (spelled == kSpellNoDot)
             return -1;
-        // Links (junctions, symbolic links) may point back up the tree and would make the walk
-        // endless; the depth bound stops loops that the system shows as plain folders.
-        if (built == 0 || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-            depth >= kMaxWalkDepth)
+        if (spelled != kSpelled) {
+            NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longChild);
             continue;
+        }
+        // A link may point back up the tree or out of it; other reparse folders (cloud files,
+        // deduplicated data) hold the user's own files and are walked. The depth bound stops
+        // loops that the system shows as plain folders.
+        if (IsFolderLink(entry.dwFileAttributes, entry.dwReserved0)) {
+            NoteWalkSkip(kSkipLink, ChosenSpelling(longChild, shortChild));
+            continue;
+        }
+        if (depth >= kMaxWalkDepth)
+            continue;
+        const char* childPattern = ChosenSpelling(longChild, shortChild);
         // Deliberately a case-sensitive byte comparison, as the drive walk's Program Files rule expects.
         if (strstr(childPattern, "\\Program Files\\") != nullptr)
             s.programFilesVisited = true;
-        if (WalkLevel(childPattern, depth + 1) == -1)
+        if (WalkLevel(longChild, shortChild, depth + 1) == -1)
             return -1;
-    } while (FindNextFileA(search.Get(), &entry));
+    } while (FindNextWithTag(search.Get(), entry));
     return 1;
 }
 
-int WalkLevel(const char* pattern, int depth)
+int WalkLevel(const char* longPattern, const char* shortPattern, int depth)
 {
     ScanState& s = g_scanState;
     s.memoryMatch = false;
-    PrepareProgramFiles(pattern);
-    int result = WalkFiles(pattern);
+    PrepareProgramFiles(ChosenSpelling(longPattern, shortPattern));
+    int result = WalkFiles(longPattern, shortPattern);
     if (result <= 0)
         return result;
     if (!s.memoryMode) {
-        result = WalkSubfolders(pattern, depth);
+        result = WalkSubfolders(longPattern, shortPattern, depth);
         if (result <= 0)
             return result;
     }
@@ -150,7 +188,8 @@ int WalkLevel(const char* pattern, int depth)
 
 int WalkDirectory(const char* pattern)
 {
-    return WalkLevel(pattern, 0);
+    // The caller's pattern is taken to open as given; its own folders keep their spelling.
+    return WalkLevel(pattern, pattern, 0);
 }
 
 void PumpOneMessage()

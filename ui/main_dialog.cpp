@@ -235,8 +235,9 @@ void MainDialog::LoadSkin()
     if (skin == nullptr)
         return;
     HRGN region = CreateShapeRegion(skin, kSkinKeyColour, 1);
-    if (region != nullptr)
-        SetWindowRgn(region, TRUE);  // the system owns the region from here on
+    // The system owns the region once SetWindowRgn succeeded; a refused one is still ours.
+    if (region != nullptr && SetWindowRgn(region, TRUE) == 0)
+        DeleteObject(region);
 
     BITMAP info = {};
     if (m_skin.GetBitmap(&info)) {
@@ -320,13 +321,19 @@ void MainDialog::OnScan()
     SetTimer(kScanTimerId, kScanTimerDelayMs);
 }
 
-void MainDialog::OnTimer(UINT_PTR)
+void MainDialog::OnTimer(UINT_PTR id)
 {
     Default();
+    // The walk's message pump dispatches whatever arrives: another timer, or a second one of ours,
+    // must not start a scan inside the running one.
+    if (id != kScanTimerId || m_bScanRunning)
+        return;
     KillTimer(kScanTimerId);
     // Deliberate: a terminate confirmed before the timer fired is dropped here.
     g_scanState.cancelRequested = false;
+    m_bScanRunning = true;
     RunScan();
+    m_bScanRunning = false;
     m_cancelButton.ShowWindow(SW_HIDE);
     m_okButton.ShowWindow(SW_SHOW);
     m_searchingLine.ShowWindow(SW_HIDE);

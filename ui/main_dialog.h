@@ -99,4 +99,5 @@ private:
     HDC m_hSkinDC = nullptr;            // memory context holding the skin for painting
     HGDIOBJ m_hDisplacedBitmap = nullptr;
     CFont m_searchingFont;             // stays alive while the searching line shows it
+    bool m_bScanRunning = false;       // RunScan is on the stack (its walk dispatches messages)
 };

@@ -15,7 +15,7 @@ namespace {
 // The rectangle block in movable global memory, locked while written, and the merged result.
 class RegionBlockHost : public ShapeBlockHost {
 public:
-    RegionBlockHost() : m_memory(nullptr), m_block(nullptr) {}
+    RegionBlockHost() : m_memory(nullptr), m_block(nullptr), m_bLost(false) {}
     ~RegionBlockHost() override
     {
         if (m_memory) {
@@ -43,10 +43,16 @@ public:
         if (grown)
             m_memory = grown;
         m_block = static_cast<uint8_t*>(GlobalLock(m_memory));
+        if (!m_block) {
+            // Moved or not, the block cannot be reached again: the caller must not go on in it.
+            m_bLost = true;
+            return nullptr;
+        }
         if (!grown)
             return nullptr;  // the old block, locked again, stays in use
         return m_block;
     }
+    bool BlockLost() const override { return m_bLost; }
 
     void EmitBatch(const uint8_t* block, uint32_t bytes) override
     {
@@ -67,6 +73,7 @@ private:
     HGLOBAL m_memory;
     uint8_t* m_block;
     ScopedRegion m_result;
+    bool m_bLost;
 };
 
 }  // namespace
@@ -114,6 +121,8 @@ HRGN CreateShapeRegion(HBITMAP bitmap, COLORREF key, BOOL excludeKey)
     ResetShapeHeader(block);
     CollectShapeRuns(static_cast<const uint8_t*>(work.bmBits), source.bmWidth, source.bmHeight, stride, key,
                      excludeKey != 0, block, kShapeInitialCapacity, host);
+    if (host.BlockLost())
+        return nullptr;  // a partial shape would cut away parts of the window: stay rectangular
     return host.TakeResult();
 }
 

@@ -56,6 +56,8 @@ void CollectShapeRuns(const uint8_t* bits, int32_t width, int32_t height, size_t
     if (capacity == 0) {
         uint8_t* grown = host.GrowBlock(kShapeGrowStep);
         if (!grown) {
+            if (host.BlockLost())
+                return;
             FlushBatch(block, capacity, host);
             return;
         }
@@ -80,6 +82,8 @@ void CollectShapeRuns(const uint8_t* bits, int32_t width, int32_t height, size_t
                 ShapeHeader header = ReadHeader(block);
                 if (header.count >= capacity) {
                     uint8_t* grown = host.GrowBlock(capacity + kShapeGrowStep);
+                    if (!grown && host.BlockLost())
+                        return;
                     if (grown) {
                         block = grown;
                         capacity += kShapeGrowStep;

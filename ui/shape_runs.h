@@ -36,8 +36,12 @@ class ShapeBlockHost {
 public:
     virtual ~ShapeBlockHost() = default;
     // Makes the block hold newCapacity rectangles, keeping its bytes. Returns its (possibly moved)
-    // start, or null when it cannot grow; the old block then stays valid and in use.
+    // start, or null when it cannot grow; the old block then stays valid and in use, unless
+    // BlockLost says that the failed growth left no block at all.
     virtual uint8_t* GrowBlock(uint32_t newCapacity) = 0;
+    // True once a failed GrowBlock took the block away (moved but not lockable again): the
+    // collection then stops at once and never touches the old block.
+    virtual bool BlockLost() const { return false; }
     // Turns one batch into a region and merges it into the result. bytes is the whole block
     // (header and every rectangle slot); the header's count says how many rectangles are valid.
     virtual void EmitBatch(const uint8_t* block, uint32_t bytes) = 0;

@@ -121,6 +121,46 @@ TEST_CASE("a Run value goes when it starts the detected file, by name in a syste
     }
 }
 
+TEST_CASE("a Run value naming the file in its other spelling goes: long for short and short for long")
+{
+    CreateDirectoryA("C:\\tvx spellings", nullptr);
+    const std::string longPath = "C:\\tvx spellings\\Long Name Tool.exe";
+    const std::string otherLong = "C:\\tvx spellings\\Long Name Other.exe";
+    for (const std::string& path : {longPath, otherLong}) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        CHECK(file != INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
+    char shortBuffer[MAX_PATH];
+    CHECK(GetShortPathNameA(longPath.c_str(), shortBuffer, sizeof(shortBuffer)) > 0);
+    const std::string shortPath = shortBuffer;
+    CHECK(shortPath != longPath);
+    struct Row {
+        const char* label;
+        std::string detected;
+        std::string data;
+        bool deleted;
+    } rows[] = {
+        {"found by its short path, value with the long one", shortPath, "\"" + longPath + "\" /tray", true},
+        {"found by its long path, value with the short one", longPath, shortPath + " -q", true},
+        {"found by its short path, value names the folder's other file", shortPath, otherLong, false},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        ClearAutostartKeys();
+        SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow", row.data);
+        Detect(row.detected.c_str());
+        g_scanState.autostartValueName[0] = '\0';
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
+        CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
+    }
+    DeleteFileA(longPath.c_str());
+    DeleteFileA(otherLong.c_str());
+    RemoveDirectoryA("C:\\tvx spellings");
+}
+
 TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touched")
 {
     ClearAutostartKeys();

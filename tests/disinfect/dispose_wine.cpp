@@ -271,6 +271,55 @@ TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never fro
     DeleteFileA(ini.c_str());
 }
 
+BOOL WINAPI MoveFileExMissing(LPCSTR, LPCSTR, DWORD)
+{
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return FALSE;
+}
+
+BOOL WINAPI MoveFileExRefused(LPCSTR, LPCSTR, DWORD)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST_CASE("9x: the new wininit.ini replaces the old one only when it was written whole")
+{
+    if (GetPlatformCode() != 4)
+        return;
+    const std::string ini = WininitPath();
+    const std::string temp = ini.substr(0, ini.size() - 4) + ".tvx";
+    const std::string old = "[rename]\r\nNUL=C:\\OTHER.EXE\r\n[boot]\r\nx=1\r\n";
+    const std::string updated = "[rename]\r\nNUL=C:\\OTHER.EXE\r\nNUL=C:\\NEW.EXE\r\n[boot]\r\nx=1\r\n";
+
+    INFO("no replacing rename (Windows 95/98/ME): delete, then rename");
+    WriteBytes(ini, old);
+    CHECK(AddWininitRenameWith("NUL", "C:\\NEW.EXE", MoveFileExMissing));
+    CHECK(ReadBytes(ini) == updated);
+    CHECK_FALSE(Exists(temp));
+    DeleteFileA(ini.c_str());
+    CHECK(AddWininitRenameWith("NUL", "C:\\NEW.EXE", MoveFileExMissing));
+    CHECK(ReadBytes(ini) == "[rename]\r\nNUL=C:\\NEW.EXE\r\n");
+
+    INFO("the replacing rename refused: old file whole, nothing left behind");
+    WriteBytes(ini, old);
+    CHECK_FALSE(AddWininitRenameWith("NUL", "C:\\NEW.EXE", MoveFileExRefused));
+    CHECK(ReadBytes(ini) == old);
+    CHECK_FALSE(Exists(temp));
+
+    INFO("the temporary file cannot be written: old file whole");
+    CHECK(CreateDirectoryA(temp.c_str(), nullptr));
+    CHECK_FALSE(AddWininitRename("NUL", "C:\\NEW.EXE"));
+    CHECK(ReadBytes(ini) == old);
+    RemoveDirectoryA(temp.c_str());
+
+    INFO("a whole rewrite with the system's own rename");
+    CHECK(AddWininitRename("NUL", "C:\\NEW.EXE"));
+    CHECK(ReadBytes(ini) == updated);
+    CHECK_FALSE(Exists(temp));
+    DeleteFileA(ini.c_str());
+}
+
 TEST_CASE("a held file is reported and its deletion registered for the next start")
 {
     StartDismissingMessageBoxes();

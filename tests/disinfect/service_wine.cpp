@@ -157,4 +157,14 @@ TEST_CASE("RemoveServiceKeys deletes the usual subkeys first, in both numbered c
     CHECK(MachineKeyExists("SYSTEM\\CurrentControlSet\\Services\\tvxkeys5\\Enum"));
     // A name too long for the 512-byte key buffer is refused, never cut off into another name.
     CHECK(RemoveServiceKeys(std::string(600, 'n').c_str()) == 0);
+    // No name, or one reaching into another key: nothing is deleted.
+    CreateMachineKey("SYSTEM\\ControlSet001\\Services\\Enum");
+    CreateMachineKey("SYSTEM\\ControlSet001\\Services\\tvxkeys6\\Enum");
+    for (const char* name : {"", "tvxkeys6\\Enum"}) {
+        INFO(name);
+        CHECK(RemoveServiceKeys(name) == 0);
+        CHECK(StopService(name) == 0);
+    }
+    CHECK(MachineKeyExists("SYSTEM\\ControlSet001\\Services\\Enum"));
+    CHECK(MachineKeyExists("SYSTEM\\ControlSet001\\Services\\tvxkeys6\\Enum"));
 }

@@ -4,9 +4,10 @@
 usage: check_walk.py REPORT DRIVE UNIXROOT
 Derives from the Unix tree what the walker must show and offer: every entry of every folder it
 enters (with "." and ".." below the root), files before subfolders, depth first; folders that are
-links are shown but not entered; a path over 259 characters is neither shown nor offered, and a
-folder whose child pattern would pass 259 characters is shown but not entered. Prints the
-differences and exits 1 on any."""
+links are shown but not entered; dangling links are not listed. An entry whose path passes 259
+characters, or which lies in a folder whose pattern would, is reached through short names: its
+spelling is Wine's to choose, so those entries are checked by number and by the '~' of a short
+name. Prints the differences and exits 1 on any."""
 import os
 import stat
 import sys
@@ -20,10 +21,12 @@ def shorten(path):
 
 
 def expected_walk(drive, root):
-    """(shown, offered): the walk's shown texts in a valid order and the set of offered paths."""
+    """(shown, offered, short_shown, short_offered): the walk's long-spelled shown texts and
+    offered paths, and how many of each it reaches through short names."""
     shown, offered = [], []
+    short = {"shown": 0, "offered": 0}
 
-    def walk(win_dir, unix_dir, depth):
+    def walk(win_dir, unix_dir, depth, long_ok=True):
         # Order within a folder is the file system's; the check below compares blocks, not names.
         names = sorted(os.listdir(unix_dir))
         if depth > 0 or win_dir.count("\\") > 1:
@@ -31,23 +34,29 @@ def expected_walk(drive, root):
         subfolders = []
         for name in names:
             win = win_dir + "\\" + name if not win_dir.endswith("\\") else win_dir + name
-            if len(win) > MAX_PATH_CHARS:
-                continue
-            shown.append(win)
+            full = os.path.join(unix_dir, name)
+            if name not in (".", "..") and not os.path.exists(full):
+                continue  # Wine does not list a dangling link
+            spelled_long = long_ok and len(win) <= MAX_PATH_CHARS
+            if spelled_long:
+                shown.append(win)
+            else:
+                short["shown"] += 1
             if name in (".", ".."):
                 continue
-            full = os.path.join(unix_dir, name)
             info = os.lstat(full)
             if stat.S_ISDIR(info.st_mode) or (stat.S_ISLNK(info.st_mode) and os.path.isdir(full)):
-                if not stat.S_ISLNK(info.st_mode) and len(win) + 4 <= MAX_PATH_CHARS and depth < MAX_DEPTH:
-                    subfolders.append((win, full))
-            else:
+                if not stat.S_ISLNK(info.st_mode) and depth < MAX_DEPTH:
+                    subfolders.append((win, full, long_ok and len(win) + 4 <= MAX_PATH_CHARS))
+            elif spelled_long:
                 offered.append(win)
-        for win, full in subfolders:
-            walk(win, full, depth + 1)
+            else:
+                short["offered"] += 1
+        for win, full, child_long in subfolders:
+            walk(win, full, depth + 1, child_long)
 
     walk(drive + "\\", root, 0)
-    return shown, offered
+    return shown, offered, short["shown"], short["offered"]
 
 
 def order_problems(shown):
@@ -74,17 +83,26 @@ def main():
     prefix = drive + "\\"
     got_shown = [l[5:] for l in lines if l.startswith("SHOW " + prefix)]
     got_offered = [l[6:] for l in lines if l.startswith("OFFER " + prefix)]
-    want_shown, want_offered = expected_walk(drive, root)
+    want_shown, want_offered, short_shown, short_offered = expected_walk(drive, root)
     status = 0
-    if sorted(got_shown) != sorted(shorten(p) for p in want_shown):
-        extra = sorted(set(got_shown) - set(map(shorten, want_shown)))
-        missing = sorted(set(map(shorten, want_shown)) - set(got_shown))
-        print("shown texts differ; extra %s; missing %s; counts %d/%d" % (extra[:5], missing[:5], len(got_shown), len(want_shown)))
+    long_shown = set(map(shorten, want_shown))
+    got_long_shown = [s for s in got_shown if s in long_shown]
+    got_short_shown = [s for s in got_shown if s not in long_shown]
+    if sorted(got_long_shown) != sorted(map(shorten, want_shown)) or len(got_short_shown) != short_shown:
+        missing = sorted(long_shown - set(got_shown))
+        print("shown texts differ; missing %s; through short names %s (wanted %d)" % (
+            missing[:5], got_short_shown[:5], short_shown))
         status = 1
-    if sorted(got_offered) != sorted(want_offered):
-        print("offered files differ; extra %s; missing %s" % (
-            sorted(set(got_offered) - set(want_offered))[:5], sorted(set(want_offered) - set(got_offered))[:5]))
+    got_short_offered = [p for p in got_offered if p not in set(want_offered)]
+    if sorted(set(got_offered) & set(want_offered)) != sorted(want_offered) or len(got_short_offered) != short_offered:
+        print("offered files differ; missing %s; through short names %s (wanted %d)" % (
+            sorted(set(want_offered) - set(got_offered))[:5], got_short_offered[:5], short_offered))
         status = 1
+    # A shortened text (60 characters) may have lost its short name to the dots.
+    for path in got_short_offered + [s for s in got_short_shown if len(s) < 60]:
+        if "~" not in path:
+            print("%s is not spelled with a short name" % path)
+            status = 1
     if len(got_offered) != len(set(got_offered)):
         print("a file was offered twice")
         status = 1

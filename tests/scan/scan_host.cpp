@@ -6,9 +6,12 @@
 //   SHOW <text>   every current text, in order      LINE <line>  every result line, in order
 //   LIST <line>   the result list at the end        OFFER <path> every file offered to a detector
 //   SELECTED <n>  the list's selection at the end
-// Usage: scan_host TARGET [wait]   TARGET is "!:" (every fixed drive) or a folder; with "wait"
-// the run starts only when button 1052 is clicked. Test detector: a file whose name starts with
-// "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes 20 ms.
+//   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
+//                 unlistable, offline)
+// Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
+// "wait" the run starts only when button 1052 is clicked. Test detector: a file whose name starts
+// with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
+// 20 ms; with "real" every offered file goes to the product's own detector rows instead.
 #include <windows.h>
 
 #include <cstdio>
@@ -56,6 +59,29 @@ int MarkerDetector(const char* name, const char* path)
 
 const DetectorEntry kMarkerTable[] = {{"Test.Marker", MarkerDetector}, {nullptr, nullptr}};
 
+int RealDetectors(const char*, const char* path)
+{
+    if (!g_scanState.memoryMode)
+        g_report.push_back(std::string("OFFER ") + path);
+    for (const DetectorEntry* row = kDetectorTable; row->name != nullptr; ++row) {
+        if (row->detect(row->name, path) != 0)
+            return 1;
+    }
+    return 0;
+}
+
+const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, nullptr}};
+
+void ReportSkipped()
+{
+    const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline"};
+    char line[64];
+    for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
+        FormatText(line, sizeof(line), "SKIPPED %s %d", kinds[kind], static_cast<int>(g_scanState.walkSkipped[kind]));
+        g_report.push_back(line);
+    }
+}
+
 // The main window's own list rule, on the host's list.
 void RecordResultLine()
 {
@@ -101,6 +127,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         g_scanState.cancelRequested = false;
         RunScan();
         ReportList();
+        ReportSkipped();
         PostQuitMessage(0);
         return 0;
     default:
@@ -118,6 +145,8 @@ int main(int argc, char** argv)
     g_askQuestion = ShowMessageDialog;
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
+    if (argc > 2 && strcmp(argv[2], "real") == 0)
+        g_walkDetectors = kRealTable;
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The scan run end to end, driven through a stand-in main window (scan_host): drive order and
-# drive types, the walk's order and what it shows and offers, over-long paths, folder links that
-# loop, the Program Files rule, statistics, the 150-line list rule and the restart question.
+# drive types, the walk's order and what it shows and offers, over-long paths reached through
+# short names, folder links that loop, the Program Files rule, statistics, the 150-line list rule
+# and the restart question.
 set -u
 source "$TVX_ROOT/tests/lib/wine_env.sh"
 prefix=$TVX_TMP/scan-run
@@ -37,13 +38,13 @@ ln -s .. "$d/links/up"; ln -s . "$d/links/self"; ln -s "$d" "$d/links/root"; ln 
 # Paths reaching and passing 259 characters: D:\long\ (8) + 200 + \ + a name.
 long=$d/long/$(printf 'L%.0s' $(seq 200))
 mkdir -p "$long"
-echo x >"$long/$(printf 'f%.0s' $(seq 50))"            # 259: offered
-echo x >"$long/$(printf 'g%.0s' $(seq 51))"            # 260: passed over
-mkdir -p "$long/$(printf 's%.0s' $(seq 46))"           # folder of 255, child pattern 259: entered
-echo x >"$long/$(printf 's%.0s' $(seq 46))/y"          # 257: offered
-mkdir -p "$long/$(printf 't%.0s' $(seq 47))"           # folder of 256, child pattern 260: shown only
+echo x >"$long/$(printf 'f%.0s' $(seq 50))"            # 259: offered by its long path
+echo x >"$long/$(printf 'g%.0s' $(seq 51))"            # 260: offered through short names
+mkdir -p "$long/$(printf 's%.0s' $(seq 46))"           # folder of 255, child pattern 259: entered by its long path
+echo x >"$long/$(printf 's%.0s' $(seq 46))/y"          # 257: offered by its long path
+mkdir -p "$long/$(printf 't%.0s' $(seq 47))"           # folder of 256, child pattern 260: entered through short names
 echo x >"$long/$(printf 't%.0s' $(seq 47))/z"
-mkdir -p "$long/$(printf 'u%.0s' $(seq 51))"           # folder of 260: neither shown nor entered
+mkdir -p "$long/$(printf 'u%.0s' $(seq 51))"           # folder of 260: shown and entered through short names
 echo x >"$long/after.txt"                              # the walk goes on past them
 e=$trees/e; mkdir -p "$e/Program Files/Tool" "$e/stuff"; echo e >"$e/stuff/e.txt"; echo t >"$e/Program Files/Tool/t.exe"
 for x in b f g; do mkdir -p "$trees/$x"; echo m >"$trees/$x/never-$x.txt"; done

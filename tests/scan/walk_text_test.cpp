@@ -104,3 +104,110 @@ TEST_CASE("Entry paths, child patterns and the folder pass pattern")
         CHECK(destination[row.size] == '#');
     }
 }
+
+TEST_CASE("SpellEntry: the long spelling while it names the entry, the short one otherwise")
+{
+    std::string deep = "C:\\" + Repeat('d', 252);  // 255 characters
+    std::string deepShort = "C:\\DDDDDD~1";
+    struct Row {
+        const char* label;
+        std::string longPattern, shortPattern, name, shortName, tail;
+        EntrySpelling result;
+        std::string longOut, shortOut;  // for kSpelled; otherwise longOut is the report text
+        std::string chosen;
+    } rows[] = {
+        {"plain 8.3 name: both spellings alike", "D:\\Data\\*.*", "D:\\Data\\*.*", "a.txt", "", "", kSpelled,
+         "D:\\Data\\a.txt", "D:\\Data\\a.txt", "D:\\Data\\a.txt"},
+        {"long name: long chosen, short kept", "D:\\Data\\*.*", "D:\\Data\\*.*", "Report 2024.doc", "REPORT~1.DOC", "",
+         kSpelled, "D:\\Data\\Report 2024.doc", "D:\\Data\\REPORT~1.DOC", "D:\\Data\\Report 2024.doc"},
+        {"name the code page cannot spell: short", "D:\\*.*", "D:\\*.*", "?????.exe", "____~WZD.EXE", "", kSpelled,
+         "", "D:\\____~WZD.EXE", "D:\\____~WZD.EXE"},
+        {"'?' and no short name: unnameable", "D:\\*.*", "D:\\*.*", "a?.exe", "", "", kSpellUnnameable,
+         "D:\\a?.exe", "", ""},
+        {"'?' in the short name too: unnameable", "D:\\*.*", "D:\\*.*", "?.exe", "?~1.EXE", "", kSpellUnnameable,
+         "D:\\?.exe", "", ""},
+        {"below a folder only the short spelling names", "", "D:\\____~WZD\\*.*", "in.txt", "", "", kSpelled, "",
+         "D:\\____~WZD\\in.txt", "D:\\____~WZD\\in.txt"},
+        {"path of 259: long", deep + "\\*.*", deepShort + "\\*.*", "abc", "", "", kSpelled, deep + "\\abc",
+         deepShort + "\\abc", deep + "\\abc"},
+        {"path of 260: short", deep + "\\*.*", deepShort + "\\*.*", "abcd", "", "", kSpelled, "",
+         deepShort + "\\abcd", deepShort + "\\abcd"},
+        {"too long in both spellings", deep + "\\*.*", deep + "\\*.*", "abcd", "", "", kSpellTooLong,
+         deep + "\\abcd", "", ""},
+        {"short name too long, long has '?': too long", deep + "\\*.*", deep + "\\*.*", "?x", "_X~1", "",
+         kSpellTooLong, deep + "\\?x", "", ""},
+        {"child pattern: short when the long one passes 259", "C:\\" + Repeat('d', 249) + "\\*.*",
+         "C:\\DDDDDD~1\\*.*", "abc", "", "\\*.*", kSpelled, "", "C:\\DDDDDD~1\\abc\\*.*", "C:\\DDDDDD~1\\abc\\*.*"},
+        {"folder with a short name", "D:\\*.*", "D:\\*.*", "Folder name", "FOLDER~1", "\\*.*", kSpelled,
+         "D:\\Folder name\\*.*", "D:\\FOLDER~1\\*.*", "D:\\Folder name\\*.*"},
+        {"pattern without dot", "D:\\Data", "D:\\Data", "x", "", "", kSpellNoDot, "", "", ""},
+    };
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        char longOut[260];
+        char shortOut[260];
+        std::memset(longOut, '#', sizeof(longOut));
+        std::memset(shortOut, '#', sizeof(shortOut));
+        EntrySpelling result = SpellEntry(row.longPattern.c_str(), row.shortPattern.c_str(), row.name.c_str(),
+                                          row.shortName.c_str(), row.tail.c_str(), longOut, shortOut, sizeof(longOut));
+        CHECK(result == row.result);
+        if (result == kSpellNoDot)
+            continue;
+        CHECK(std::string(longOut) == row.longOut.substr(0, 259));
+        if (result == kSpelled) {
+            CHECK(std::string(shortOut) == row.shortOut);
+            CHECK(std::string(ChosenSpelling(longOut, shortOut)) == row.chosen);
+        } else {
+            CHECK(shortOut[0] == '\0');
+        }
+    }
+}
+
+TEST_CASE("IsFolderLink: links and folders of unknown kind are not entered, other reparse folders are")
+{
+    const uint32_t folder = 0x10;
+    const uint32_t reparse = 0x400;
+    struct Row {
+        const char* label;
+        uint32_t attributes;
+        uint32_t tag;
+        bool link;
+    } rows[] = {
+        {"plain folder", folder, 0, false},
+        {"plain folder, stale tag field", folder, 0xA000000C, false},
+        {"junction / mount point", folder | reparse, 0xA0000003, true},
+        {"symbolic link", folder | reparse, 0xA000000C, true},
+        {"Linux-style symbolic link", folder | reparse, 0xA000001D, true},
+        {"tag not reported (Wine leaves it alone)", folder | reparse, 0, true},
+        {"cloud files folder", folder | reparse, 0x9000001A, false},
+        {"cloud files folder, other variant", folder | reparse, 0x9000601A, false},
+        {"deduplicated data", folder | reparse, 0x80000013, false},
+        {"hierarchical storage", folder | reparse, 0xC0000004, false},
+        {"any tag with the name-surrogate bit", folder | reparse, 0x20000001, true},
+    };
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        CHECK(IsFolderLink(row.attributes, row.tag) == row.link);
+    }
+}
+
+TEST_CASE("IsRecalledOnOpen: offline and cloud placeholders are never opened")
+{
+    struct Row {
+        const char* label;
+        uint32_t attributes;
+        bool recalled;
+    } rows[] = {
+        {"normal", 0x80, false},
+        {"archive, hidden, system, read-only", 0x20 | 0x2 | 0x4 | 0x1, false},
+        {"sparse and reparse alone", 0x200 | 0x400, false},
+        {"offline", 0x1000, true},
+        {"recall on open", 0x40000, true},
+        {"recall on data access", 0x400000, true},
+        {"pinned but present", 0x80000 | 0x20, false},
+    };
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        CHECK(IsRecalledOnOpen(row.attributes) == row.recalled);
+    }
+}

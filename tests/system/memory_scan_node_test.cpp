@@ -116,6 +116,17 @@ TEST_CASE("one process of the memory scan: ending it, the service fallback and t
     }
 }
 
+TEST_CASE("a module named only \".exe\" never leads to a service stop or key removal")
+{
+    World world;
+    world.setup = {true, 0, true, false, false, 6, false};  // NT 5.x, the process resists
+    int32_t restartNeeded = 0;
+    const MemoryScanSteps steps = {&world, Exists, Walk, Matched, 100, Terminate, NtVersion,
+                                   Stop, RemoveKeys, Dispose, &restartNeeded};
+    CHECK(ScanMemoryNode(steps, 412, "C:\\WINNT\\system32\\.exe") == 1);
+    CHECK(world.log == "walk C:\\WINNT\\system32\\.exe;end 412;end 412;");
+}
+
 TEST_CASE("the flag asking for a restart is only ever set, never cleared")
 {
     World world;

@@ -87,6 +87,12 @@ TEST_CASE("service name is the module's file name without its last extension")
         CHECK(MakeServiceName(row[0], name, sizeof(name)));
         CHECK(std::string(name) == row[1]);
     }
+    // No base name: no service name at all, never the empty one.
+    for (const char* path : {"C:\\WINNT\\SYSTEM32\\.exe", ".exe", "C:\\dir\\", ""}) {
+        INFO(path);
+        char name[260];
+        CHECK_FALSE(MakeServiceName(path, name, sizeof(name)));
+    }
 }
 
 std::vector<uint8_t> NameList(const std::vector<std::string>& strings)

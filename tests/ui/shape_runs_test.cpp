@@ -60,6 +60,11 @@ public:
     uint8_t* GrowBlock(uint32_t newCapacity) override
     {
         ++growCalls;
+        if (loseOnGrow) {
+            // As a block moved by the reallocation and then not locked: the old bytes are gone.
+            std::vector<uint8_t>().swap(m_block);
+            return nullptr;
+        }
         if (newCapacity > m_growLimit)
             return nullptr;
         m_block.resize(ShapeBlockBytes(newCapacity), 0xCD);
@@ -115,8 +120,11 @@ public:
         return rows;
     }
 
+    bool BlockLost() const override { return loseOnGrow && growCalls > 0; }
+
     std::vector<Batch> batches;
     int growCalls = 0;
+    bool loseOnGrow = false;
 
 private:
     std::vector<uint8_t> m_block;
@@ -260,6 +268,18 @@ TEST_CASE("a block that cannot grow is turned into a region early and no pixel i
         CHECK(host.batches[i].header.count == 100);
     CHECK(host.RectCount() == 500);
     CHECK(host.Coverage(3, 250) == std::vector<std::string>(250, "#.#"));
+}
+
+TEST_CASE("a block lost while growing ends the collection without touching it again")
+{
+    Picture picture(3, 250, kInk);
+    for (int32_t y = 0; y < 250; ++y)
+        picture.Set(1, y, kMagenta);
+    RecordingHost host;
+    host.loseOnGrow = true;
+    host.Run(picture, kMagenta, true);  // the sanitizer reports any write to the freed block
+    CHECK(host.growCalls == 1);
+    CHECK(host.batches.empty());
 }
 
 TEST_CASE("zero width or height scans nothing but still ends with one empty batch")

@@ -164,7 +164,7 @@ int Usage()
     std::fprintf(stderr,
                  "usage: tvxauto <command> [args]  (SEL is TITLE or TITLE@CHILDID)\n"
                  "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
-                 "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | close SEL\n"
+                 "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | timer SEL ID | close SEL\n"
                  "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
                  "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n");
     return 2;
@@ -228,6 +228,11 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(command, "syscmd") == 0 && argc > 3) {
         PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
+        return 0;
+    }
+    if (std::strcmp(command, "timer") == 0 && argc > 3) {
+        // A WM_TIMER without a callback, as a stray one from elsewhere would arrive.
+        PostMessageA(window, WM_TIMER, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
         return 0;
     }
     if (std::strcmp(command, "close") == 0) {

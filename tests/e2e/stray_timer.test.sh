@@ -1,0 +1,27 @@
+# Timer messages arriving while the scan runs (its walk dispatches every message): neither the
+# scan's own timer number nor another starts a second scan inside the first. The run ends once,
+# with one block of statistics.
+source "$(dirname "$0")/lib.sh"
+e2e_require "$TOOL_EXE" "$AUTO_EXE"
+e2e_prefix stray-timer
+tvx_set_version "$E2E_PREFIX" tarvex.exe winxp
+add_busy_drive D 8000
+
+start_tool
+wait_main
+auto click "$MAIN_SEL" 1052 >/dev/null
+for i in $(seq 1 40); do
+    [[ "$(auto text "$MAIN_SEL" 1065)" == [C-Z]:* ]] && break
+    sleep 0.25
+done
+for id in 100 7 100 1; do
+    auto timer "$MAIN_SEL" "$id" >/dev/null
+    sleep 0.2
+done
+auto state "$MAIN_SEL" 1076 | grep -q 'visible=1' || fail "the scan ended before the timer messages were all sent"
+wait_finished 120
+auto list "$MAIN_SEL" 1055 >"$TVX_TMP/stray.lines"
+[ "$(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines")" = 1 ] ||
+    fail "statistics printed $(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines") times"
+[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || fail "status line: $(auto text "$MAIN_SEL" 1065)"
+echo "stray timer scenario passed"
