@@ -100,7 +100,10 @@ int WalkFiles(const char* pattern)
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 if (!s.memoryMode)
                     s.filesScanned += 1;
+                s.listedLength.known = true;
+                s.listedLength.bytes = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
                 OfferToDetectors(fullPath);
+                s.listedLength.known = false;
             }
         }
         PumpOneMessage();
