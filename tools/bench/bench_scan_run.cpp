@@ -1,6 +1,7 @@
 // Benchmark (a): the real scan run over one folder, driven by a hidden host window that receives
 // every private message (current text to a static control, result lines to a list box).
 // Usage: bench_scan_run FOLDER
+#include "disinfect/disinfect.h"
 #include "scan/scan_state.h"
 #include "tools/bench/bench_common.h"
 
@@ -35,10 +36,12 @@ int main(int argc, char** argv)
                            GetModuleHandleA(nullptr), nullptr);
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     g_scanState.mainWindow = window;
-    g_scanState.dispositionCode = 100;
+    // Leave and report: the tree's planted matches stay for every round.
+    g_scanState.dispositionCode = kDispositionLeave;
     double start = bench::Seconds();
     RunScan();
-    printf("seconds=%.3f files=%ld", bench::Seconds() - start, static_cast<long>(g_scanState.filesScanned));
+    printf("seconds=%.3f files=%ld infected=%ld", bench::Seconds() - start,
+           static_cast<long>(g_scanState.filesScanned), static_cast<long>(g_scanState.filesInfected));
     bench::PrintPeakMemory();
     printf("\n");
     return 0;
