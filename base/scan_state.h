@@ -22,6 +22,12 @@ enum WalkSkip {
     kWalkSkipKinds
 };
 
+// The length the directory listing gave for the file being offered to the detectors.
+struct ListedLength {
+    bool known;     // set by the walker for this very entry only; off for every other caller
+    int64_t bytes;  // nFileSizeHigh:nFileSizeLow of the find data
+};
+
 struct ScanState {
     HWND mainWindow;
     char scanTarget[kPathSize];    // "!:" for every fixed drive, else a folder
@@ -44,6 +50,7 @@ struct ScanState {
     bool programFilesVisited;
     char programFilesPath[kPathSize];
     int32_t walkSkipped[kWalkSkipKinds];  // per WalkSkip kind, since the scan began
+    ListedLength listedLength;     // lets the signature detector pass over a file without opening it
 };
 
 extern ScanState g_scanState;

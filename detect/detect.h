@@ -16,6 +16,8 @@ extern const DetectorEntry kDetectorTable[];
 
 // Matches path against the signature table and, on a match, cleans up and disposes of the file.
 int SignatureDetector(const char* name, const char* path);
+// Files the signature detector has tried to open since the process started (read by the tests).
+extern int32_t g_signatureFileOpens;
 // Recognises a uuencoded mail file carrying the mail worm and disposes of it.
 int MailFileDetector(const char* name, const char* path);
 // Checks an open file against the mail records; on a match counts the infection, remembers the

@@ -8,6 +8,7 @@
 #include "disinfect/disinfect.h"
 #include "match/signature_match.h"
 #include "platform/crt_file_reader.h"
+#include "match/signature_lengths.h"
 
 const DetectorEntry kDetectorTable[] = {
     {kFamilyDetectionName, SignatureDetector},
@@ -16,6 +17,9 @@ const DetectorEntry kDetectorTable[] = {
 
 // Headers of the file being examined; the detector is not reentrant.
 PeImageInfo g_peImageInfo;
+// What the built-in table's size rules accept, built at the first call.
+SignatureLengths g_signatureLengths;
+int32_t g_signatureFileOpens;
 
 int SignatureDetector(const char* name, const char* path)
 {
@@ -27,6 +31,15 @@ int SignatureDetector(const char* name, const char* path)
     }
     if (state.filesInfected == 0)
         std::memset(state.autostartValueName, 0, sizeof(state.autostartValueName));
+    // A listed length that no record accepts cannot match: the file is not even opened, and the
+    // detector ends as it does for an opened file that matched no record.
+    if (!g_signatureLengths.built)
+        BuildSignatureLengths(kSignatureTable, g_signatureLengths);
+    if (state.listedLength.known && !SignatureLengthsAdmit(g_signatureLengths, state.listedLength.bytes)) {
+        std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
+        return 0;
+    }
+    ++g_signatureFileOpens;
 
     CrtFileReader file(path);
     if (!file.IsOpen())

@@ -96,10 +96,14 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
                 if (!s.memoryMode)
                     s.filesScanned += 1;
                 // Reading such a file would download it from its store.
-                if (IsRecalledOnOpen(entry.dwFileAttributes))
+                if (IsRecalledOnOpen(entry.dwFileAttributes)) {
                     NoteWalkSkip(kSkipOffline, fullPath);
-                else
+                } else {
+                    s.listedLength.known = true;
+                    s.listedLength.bytes = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
                     OfferToDetectors(fullPath);
+                    s.listedLength.known = false;
+                }
             }
         }
         PumpOneMessage();

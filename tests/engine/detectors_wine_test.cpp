@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
+#include "scan/scan.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"
 
@@ -43,6 +44,7 @@ public:
         WriteWholeFile(path.c_str(), data);
         return path;
     }
+    std::string Pattern() const { return std::string(m_path) + "\\*.*"; }
     std::string Path(const char* name)
     {
         std::string path = std::string(m_path) + "\\" + name;
@@ -257,4 +259,96 @@ TEST_CASE("mail detector: files without the worm are not handled")
     }
     CHECK(MailFileDetector("W32/KYR.Trojan", folder.Path("absent").c_str()) == 0);
     CHECK(sink.allLines.empty());
+}
+
+TEST_CASE("a walk opens no file whose listed length no record accepts")
+{
+    TempFolder folder;
+    ResultSink sink;
+    ResetScanState(kDispositionRemove);
+    const int32_t rowLength = kSignatureTable[0].fileSize;
+    folder.Write("empty.txt", Bytes());
+    folder.Write("short.bin", Bytes(10, 'A'));
+    folder.Write("row1-minus-one.bin", Bytes(static_cast<size_t>(rowLength - 1), 'A'));
+    folder.Write("row1-plus-one.exe", RecordFile(0, PeFault::LengthPlusOne));
+    folder.Write("row2-minus-one.exe", RecordFile(1, PeFault::LengthMinusOne));
+    CopyText(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), "runner");
+    std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
+    int32_t opens = g_signatureFileOpens;
+
+    CHECK(WalkDirectory(folder.Pattern().c_str()) == 5);
+    CHECK(g_signatureFileOpens == opens);
+    CHECK(g_scanState.filesScanned == 5);
+    CHECK(g_scanState.filesInfected == 0);
+    CHECK(sink.allLines.empty());
+    // As after a file that was opened and matched no record.
+    CHECK(g_scanState.autostartValueName[0] == '\0');
+    for (char c : g_scanState.detectedPath)
+        CHECK(c == '\0');
+    CHECK_FALSE(g_scanState.listedLength.known);
+}
+
+TEST_CASE("a walk opens and judges a file of a record's length as before")
+{
+    TempFolder folder;
+    struct Case {
+        const char* label;
+        Bytes data;
+        int32_t infected;
+    };
+    const Case cases[] = {
+        {"row 1, one run byte changed", RecordFile(0, PeFault::RunByteChanged), 0},
+        {"row 1 with 21 sections", RecordFile(0, PeFault::TwentyOneSections), 0},
+        {"row 1's length, not a PE image", Bytes(static_cast<size_t>(kSignatureTable[0].fileSize), 'A'), 0},
+        {"row 748", RecordFile(kSignatureRecordCount - 1), 1},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.label));
+        ResultSink sink;
+        ResetScanState(kDispositionRemove);
+        std::string path = folder.Write("sample.exe", c.data);
+        int32_t opens = g_signatureFileOpens;
+        CHECK(WalkDirectory(folder.Pattern().c_str()) == 1);
+        CHECK(g_signatureFileOpens == opens + 1);
+        CHECK(g_scanState.filesInfected == c.infected);
+        CHECK(Exists(path) == (c.infected == 0));
+        CHECK(sink.allLines.size() == static_cast<size_t>(c.infected));
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_CASE("the listed length only decides whether the file is opened; the open file is judged")
+{
+    TempFolder folder;
+    ResultSink sink;
+    const int64_t rowLength = kSignatureTable[0].fileSize;
+    struct Case {
+        const char* label;
+        Bytes data;
+        bool listed;        // false: not the walker, the length is unknown
+        int64_t listedLength;
+        int opens;
+        int result;
+    };
+    const Case cases[] = {
+        {"unknown length, no record's length", Bytes(10, 'A'), false, 0, 1, 0},
+        {"unknown length, a match", RecordFile(0), false, 0, 1, 1},
+        {"listed as a record's length, shorter when opened", Bytes(10, 'A'), true, rowLength, 1, 0},
+        {"listed as a record's length, a match when opened", RecordFile(0), true, rowLength, 1, 1},
+        {"listed as no record's length, a match when opened", RecordFile(0), true, rowLength + 1, 0, 0},
+        {"listed above 4 GiB", RecordFile(0), true, (int64_t(1) << 32) + rowLength, 0, 0},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.label));
+        ResetScanState(kDispositionLeave);
+        std::string path = folder.Write("sample.exe", c.data);
+        g_scanState.listedLength.known = c.listed;
+        g_scanState.listedLength.bytes = c.listedLength;
+        int32_t opens = g_signatureFileOpens;
+        CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == c.result);
+        CHECK(g_signatureFileOpens == opens + c.opens);
+        CHECK(g_scanState.filesInfected == c.result);
+        CHECK(DeleteFileA(path.c_str()));
+    }
+    ResetScanState(kDispositionLeave);
 }

@@ -13,10 +13,12 @@
 namespace {
 
 std::vector<std::string> g_offered;
+std::vector<ListedLength> g_offeredLengths;
 
 int RecordingDetector(const char*, const char* path)
 {
     g_offered.push_back(path);
+    g_offeredLengths.push_back(g_scanState.listedLength);
     return 0;
 }
 
@@ -28,6 +30,7 @@ struct WalkFixture {
     {
         g_walkDetectors = kRecordingTable;
         g_offered.clear();
+        g_offeredLengths.clear();
         g_scanState.filesScanned = 0;
         g_scanState.cancelRequested = false;
         g_scanState.memoryMode = false;
@@ -52,10 +55,14 @@ std::string TempFolder(const char* name)
     return folder;
 }
 
-void WriteFile(const std::string& path)
+void WriteFile(const std::string& path, DWORD length = 0)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CHECK(file != INVALID_HANDLE_VALUE);
+    std::vector<char> bytes(length, 'x');
+    DWORD written = 0;
+    if (length > 0)
+        CHECK(::WriteFile(file, bytes.data(), length, &written, nullptr));
     CloseHandle(file);
 }
 
@@ -123,4 +130,33 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
         RemoveDirectoryA(it->c_str());
     }
     RemoveDirectoryA(root.c_str());
+}
+
+TEST_CASE("each offered file carries its listed length, which is unknown again once it was offered")
+{
+    std::string folder = TempFolder("tvx-walk-length");
+    WriteFile(folder + "\\empty", 0);
+    WriteFile(folder + "\\module.exe", 73775);
+    struct Row {
+        const char* label;
+        bool memory;
+    } rows[] = {{"drive walk", false}, {"memory mode", true}};
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        WalkFixture fixture;
+        ResultSink sink;
+        g_scanState.memoryMode = row.memory;
+        WalkDirectory(row.memory ? (folder + "\\module.exe").c_str() : (folder + "\\*.*").c_str());
+        CHECK(g_offered.size() == (row.memory ? 1u : 2u));
+        for (size_t i = 0; i < g_offered.size() && i < g_offeredLengths.size(); ++i) {
+            INFO(g_offered[i]);
+            CHECK(g_offeredLengths[i].known);
+            bool module = g_offered[i].find("module.exe") != std::string::npos;
+            CHECK(g_offeredLengths[i].bytes == (module ? 73775 : 0));
+        }
+        CHECK_FALSE(g_scanState.listedLength.known);
+    }
+    DeleteFileA((folder + "\\empty").c_str());
+    DeleteFileA((folder + "\\module.exe").c_str());
+    RemoveDirectoryA(folder.c_str());
 }

@@ -1,5 +1,6 @@
 // Shared pieces of the walk benchmarks: timing, peak memory, and a bare two-pass walk that does
-// the walker's directory passes and the detector's header reads, with or without window work.
+// the walker's directory passes and the detector's header reads (or opens nothing), with or
+// without window work.
 #pragma once
 #include <windows.h>
 
@@ -71,8 +72,9 @@ inline void Pump(const WindowWork& work)
     }
 }
 
-// Same passes and path building as the walker; returns the number of files read.
-inline long BareWalk(const char* pattern, const WindowWork& work)
+// Same passes and path building as the walker; returns the number of files met. With openFiles
+// off no file is opened: what is left is the walk and its window work.
+inline long BareWalk(const char* pattern, const WindowWork& work, bool openFiles = true)
 {
     long files = 0;
     WIN32_FIND_DATAA entry;
@@ -89,7 +91,8 @@ inline long BareWalk(const char* pattern, const WindowWork& work)
                 }
                 if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                     ++files;
-                    ReadHeaders(path);
+                    if (openFiles)
+                        ReadHeaders(path);
                 }
             }
             Pump(work);
@@ -108,7 +111,7 @@ inline long BareWalk(const char* pattern, const WindowWork& work)
             strcmp(entry.cFileName, "..") == 0)
             continue;
         if (BuildChildPattern(pattern, entry.cFileName, path, sizeof(path)) == 1)
-            files += BareWalk(path, work);
+            files += BareWalk(path, work, openFiles);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return files;

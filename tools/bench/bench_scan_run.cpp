@@ -36,11 +36,13 @@ int main(int argc, char** argv)
                            GetModuleHandleA(nullptr), nullptr);
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     g_scanState.mainWindow = window;
-    g_scanState.dispositionCode = 100;
+    // Leave and report: the tree's planted matches stay for every round.
+    g_scanState.dispositionCode = kDispositionLeave;
     g_askQuestion = ShowMessageDialog;
     double start = bench::Seconds();
     RunScan();
-    printf("seconds=%.3f files=%ld", bench::Seconds() - start, static_cast<long>(g_scanState.filesScanned));
+    printf("seconds=%.3f files=%ld infected=%ld", bench::Seconds() - start,
+           static_cast<long>(g_scanState.filesScanned), static_cast<long>(g_scanState.filesInfected));
     bench::PrintPeakMemory();
     printf("\n");
     return 0;

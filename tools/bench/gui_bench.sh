@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# GUI benchmark: the whole scan started by the tool's Scan button against program (c) of the walk
-# benchmark with its window shown, over the same C: drive (the generated tree plus Wine's files),
+# GUI benchmark: the whole scan started by the tool's Scan button against programs (c) and (c0) of
+# the walk benchmark with their window shown, over the same C: drive (the generated tree plus Wine's files),
 # everything under test pinned to one CPU; then the time from an Escape press during a scan to the
 # terminate question on screen. Not part of the test run.
 #   tools/bench/gui_bench.sh [FILES (20000)] [RUNS (3)] [CPU (1)]
@@ -48,10 +48,10 @@ close_tool() {
 # (c) walks the folders of C: that hold files, one by one: it would follow the folder link under
 # users, which the tool's walker passes over. Together they hold the files of the tool's walk.
 FOLDERS=('C:\tree' 'C:\windows' 'C:\Program Files' 'C:\ProgramData' 'C:\tarvex')
-walk_c() {  # -> "seconds files" summed over FOLDERS
+walk_c() {  # [--no-open for (c0)] -> "seconds files" summed over FOLDERS
     local folder line total=0 count=0
     for folder in "${FOLDERS[@]}"; do
-        line=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$cpu" wine 'C:\bench_window_walk.exe' "$folder" --shown 2>/dev/null | tr -d '\r')
+        line=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$cpu" wine 'C:\bench_window_walk.exe' "$folder" --shown "$@" 2>/dev/null | tr -d '\r')
         total=$(awk -v t="$total" -v s="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/')" 'BEGIN {printf "%.3f", t + s}')
         count=$((count + $(echo "$line" | sed 's/.*files=\([0-9]*\).*/\1/')))
     done
@@ -59,11 +59,15 @@ walk_c() {  # -> "seconds files" summed over FOLDERS
 }
 walk_c >/dev/null  # warm the cache
 
-gui_times=""; c_times=""
+gui_times=""; c_times=""; c0_times=""
+echo "load before: $(uptime)"
 for i in $(seq 1 "$runs"); do
     read -r seconds count < <(walk_c)
     echo "run $i (c) shown: seconds=$seconds files=$count"
     c_times+="$seconds "
+    read -r seconds count < <(walk_c --no-open)
+    echo "run $i (c0) shown: seconds=$seconds files=$count"
+    c0_times+="$seconds "
 
     start_tool
     t0=$(now)
@@ -79,8 +83,10 @@ for i in $(seq 1 "$runs"); do
 done
 g=$(echo $gui_times | tr ' ' '\n' | median)
 c=$(echo $c_times | tr ' ' '\n' | median)
-echo "median seconds over C: with $files generated files: GUI scan $g, (c) shown $c"
-awk -v g="$g" -v c="$c" 'BEGIN {printf "GUI/(c) = %.3f\n", g / c}'
+c0=$(echo $c0_times | tr ' ' '\n' | median)
+echo "load after: $(uptime)"
+echo "median seconds over C: with $files generated files: GUI scan $g, (c) shown $c, (c0) shown $c0"
+awk -v g="$g" -v c="$c" -v c0="$c0" 'BEGIN {printf "GUI/(c) = %.3f  GUI/(c0) = %.3f\n", g / c, g / c0}'
 
 # Escape during a scan: from the key press to the question found on screen, less what finding an
 # already open question costs the automation client.
