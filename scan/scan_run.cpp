@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "scan/scan.h"
+#include "scan/scan_report.h"
 #include "scan/scan_state.h"
 #include "system/system.h"
 #include "ui/ui.h"
@@ -14,6 +15,8 @@ namespace {
 
 const char kProductTitle[] = "Tarvex Ver 1.0";
 const char kAllFixedDrives[] = "!:";
+const char kRestartQuestion[] =
+    "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
 // Walks the drive's Program Files folder on its own when the drive walk never entered one.
 void CheckProgramFiles()
@@ -59,6 +62,7 @@ void WriteStatistics()
 int RunScan()
 {
     ScanState& s = g_scanState;
+    BeginScanRecord(kProductTitle);
     ScanMemory();
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
         WalkFixedDrives();
@@ -70,14 +74,19 @@ int RunScan()
         CheckProgramFiles();
     }
     WriteStatistics();
+    ReportWalkSkips();
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
+    ReportLine(s.currentText);
     SendCurrentText();
+    int answer = 0;
     if (s.restartNeeded != 0) {
-        int answer = ShowMessageDialog(
-            "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?",
-            kProductTitle, MB_YESNO | MB_ICONQUESTION);
-        if (answer == IDYES)
-            RestartWindows();
+        ReportQuestion(kRestartQuestion);
+        answer = ShowMessageDialog(kRestartQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION);
+        ReportAnswer(answer);
     }
+    // The record is closed before a restart can end the process.
+    EndScanRecord(kEndScanRun);
+    if (answer == IDYES)
+        RestartWindows();
     return 1;
 }

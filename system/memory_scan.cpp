@@ -4,6 +4,7 @@
 
 #include "disinfect/disinfect.h"
 #include "scan/scan.h"
+#include "scan/scan_report.h"
 #include "scan/scan_state.h"
 #include "system/memory_scan_node.h"
 #include "system/process_win32.h"
@@ -125,9 +126,14 @@ int AskRestartAfterMemoryFind(int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
+    ReportQuestion(kFoundInMemoryText);
     int answer = ShowMessageDialog(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
-    if (answer == IDOK)
+    ReportAnswer(answer);
+    if (answer == IDOK) {
+        // The record is closed before a restart can end the process.
+        EndScanRecord(kEndMemoryFind);
         restart();
+    }
     return answer;
 }
 
@@ -139,7 +145,8 @@ void ScanMemory()
         ScanMemoryToolhelp();
     } else if (platform == 5 && ScanMemoryPsapi()) {
         AskRestartAfterMemoryFind(RestartWindows);
-        // The rest of the scan waits for the next start of the program.
+        // The rest of the scan waits for the next start of the program; its record ends here.
+        EndScanRecord(kEndMemoryFind);
         ExitProcess(0);
     }
     g_scanState.memoryMode = false;

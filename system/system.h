@@ -6,6 +6,13 @@
 int GetPlatformCode();
 // 5 NT 4 and earlier, 6 NT 5.x, 0 NT 6 and later, not NT, or failure.
 int GetNtVersionCode();
+// The version as GetVersionExA reports it (servicePack is its szCSDVersion, terminated).
+struct WindowsVersion {
+    uint32_t major, minor, build, platformId;
+    char servicePack[128];
+};
+// False when GetVersionExA failed; version is then left zero.
+bool QueryWindowsVersion(WindowsVersion& version);
 // Enables one privilege of the process token. False when the token could not be opened;
 // otherwise adjustError receives GetLastError() after AdjustTokenPrivileges (0 on success,
 // 1300 when the account lacks the privilege).

@@ -1,6 +1,7 @@
 // Windows version checks, the token-privilege step and the forced restart.
 #include <windows.h>
 #include <cstring>
+#include "base/text.h"
 #include "system/system.h"
 
 namespace {
@@ -14,6 +15,20 @@ bool QueryVersion(OSVERSIONINFOA& info)
 }
 
 }  // namespace
+
+bool QueryWindowsVersion(WindowsVersion& version)
+{
+    version = WindowsVersion{};
+    OSVERSIONINFOA info;
+    if (!QueryVersion(info))
+        return false;
+    version.major = info.dwMajorVersion;
+    version.minor = info.dwMinorVersion;
+    version.build = info.dwBuildNumber;
+    version.platformId = info.dwPlatformId;
+    CopyTextN(version.servicePack, sizeof(version.servicePack), info.szCSDVersion, sizeof(info.szCSDVersion));
+    return true;
+}
 
 int GetPlatformCode()
 {

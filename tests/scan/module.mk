@@ -1,4 +1,4 @@
-NATIVE_TESTS += tests/scan/walk_text_test.cpp
+NATIVE_TESTS += tests/scan/walk_text_test.cpp tests/scan/scan_report_text_test.cpp
 WINE_PROGRAMS += tests/scan/scan_host.cpp
 # The host shows the product's own message dialog, so it carries the product's resources.
 $(B)/win/tests/scan/scan_host.exe: $(B)/win/obj/ui/tarvex.res.o
