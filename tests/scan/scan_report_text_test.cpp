@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "scan/scan_report_text.h"
 
 namespace {
@@ -18,7 +19,7 @@ WindowsVersion Version(uint32_t major, uint32_t minor, uint32_t build, uint32_t 
     v.minor = minor;
     v.build = build;
     v.platformId = platformId;
-    std::strncpy(v.servicePack, servicePack, sizeof(v.servicePack) - 1);
+    CopyText(v.servicePack, sizeof(v.servicePack), servicePack);
     return v;
 }
 
