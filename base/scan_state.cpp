@@ -4,6 +4,7 @@
 #include <cstdarg>
 
 #include "base/text.h"
+#include "base/scan_report.h"
 
 ScanState g_scanState;
 
@@ -13,6 +14,8 @@ void SendResultLine(const char* format, ...)
     va_start(args, format);
     FormatTextV(g_scanState.lineBuffer, sizeof(g_scanState.lineBuffer), format, args);
     va_end(args);
+    // Into the report first: a line the window empties away at 150 lines is still kept there.
+    ReportLine(g_scanState.lineBuffer);
     SendMessageA(g_scanState.mainWindow, kAppendResultMessage, 0, 0);
 }
 
@@ -23,7 +26,7 @@ void SendCurrentText()
 
 void NoteWalkSkip(WalkSkip kind, const char* path)
 {
-    (void)path;
     if (kind >= 0 && kind < kWalkSkipKinds)
         g_scanState.walkSkipped[kind] += 1;
+    KeepWalkSkipPath(g_scanReport.skippedPaths, kind, path);
 }

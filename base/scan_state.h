@@ -5,22 +5,12 @@
 #include <cstdint>
 
 #include "base/product.h"
+#include "base/scan_report_text.h"  // WalkSkip
 
 // Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the
 // numbers of WM_ENABLE and WM_SETREDRAW on purpose: the main window's handlers answer both.
 const UINT kShowCurrentMessage = 0x000A;   // show currentText in the current-file line
 const UINT kAppendResultMessage = 0x000B;  // append lineBuffer to the result list
-
-// Kinds of entry the walk passes over without offering it to the detectors, counted for the
-// scan's report (the window's lines and statistics never show them).
-enum WalkSkip {
-    kSkipTooLong,     // neither the long nor the short spelling of the path fits the buffers
-    kSkipUnnameable,  // the 8-bit functions cannot spell the name and there is no short name
-    kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
-    kSkipUnlistable,  // a folder that could not be listed
-    kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
-    kWalkSkipKinds
-};
 
 // The length the directory listing gave for the file being offered to the detectors.
 struct ListedLength {

@@ -3,11 +3,14 @@
 #include <cstdint>
 
 #include "base/product.h"
+#include "base/scan_report_text.h"  // WindowsVersion
 
 // kPlatformWindows9x, kPlatformNt, kPlatformOther, or kPlatformFailed. Asked afresh each call.
 int GetPlatformCode();
 // kNtVersion4 (NT 4 and earlier), kNtVersion5 (NT 5.x), or kNtVersionNone.
 int GetNtVersionCode();
+// False when GetVersionExA failed; version is then left zero.
+bool QueryWindowsVersion(WindowsVersion& version);
 // Enables one privilege of the process token. False when the token could not be opened;
 // otherwise adjustError receives GetLastError() after AdjustTokenPrivileges (0 on success,
 // 1300 when the account lacks the privilege).

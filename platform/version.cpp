@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <cstring>
 #include "base/product.h"
+#include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/platform.h"
 
@@ -16,6 +17,20 @@ bool QueryVersion(OSVERSIONINFOA& info)
 }
 
 }  // namespace
+
+bool QueryWindowsVersion(WindowsVersion& version)
+{
+    version = WindowsVersion{};
+    OSVERSIONINFOA info;
+    if (!QueryVersion(info))
+        return false;
+    version.major = info.dwMajorVersion;
+    version.minor = info.dwMinorVersion;
+    version.build = info.dwBuildNumber;
+    version.platformId = info.dwPlatformId;
+    CopyTextN(version.servicePack, sizeof(version.servicePack), info.szCSDVersion, sizeof(info.szCSDVersion));
+    return true;
+}
 
 int GetPlatformCode()
 {

@@ -8,6 +8,7 @@
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"
 #include "scan/scan.h"
+#include "base/scan_report.h"
 
 int32_t g_memoryRestartNeeded = 0;
 
@@ -117,9 +118,14 @@ int AskRestartAfterMemoryFind(int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
+    ReportQuestion(kFoundInMemoryText);
     int answer = AskQuestion(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
-    if (answer == IDOK)
+    ReportAnswer(answer);
+    if (answer == IDOK) {
+        // The record is closed before a restart can end the process.
+        EndScanRecord(kEndMemoryFind);
         restart();
+    }
     return answer;
 }
 
@@ -131,7 +137,8 @@ void ScanMemory()
         ScanMemoryToolhelp();
     } else if (platform == kPlatformNt && ScanMemoryPsapi()) {
         AskRestartAfterMemoryFind(RestartWindows);
-        // The rest of the scan waits for the next start of the program.
+        // The rest of the scan waits for the next start of the program; its record ends here.
+        EndScanRecord(kEndMemoryFind);
         ExitProcess(0);
     }
     g_scanState.memoryMode = false;

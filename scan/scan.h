@@ -7,6 +7,8 @@
 
 // Runs one whole scan synchronously on the user-interface thread. Always returns 1.
 int RunScan();
+// Starts this scan's record in the report file, with the running system's version.
+void BeginScanReport();
 // Walks pattern (a folder followed by "\*.*", or in memory mode one file's full path).
 // Returns 0 when cancelled, -1 when aborted, otherwise filesScanned.
 int WalkDirectory(const char* pattern);

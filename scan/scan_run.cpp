@@ -8,10 +8,13 @@
 #include "base/text.h"
 #include "platform/platform.h"
 #include "scan/scan.h"
+#include "base/scan_report.h"
 
 namespace {
 
 const char kAllFixedDrives[] = "!:";
+const char kRestartQuestion[] =
+    "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
 // Walks the drive's Program Files folder on its own when the drive walk never entered one.
 void CheckProgramFiles()
@@ -61,9 +64,17 @@ int AskQuestion(const char* text, const char* caption, unsigned style)
     return g_askQuestion != nullptr ? g_askQuestion(text, caption, style) : -1;
 }
 
+void BeginScanReport()
+{
+    WindowsVersion version;
+    bool known = QueryWindowsVersion(version);
+    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode());
+}
+
 int RunScan()
 {
     ScanState& s = g_scanState;
+    BeginScanReport();
     ScanMemory();
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
         WalkFixedDrives();
@@ -75,14 +86,19 @@ int RunScan()
         CheckProgramFiles();
     }
     WriteStatistics();
+    ReportWalkSkips();
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
+    ReportLine(s.currentText);
     SendCurrentText();
+    int answer = 0;
     if (s.restartNeeded != 0) {
-        int answer = AskQuestion(
-            "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?",
-            kProductTitle, MB_YESNO | MB_ICONQUESTION);
-        if (answer == IDYES)
-            RestartWindows();
+        ReportQuestion(kRestartQuestion);
+        answer = AskQuestion(kRestartQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION);
+        ReportAnswer(answer);
     }
+    // The record is closed before a restart can end the process.
+    EndScanRecord(kEndScanRun);
+    if (answer == IDYES)
+        RestartWindows();
     return 1;
 }

@@ -1,5 +1,6 @@
 # The restart question answered Yes: Windows (here the prefix's Wine session) restarts, which ends
-# every program of the session and carries out the deletion that had to wait for the restart.
+# every program of the session and carries out the deletion that had to wait for the restart. The
+# scan report's record is whole before the restart.
 source "$(dirname "$0")/lib.sh"
 e2e_require "$TOOL_EXE" "$AUTO_EXE" "$HOLDER_EXE" "$FIXTURE_TOOL" "$ROWS_TOOL"
 e2e_prefix restart
@@ -26,4 +27,8 @@ for _ in $(seq 1 50); do
     sleep 0.2
 done
 [ ! -e "$(unix_path 'C:\locked\held.exe')" ] || fail "the held file survived the restart"
+# The report's record was closed before the restart began: the answer, then the end line, last.
+tail -n 2 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | tr -d '\r' | head -n 1 | grep -qx 'Answer: Yes' &&
+    tail -n 1 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | grep -qE $'^==== .*  End of scan\r$' ||
+    fail "the report does not end with the answer Yes and the end line"
 echo "restart scenario passed"

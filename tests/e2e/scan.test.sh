@@ -32,7 +32,8 @@ for row in "${plant_table[@]}"; do
 done
 chmod a-w "$(unix_path 'C:\infected\readonly.exe')"
 tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v Keep /t REG_SZ /d 'C:\windows\notepad.exe' /f
-files_before=$(find "$E2E_PREFIX/drive_c" -type f | wc -l)
+# The walk also meets the report the scan begins in C:\windows.
+files_before=$(($(find "$E2E_PREFIX/drive_c" -type f | wc -l) + 1))
 
 hold_file 'C:\locked\held.exe'
 start_tool

@@ -1,0 +1,142 @@
+// The scan report's file side: choosing the folder, setting a full report aside, and writing
+// each line through with an open, append and close, so nothing is lost when the process ends.
+#include "base/scan_report.h"
+
+#include "base/text.h"
+#include "base/scan_state.h"
+
+ScanReport g_scanReport;
+
+namespace {
+
+// Others may read the report while a scan writes it.
+const DWORD kReportSharing = FILE_SHARE_READ;
+
+HANDLE OpenReportForAppend(const char* path)
+{
+    return CreateFileA(path, GENERIC_WRITE, kReportSharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool AppendToFile(const char* path, const char* text)
+{
+    char line[kReportLineChars];
+    size_t length = MakeReportFileLine(line, sizeof(line), text);
+    HANDLE file = OpenReportForAppend(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    bool ok = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+              WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr) && written == length;
+    CloseHandle(file);
+    return ok;
+}
+
+// folder ends with '\' and path receives folder + name; false when it does not fit.
+bool FolderFile(char* path, size_t pathSize, const char* folder, const char* name)
+{
+    return CopyText(path, pathSize, folder) && AppendText(path, pathSize, name);
+}
+
+// A report over the size limit becomes Tarvex.old.log (replacing an older one); the new
+// record then starts a new file. If the rename fails the record is appended all the same.
+void RotateIfFull(const char* folder, const char* path)
+{
+    HANDLE file = OpenReportForAppend(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    CloseHandle(file);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return;
+    if (!ReportNeedsRotation((static_cast<uint64_t>(high) << 32) | low))
+        return;
+    char oldPath[MAX_PATH];
+    if (!FolderFile(oldPath, sizeof(oldPath), folder, kOldReportFileName))
+        return;
+    DeleteFileA(oldPath);
+    MoveFileA(path, oldPath);
+}
+
+// Tries the report in folder: true when the start line was written there.
+bool BeginIn(const char* folder, const char* startLine)
+{
+    ScanReport& r = g_scanReport;
+    if (!FolderFile(r.filePath, sizeof(r.filePath), folder, kReportFileName))
+        return false;
+    RotateIfFull(folder, r.filePath);
+    return AppendToFile(r.filePath, startLine);
+}
+
+// The folder with its closing '\' (a drive root already has one); false when it did not fit.
+bool CloseFolder(char* folder, size_t folderSize, DWORD length)
+{
+    if (length == 0 || length >= folderSize)
+        return false;
+    return folder[length - 1] == '\\' || AppendText(folder, folderSize, "\\");
+}
+
+ReportClock LocalClock()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ReportClock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+void SinkToReport(void*, const char* line)
+{
+    ReportLine(line);
+}
+
+}  // namespace
+
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode)
+{
+    ScanReport& r = g_scanReport;
+    r.recordOpen = false;
+    char startLine[kReportLineChars];
+    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode);
+    char folder[MAX_PATH];
+    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, startLine)) {
+        r.recordOpen = true;
+        return;
+    }
+    if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, startLine))
+        r.recordOpen = true;
+}
+
+void ReportLine(const char* text)
+{
+    if (g_scanReport.recordOpen)
+        AppendToFile(g_scanReport.filePath, text);
+}
+
+void ReportWalkSkips()
+{
+    if (g_scanReport.recordOpen)
+        BuildWalkSkipSection(g_scanState.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
+}
+
+void ReportQuestion(const char* question)
+{
+    char line[kReportLineChars];
+    FormatReportQuestion(line, sizeof(line), question);
+    ReportLine(line);
+}
+
+void ReportAnswer(int answer)
+{
+    char line[kReportLineChars];
+    FormatReportAnswer(line, sizeof(line), answer);
+    ReportLine(line);
+}
+
+void EndScanRecord(ReportEnd how)
+{
+    if (!g_scanReport.recordOpen)
+        return;
+    char line[kReportLineChars];
+    FormatReportEnd(line, sizeof(line), LocalClock(), how);
+    ReportLine(line);
+    g_scanReport.recordOpen = false;
+}

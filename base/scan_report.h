@@ -1,0 +1,33 @@
+// The scan report, Tarvex.log in the Windows folder (else the temporary folder): one record per
+// scan, appended line by line as the scan goes, so that it outlives the window and the process.
+#pragma once
+#include <windows.h>
+
+#include "base/scan_report_text.h"
+
+const char kReportFileName[] = "Tarvex.log";
+const char kOldReportFileName[] = "Tarvex.old.log";
+
+// The report's own state; the scan code reaches it only through the routines below.
+struct ScanReport {
+    char filePath[MAX_PATH];  // the file this scan's record goes to
+    bool recordOpen;          // between the start line and the end line
+    WalkSkipPaths skippedPaths;
+};
+
+extern ScanReport g_scanReport;
+
+// Chooses the file (rotating one over the size limit) and writes the start line. When neither
+// folder can be written the scan keeps no record and every routine below does nothing.
+// version is null when the system would not say; the codes are GetPlatformCode's and
+// GetNtVersionCode's.
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode);
+// Writes one line through to the file at once. Failures are silent.
+void ReportLine(const char* text);
+// The counts of what the walk passed over and the first paths of each kind.
+void ReportWalkSkips();
+void ReportQuestion(const char* question);
+void ReportAnswer(int answer);
+// Writes the end line once; later calls until the next BeginScanRecord do nothing. Called before
+// a restart is started and before the program ends, so the record is whole either way.
+void EndScanRecord(ReportEnd how);

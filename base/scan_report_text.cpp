@@ -1,0 +1,127 @@
+// Text of the scan report: record lines, the passed-over section and the rotation rule.
+#include "base/scan_report_text.h"
+
+#include "base/text.h"
+
+namespace {
+
+// Count-line label of each WalkSkip kind, in the enum's order.
+const char* const kSkipLabels[kWalkSkipKinds] = {
+    "Paths too long",
+    "Names without an 8-bit spelling",
+    "Folder links not entered",
+    "Folders that could not be listed",
+    "Offline files not opened",
+};
+
+const char kRecordMark[] = "====";
+
+bool FormatClock(char* dest, size_t destSize, const ReportClock& clock)
+{
+    return FormatText(dest, destSize, "%04d-%02d-%02d %02d:%02d:%02d", clock.year, clock.month, clock.day,
+                      clock.hour, clock.minute, clock.second);
+}
+
+bool FormatVersion(char* dest, size_t destSize, const WindowsVersion* version)
+{
+    if (version == nullptr)
+        return CopyText(dest, destSize, "Windows version unknown");
+    // On 95/98/ME the high word of the build number repeats the version; the build is the low word.
+    uint32_t build = version->platformId == 1 ? (version->build & 0xFFFF) : version->build;
+    char servicePack[sizeof(version->servicePack)];
+    CopyTextN(servicePack, sizeof(servicePack), version->servicePack, sizeof(version->servicePack));
+    return FormatText(dest, destSize, "Windows %u.%u build %u%s%s (platform id %u)",
+                      static_cast<unsigned>(version->major), static_cast<unsigned>(version->minor),
+                      static_cast<unsigned>(build), servicePack[0] != '\0' ? " " : "", servicePack,
+                      static_cast<unsigned>(version->platformId));
+}
+
+}  // namespace
+
+void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path)
+{
+    if (kind < 0 || kind >= kWalkSkipKinds || path == nullptr)
+        return;
+    int32_t& kept = list.kept[kind];
+    if (kept < 0 || kept >= kReportedSkipPaths)
+        return;
+    CopyText(list.paths[kind][kept], sizeof(list.paths[kind][kept]), path);
+    kept += 1;
+}
+
+bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
+                       const WindowsVersion* version, int platformCode, int ntVersionCode)
+{
+    char when[32];
+    char windows[224];
+    FormatClock(when, sizeof(when), clock);
+    FormatVersion(windows, sizeof(windows), version);
+    return FormatText(dest, destSize, "%s %s  %s  %s  platform code %d, NT version code %d", kRecordMark, when,
+                      productTitle, windows, platformCode, ntVersionCode);
+}
+
+bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how)
+{
+    char when[32];
+    FormatClock(when, sizeof(when), clock);
+    const char* what = how == kEndMemoryFind ? "End of scan: the program ends after the find in memory" : "End of scan";
+    return FormatText(dest, destSize, "%s %s  %s", kRecordMark, when, what);
+}
+
+bool FormatReportQuestion(char* dest, size_t destSize, const char* question)
+{
+    return FormatText(dest, destSize, "Question: %s", question);
+}
+
+bool FormatReportAnswer(char* dest, size_t destSize, int answer)
+{
+    switch (answer) {
+    case 1: return CopyText(dest, destSize, "Answer: OK");
+    case 2: return CopyText(dest, destSize, "Answer: Cancel");
+    case 6: return CopyText(dest, destSize, "Answer: Yes");
+    case 7: return CopyText(dest, destSize, "Answer: No");
+    case -1: return CopyText(dest, destSize, "Answer: none, the question could not be shown");
+    default: return FormatText(dest, destSize, "Answer: button %d", answer);
+    }
+}
+
+void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPaths& list, ReportLineSink sink,
+                          void* context)
+{
+    char line[kReportPathChars + 64];
+    sink(context, "Entries passed over by the walk");
+    for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
+        FormatText(line, sizeof(line), "%s\t\t:  %d", kSkipLabels[kind], static_cast<int>(counts[kind]));
+        sink(context, line);
+        int32_t kept = list.kept[kind];
+        if (kept < 0 || kept > kReportedSkipPaths)
+            kept = 0;
+        for (int32_t i = 0; i < kept; ++i) {
+            FormatText(line, sizeof(line), "\t%s", list.paths[kind][i]);
+            sink(context, line);
+        }
+        if (counts[kind] > kept) {
+            FormatText(line, sizeof(line), "\tand %d more", static_cast<int>(counts[kind] - kept));
+            sink(context, line);
+        }
+    }
+}
+
+size_t MakeReportFileLine(char* dest, size_t destSize, const char* text)
+{
+    if (dest == nullptr || destSize < 3)
+        return 0;
+    size_t room = destSize - 3;  // CR, LF and the terminator
+    size_t n = 0;
+    for (; n < room && text[n] != '\0'; ++n)
+        dest[n] = (text[n] == '\r' || text[n] == '\n') ? ' ' : text[n];
+    dest[n++] = '\r';
+    dest[n++] = '\n';
+    dest[n] = '\0';
+    return n;
+}
+
+bool ReportNeedsRotation(uint64_t fileBytes)
+{
+    return fileBytes > kReportRotateBytes;
+}

@@ -1,0 +1,71 @@
+// Text of the scan report: the record's own lines, the first paths of each kind of entry the walk
+// passed over, and when the report file is set aside for a new one (portable: no Win32).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+
+// Kinds of entry the walk passes over without offering it to the detectors, counted for the
+// scan's report (the window's lines and statistics never show them).
+enum WalkSkip {
+    kSkipTooLong,     // neither the long nor the short spelling of the path fits the buffers
+    kSkipUnnameable,  // the 8-bit functions cannot spell the name and there is no short name
+    kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
+    kSkipUnlistable,  // a folder that could not be listed
+    kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
+    kWalkSkipKinds
+};
+
+// The version as GetVersionExA reports it (servicePack is its szCSDVersion, terminated).
+struct WindowsVersion {
+    uint32_t major, minor, build, platformId;
+    char servicePack[128];
+};
+
+// Paths of each kind the report names; the rest are only counted.
+const int kReportedSkipPaths = 20;
+const size_t kReportPathChars = 260;
+// A report longer than this at the start of a scan is set aside and a new one begins.
+const uint64_t kReportRotateBytes = 1024 * 1024;
+// One line of the file: a result line (lineBuffer's 520), a question or a record line, and CR LF.
+const size_t kReportLineChars = 640;
+
+// Local date and time, as the system clock gives it.
+struct ReportClock {
+    int year, month, day, hour, minute, second;
+};
+
+// The first kReportedSkipPaths paths of each kind, in the order the walk met them.
+struct WalkSkipPaths {
+    int32_t kept[kWalkSkipKinds];
+    char paths[kWalkSkipKinds][kReportedSkipPaths][kReportPathChars];
+};
+
+// How a record ends: after the scan run's last step, or when the program ends after a find in memory.
+enum ReportEnd { kEndScanRun, kEndMemoryFind };
+
+// Keeps path when fewer than kReportedSkipPaths of its kind are kept (cut to kReportPathChars).
+void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
+
+// The record's first line: date and time, product title, Windows version (null: the system would
+// not say) and the platform codes.
+bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
+                       const WindowsVersion* version, int platformCode, int ntVersionCode);
+bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how);
+// The question as one line (its line breaks become spaces when the line is written).
+bool FormatReportQuestion(char* dest, size_t destSize, const char* question);
+// The button code a question returned, by name.
+bool FormatReportAnswer(char* dest, size_t destSize, int answer);
+
+// Hands each line of the passed-over section to sink: a title, then for each kind a count line
+// followed by its kept paths and, when more were met, how many are not named.
+typedef void (*ReportLineSink)(void* context, const char* line);
+void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPaths& list, ReportLineSink sink,
+                          void* context);
+
+// One line of the file in dest: text with any CR or LF in it made a space, then CR LF. Returns
+// the byte count (text cut to fit when it is longer than the buffer allows).
+size_t MakeReportFileLine(char* dest, size_t destSize, const char* text);
+
+// True when a report of fileBytes bytes is to be set aside before a new scan's record.
+bool ReportNeedsRotation(uint64_t fileBytes);

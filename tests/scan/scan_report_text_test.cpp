@@ -1,0 +1,163 @@
+// The scan report's text: record lines, the passed-over section's bookkeeping and the rotation rule.
+#include <doctest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "base/scan_report_text.h"
+
+namespace {
+
+const ReportClock kClock = {2026, 3, 7, 9, 5, 2};
+
+WindowsVersion Version(uint32_t major, uint32_t minor, uint32_t build, uint32_t platformId, const char* servicePack)
+{
+    WindowsVersion v = {};
+    v.major = major;
+    v.minor = minor;
+    v.build = build;
+    v.platformId = platformId;
+    CopyText(v.servicePack, sizeof(v.servicePack), servicePack);
+    return v;
+}
+
+void Collect(void* context, const char* line)
+{
+    static_cast<std::vector<std::string>*>(context)->push_back(line);
+}
+
+}  // namespace
+
+TEST_CASE("the start line names the time, the product, the version as reported and both codes")
+{
+    WindowsVersion xp = Version(5, 1, 2600, 2, "Service Pack 3");
+    WindowsVersion me = Version(4, 90, 0x045A0BB8, 1, " ");
+    WindowsVersion seven = Version(6, 1, 7601, 2, "");
+    struct Row {
+        const char* label;
+        const WindowsVersion* version;
+        int platform, nt;
+        const char* expected;
+    } rows[] = {
+        {"NT family with a service pack", &xp, 5, 6,
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 5.1 build 2600 Service Pack 3 (platform id 2)  "
+         "platform code 5, NT version code 6"},
+        {"95/98/ME: the build is the low word", &me, 4, 0,
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 4.90 build 3000   (platform id 1)  "
+         "platform code 4, NT version code 0"},
+        {"no service pack text", &seven, 5, 0,
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 6.1 build 7601 (platform id 2)  "
+         "platform code 5, NT version code 0"},
+        {"version unknown", nullptr, 0, 0,
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows version unknown  platform code 0, NT version code 0"},
+    };
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        char line[kReportLineChars];
+        CHECK(FormatReportStart(line, sizeof(line), kClock, "Tarvex Ver 1.0", row.version, row.platform, row.nt));
+        CHECK(std::string(line) == row.expected);
+    }
+}
+
+TEST_CASE("a service pack text without a terminator is cut at its buffer")
+{
+    WindowsVersion v = Version(5, 0, 2195, 2, "");
+    std::memset(v.servicePack, 'S', sizeof(v.servicePack));
+    char line[kReportLineChars];
+    FormatReportStart(line, sizeof(line), kClock, "T", &v, 5, 6);
+    CHECK(std::string(line).find(std::string(sizeof(v.servicePack) - 1, 'S') + " (platform id 2)") != std::string::npos);
+}
+
+TEST_CASE("end, question and answer lines")
+{
+    char line[kReportLineChars];
+    FormatReportEnd(line, sizeof(line), kClock, kEndScanRun);
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  End of scan");
+    FormatReportEnd(line, sizeof(line), kClock, kEndMemoryFind);
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  End of scan: the program ends after the find in memory");
+    FormatReportQuestion(line, sizeof(line), "Restart?");
+    CHECK(std::string(line) == "Question: Restart?");
+    struct Row {
+        int answer;
+        const char* expected;
+    } rows[] = {{1, "Answer: OK"}, {2, "Answer: Cancel"}, {6, "Answer: Yes"}, {7, "Answer: No"},
+                {-1, "Answer: none, the question could not be shown"}, {3, "Answer: button 3"}};
+    for (const Row& row : rows) {
+        INFO("answer " << row.answer);
+        FormatReportAnswer(line, sizeof(line), row.answer);
+        CHECK(std::string(line) == row.expected);
+    }
+}
+
+TEST_CASE("file lines end in CR LF, keep tabs, and fold inner line breaks")
+{
+    struct Row {
+        const char* label;
+        std::string text;
+        size_t destSize;
+        std::string expected;
+    } rows[] = {
+        {"empty", "", 16, "\r\n"},
+        {"tabs kept", "Total files scanned\t\t:  7", 64, "Total files scanned\t\t:  7\r\n"},
+        {"8-bit characters kept", "C:\\caf\xe9.exe", 64, "C:\\caf\xe9.exe\r\n"},
+        {"question's line breaks", "a \n\n b\r", 64, "a    b \r\n"},
+        {"exact fit", "abcd", 7, "abcd\r\n"},
+        {"one byte over: cut, line end kept", "abcde", 7, "abcd\r\n"},
+    };
+    for (const Row& row : rows) {
+        INFO("row: " << row.label);
+        std::vector<char> dest(row.destSize, '#');
+        size_t n = MakeReportFileLine(dest.data(), dest.size(), row.text.c_str());
+        CHECK(std::string(dest.data(), n) == row.expected);
+        CHECK(dest[n] == '\0');
+    }
+    char tiny[2];
+    CHECK(MakeReportFileLine(tiny, sizeof(tiny), "x") == 0);
+}
+
+TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, how many more")
+{
+    static WalkSkipPaths list;  // large: kept off the stack
+    list = WalkSkipPaths{};
+    int32_t counts[kWalkSkipKinds] = {};
+    for (int i = 0; i < 23; ++i) {
+        std::string path = "C:\\deep\\p" + std::to_string(i);
+        counts[kSkipTooLong] += 1;
+        KeepWalkSkipPath(list, kSkipTooLong, path.c_str());
+    }
+    counts[kSkipLink] = 1;
+    KeepWalkSkipPath(list, kSkipLink, "C:\\loop");
+    KeepWalkSkipPath(list, -1, "C:\\bad kind");
+    KeepWalkSkipPath(list, kWalkSkipKinds, "C:\\bad kind");
+    std::string longPath(400, 'L');
+    counts[kSkipOffline] = 1;
+    KeepWalkSkipPath(list, kSkipOffline, longPath.c_str());
+
+    std::vector<std::string> lines;
+    BuildWalkSkipSection(counts, list, Collect, &lines);
+    std::vector<std::string> expected = {"Entries passed over by the walk", "Paths too long\t\t:  23"};
+    for (int i = 0; i < 20; ++i)
+        expected.push_back("\tC:\\deep\\p" + std::to_string(i));
+    expected.push_back("\tand 3 more");
+    expected.push_back("Names without an 8-bit spelling\t\t:  0");
+    expected.push_back("Folder links not entered\t\t:  1");
+    expected.push_back("\tC:\\loop");
+    expected.push_back("Folders that could not be listed\t\t:  0");
+    expected.push_back("Offline files not opened\t\t:  1");
+    expected.push_back("\t" + longPath.substr(0, kReportPathChars - 1));
+    CHECK(lines == expected);
+}
+
+TEST_CASE("a report is set aside only when it is over 1 MiB")
+{
+    struct Row {
+        uint64_t bytes;
+        bool rotate;
+    } rows[] = {{0, false}, {1048575, false}, {1048576, false}, {1048577, true}, {uint64_t(5) << 32, true}};
+    for (const Row& row : rows) {
+        INFO("bytes " << row.bytes);
+        CHECK(ReportNeedsRotation(row.bytes) == row.rotate);
+    }
+}

@@ -1,0 +1,138 @@
+// The scan report's file under Wine: read by someone else while a scan writes it, silent while
+// another program holds it without sharing, and the passed-over section fed through NoteWalkSkip.
+#include <doctest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "base/scan_report.h"
+#include "base/scan_state.h"
+#include "scan/scan.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::string WindowsFile(const char* name)
+{
+    char folder[MAX_PATH];
+    GetWindowsDirectoryA(folder, sizeof(folder));
+    return std::string(folder) + "\\" + name;
+}
+
+std::string ReadThrough(HANDLE file)
+{
+    std::string text;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+        text.append(chunk, got);
+    return text;
+}
+
+std::string ReadReport()
+{
+    HANDLE file = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<none>";
+    std::string text = ReadThrough(file);
+    CloseHandle(file);
+    return text;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// A fresh report in the Windows folder of this test's prefix; removed again at the end.
+struct ReportFixture {
+    ReportFixture()
+    {
+        DeleteFileA(WindowsFile(kReportFileName).c_str());
+        g_scanState.mainWindow = nullptr;  // result lines go to the report only
+    }
+    ~ReportFixture() { DeleteFileA(WindowsFile(kReportFileName).c_str()); }
+};
+
+}  // namespace
+
+TEST_CASE_FIXTURE(ReportFixture, "someone reading the report during a scan sees each line as it is written")
+{
+    BeginScanReport();
+    HANDLE reader = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(reader != INVALID_HANDLE_VALUE);
+    if (reader == INVALID_HANDLE_VALUE)
+        return;
+    std::string start = ReadThrough(reader);
+    char codes[64];
+    wsprintfA(codes, "  platform code %d, NT version code %d\r\n", GetPlatformCode(), GetNtVersionCode());
+    CHECK(start.compare(0, 5, "==== ") == 0);
+    CHECK(Contains(start, "  Tarvex Ver 1.0  Windows "));
+    CHECK(start.size() > std::string(codes).size());
+    CHECK(start.compare(start.size() - std::string(codes).size(), std::string::npos, codes) == 0);
+
+    SendResultLine("%s     %s removed", "C:\\x\\a.exe", "W32/KYR.Trojan");
+    CHECK(ReadThrough(reader) == "C:\\x\\a.exe     W32/KYR.Trojan removed\r\n");
+    SendResultLine("Total files scanned\t\t:  %d", 3);
+    CHECK(ReadThrough(reader) == "Total files scanned\t\t:  3\r\n");
+    EndScanRecord(kEndScanRun);
+    std::string end = ReadThrough(reader);
+    CHECK(Contains(end, "  End of scan\r\n"));
+    EndScanRecord(kEndScanRun);  // once only
+    CHECK(ReadThrough(reader).empty());
+    SendResultLine("%s", "after the end");
+    CHECK(ReadThrough(reader).empty());
+    CloseHandle(reader);
+}
+
+TEST_CASE_FIXTURE(ReportFixture, "a report another program holds without sharing loses its lines silently")
+{
+    BeginScanReport();
+    HANDLE holder = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(holder != INVALID_HANDLE_VALUE);
+    if (holder == INVALID_HANDLE_VALUE)
+        return;
+    SendResultLine("%s", "while held");
+    CHECK(Contains(g_scanState.lineBuffer, "while held"));
+    CloseHandle(holder);
+    SendResultLine("%s", "after release");
+    EndScanRecord(kEndScanRun);
+    std::string text = ReadReport();
+    CHECK(!Contains(text, "while held"));
+    CHECK(Contains(text, "\r\nafter release\r\n"));
+}
+
+TEST_CASE_FIXTURE(ReportFixture, "entries the walk passed over: counts and the first 20 paths of each kind")
+{
+    for (int kind = 0; kind < kWalkSkipKinds; ++kind)
+        g_scanState.walkSkipped[kind] = 0;
+    g_scanReport.skippedPaths = WalkSkipPaths{};
+    for (int i = 1; i <= 22; ++i) {
+        char path[32];
+        wsprintfA(path, "C:\\links\\l%d", i);
+        NoteWalkSkip(kSkipLink, path);
+    }
+    NoteWalkSkip(kSkipUnlistable, "C:\\closed");
+    NoteWalkSkip(static_cast<WalkSkip>(kWalkSkipKinds), "C:\\no kind");
+    CHECK(g_scanState.walkSkipped[kSkipLink] == 22);
+
+    BeginScanReport();
+    ReportWalkSkips();
+    EndScanRecord(kEndScanRun);
+    std::string text = ReadReport();
+    std::string want =
+        "\r\nEntries passed over by the walk\r\n"
+        "Paths too long\t\t:  0\r\n"
+        "Names without an 8-bit spelling\t\t:  0\r\n"
+        "Folder links not entered\t\t:  22\r\n";
+    for (int i = 1; i <= 20; ++i)
+        want += "\tC:\\links\\l" + std::to_string(i) + "\r\n";
+    want += "\tand 2 more\r\n"
+            "Folders that could not be listed\t\t:  1\r\n"
+            "\tC:\\closed\r\n"
+            "Offline files not opened\t\t:  0\r\n";
+    CHECK(Contains(text, want));
+    CHECK(!Contains(text, "no kind"));
+}
