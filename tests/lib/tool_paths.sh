@@ -20,3 +20,16 @@ start_lock_holder() {
     done
     return 1
 }
+
+# shot_to_png BMP: turns a screenshot into a PNG beside it (the BMP goes) and prints one line: the
+# PNG's path, or why there is none. Always succeeds: a lost picture must not end a demo or a test.
+shot_to_png() {
+    local bmp=$1 png=${1%.bmp}.png err
+    if err=$(/usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
+             "$bmp" "$png" 2>&1); then
+        rm -f "$bmp"
+        echo "screenshot $png"
+    else
+        echo "screenshot $png not saved: ${err##*$'\n'}"
+    fi
+}
