@@ -3,6 +3,8 @@
 # the highlighted image, and the growth of the dialog with its text. Screenshots of each style
 # are kept under $TVX_BUILD/screenshots/.
 set -uo pipefail
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
 source "$TVX_ROOT/tests/ui/message_probe_lib.sh"
 
 # Every style's button set and icon, and the first focus (the first visible button).
@@ -42,16 +44,20 @@ if start_probe 36 "Terminate the Scan now?"; then
     finish_probe 1
 fi
 
-# Size and placement for short and long texts, and with large fonts: the text line's growth.
+# Size and placement for short and long texts, and with large fonts: the text line's growth from
+# its size in the template, which follows the fonts of the machine and is measured in this run.
 #   label | text length | large | text width growth | text height growth | icon moves
+label=template
+read -r template_w template_h < <(wine "$PROBE" template | tr -d '\r' | sed -n 's/^TEXTLINE //p')
+[ -n "${template_h:-}" ] || fail "the template's text line could not be measured"
 while IFS='|' read -r label length large grow_w grow_h icon_moves; do
     [ -z "$label" ] && continue
     text=$(head -c "$length" </dev/zero | tr '\0' 'w' | sed 's/wwwwwwwwww/wwwwwwwww /g')
     start_probe 36 "$text" "Tarvex Ver 1.0" $large || continue
     g=$(geometry 1086); IFS=, read -r tx ty tw th <<<"$g"
     i=$(geometry 1085); IFS=, read -r ix iy iw ih <<<"$i"
-    # The template's text line is 29 pixels high before growing; its width follows the font.
-    [ "$th" = $((29 + grow_h)) ] || fail "text line height $th, expected $((29 + grow_h))"
+    [ "$tw" = $((template_w + grow_w)) ] || fail "text line width $tw, expected $((template_w + grow_w))"
+    [ "$th" = $((template_h + grow_h)) ] || fail "text line height $th, expected $((template_h + grow_h))"
     # A long text puts the icon 30 above the text line's old screen top, which is 25 below its new
     # place; a short one leaves it at the template's y = 0.
     expected_iy=0; [ "$icon_moves" = yes ] && expected_iy=$((ty - 5))
