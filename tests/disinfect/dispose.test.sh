@@ -2,10 +2,10 @@
 # File disposal reported as Windows XP and as Windows 98, each in a prefix of its own: the held
 # file's deletion is registered, then the prefix is restarted and the file must be gone.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 status=0
 prefixes=()
-trap 'for p in "${prefixes[@]}"; do tvx_stop_prefix "$p"; done' EXIT
+tvx_at_exit 'for p in "${prefixes[@]}"; do tvx_stop_prefix "$p"; done'
 
 run_family() {  # version
     local version=$1 prefix=$TVX_TMP/disinfect-dispose-$1

@@ -1,12 +1,9 @@
 # Shared steps of the end-to-end scenarios: a sandbox prefix with the tool in it, the tool started as
 # a user would start it, and the automation client to press its buttons and read its windows.
-# Source this file from a *.test.sh; it sets E2E_PREFIX and a trap that stops the prefix.
+# Source this file from a *.test.sh; it sets E2E_PREFIX and stops that prefix when the script ends.
 
 set -uo pipefail
-: "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
-: "${TVX_BUILD:=$TVX_ROOT/build}"
-: "${TVX_TMP:=$(mktemp -d /tmp/tarvex-e2e.XXXXXX)}"
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/test_env.sh"
 
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 SHOTS=$TVX_BUILD/screenshots
@@ -25,13 +22,12 @@ e2e_require() {
 # e2e_prefix NAME: a fresh sandbox prefix with the tool copied to C:\tarvex\tarvex.exe.
 e2e_prefix() {
     E2E_PREFIX=$TVX_TMP/$1
-    trap '[ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
-    tvx_ensure_display >/dev/null || skip "no display and no Xvfb"
+    xdpyinfo >/dev/null 2>&1 || skip "no display and no Xvfb"
     tvx_copy_prefix "$E2E_PREFIX"
     mkdir -p "$E2E_PREFIX/drive_c/tarvex"
     cp "$TOOL_EXE" "$E2E_PREFIX/drive_c/tarvex/tarvex.exe"
     tvx_start_server "$E2E_PREFIX"
-    trap 'tvx_stop_prefix "$E2E_PREFIX"; [ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
+    tvx_at_exit 'tvx_stop_prefix "$E2E_PREFIX"'
 }
 
 # auto ARGS...: runs the automation client in the prefix; its stdout (without carriage returns,
@@ -114,7 +110,9 @@ shot() {
     local name=$1 sel=$2
     mkdir -p "$SHOTS"
     if auto shot "$sel" - >"$SHOTS/$name.bmp" && [ -s "$SHOTS/$name.bmp" ]; then
-        convert "$SHOTS/$name.bmp" "$SHOTS/$name.png" 2>/dev/null && rm -f "$SHOTS/$name.bmp"
+        shot_to_png "$SHOTS/$name.bmp"
+    else
+        echo "screenshot $name not taken"
     fi
 }
 

@@ -2,10 +2,10 @@
 # Cancelling a scan run the way the user does: Escape on the window during the walk, answered in
 # the message dialog by its buttons; and the restart question at the end of a run.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/scan-cancel
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 auto=$TVX_BUILD/win/tools/automation/tvxauto.exe
 [ -f "$auto" ] || { echo "automation client not built"; exit 77; }
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"

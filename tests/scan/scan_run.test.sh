@@ -3,10 +3,10 @@
 # drive types, the walk's order and what it shows and offers, over-long paths, folder links that
 # loop, the Program Files rule, statistics, the 150-line list rule and the restart question.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/scan-run
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 PY=/usr/bin/python3

@@ -2,10 +2,10 @@
 # The forced restart ends the session's programs and carries out a deletion registered for the next
 # start; the privilege step itself answers as the restart expects.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/system-restart
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 c=$prefix/drive_c
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/sleeper.exe"

@@ -3,7 +3,8 @@
 # a disabled button shows its disabled image once it has no focus, a disabled button without a
 # disabled image shows no image, and the hand cursor is loaded.
 set -uo pipefail
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
 PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
 AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
 for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
@@ -18,7 +19,7 @@ fail() { echo "FAIL [$step]: $*"; failures=$((failures + 1)); }
 wine "$PROBE" pointer 2 2
 wine "$PROBE" buttons >"$WORK/out" 2>/dev/null &
 probe_pid=$!
-trap 'kill $probe_pid 2>/dev/null' EXIT
+tvx_at_exit 'kill $probe_pid 2>/dev/null'
 auto wait "$SEL" 15000 >/dev/null || { echo "probe window did not appear"; exit 1; }
 sleep 0.3
 

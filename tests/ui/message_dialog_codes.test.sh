@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The message dialog's result codes: every button, Enter, Escape and the close box in each set.
 set -uo pipefail
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
 source "$TVX_ROOT/tests/ui/message_probe_lib.sh"
 
 # The code of every way out.   label | style | action | argument | code
