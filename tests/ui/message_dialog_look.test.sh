@@ -36,10 +36,10 @@ TABLE
 label=hover
 if start_probe 36 "Terminate the Scan now?"; then
     yes=$(geometry 6); no=$(geometry 7)
-    auto hover "$SEL" 7 >/dev/null; sleep 0.4
-    check_shot "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
-    auto hover "$SEL" 6 >/dev/null; sleep 0.4
-    check_shot "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
+    auto hover "$SEL" 7 >/dev/null
+    check_shot_soon "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
+    auto hover "$SEL" 6 >/dev/null
+    check_shot_soon "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
     auto key "$SEL" 13 >/dev/null
     finish_probe 1
 fi

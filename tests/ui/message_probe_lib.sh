@@ -50,9 +50,23 @@ finish_probe() {  # expected code
 }
 
 check_shot() {  # file checks...
+    shot_holds "$@" || fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+}
+
+# check_shot_soon file checks...: the same after a change the window repaints for (hover): under
+# load the repaint may come late, so the picture is taken again for up to 3 s before it fails.
+check_shot_soon() {
+    local i
+    for i in $(seq 1 10); do
+        shot_holds "$@" && return
+        sleep 0.3
+    done
+    fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+}
+
+shot_holds() {  # file checks...: true when a screenshot shows every check; the findings are in $WORK/check
     local file=$1; shift
-    auto shot "$SEL" - >"$file" || { fail "no screenshot"; return; }
-    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$file" "$PANEL" "$@" >"$WORK/check" ||
-        fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+    auto shot "$SEL" - >"$file" || { echo "FAIL: no screenshot" >"$WORK/check"; return 1; }
+    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$file" "$PANEL" "$@" >"$WORK/check"
 }
 
