@@ -71,27 +71,16 @@ wait_main() {
     auto wait "$MAIN_SEL" 20000 >/dev/null || fail "the main window did not appear"
 }
 
-# visibility ID...: prints "ID:visible,enabled" for each control of the main window, one per line.
-visibility() {
-    local id line
-    for id in "$@"; do
-        line=$(auto state "$MAIN_SEL" "$id") || line="missing"
-        local v e
-        v=$(sed -n 's/.*visible=\([01]\).*/\1/p' <<<"$line")
-        e=$(sed -n 's/.*enabled=\([01]\).*/\1/p' <<<"$line")
-        echo "$id:${v:-?},${e:-?}"
-    done
-}
-
-# expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table.
+# expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table, read in
+# one run of the automation client.
 expect_layout() {
     local name=$1 want=$2 ids=() item got
     for item in $want; do ids+=("${item%%:*}"); done
-    got=$(visibility "${ids[@]}" | tr '\n' ' ')
-    if [ "${got% }" != "$want" ]; then
+    got=$(auto layout "$MAIN_SEL" "${ids[@]}")
+    if [ "$got" != "$want" ]; then
         echo "layout $name:"
         echo "  want: $want"
-        echo "  got:  ${got% }"
+        echo "  got:  $got"
         return 1
     fi
 }
@@ -140,14 +129,8 @@ TERMINATE_QUESTION='Terminate the Scan now?'
 
 # wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
 wait_finished() {
-    local i
-    for i in $(seq 1 $(($1 * 4))); do
-        if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1' && auto state "$MAIN_SEL" 1076 | grep -q 'visible=0'; then
-            return 0
-        fi
-        sleep 0.25
-    done
-    fail "the scan did not finish within $1 s"
+    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) '1070:1,*' '1076:0,*' >/dev/null ||
+        fail "the scan did not finish within $1 s"
 }
 
 # hold_file WINPATH: starts the lock holder on a file of the prefix; returns once it holds it.
