@@ -1,5 +1,6 @@
-# Where the programs that drive the tool live in a build folder, and how its windows are found.
-# Source after TVX_BUILD is set.
+# What drives the tool for the tests and the demo: where the driving programs live in a build folder,
+# how the windows are found, the automation client, the lock holder and the screenshots.
+# Source after TVX_BUILD is set; set AUTO_PREFIX to the prefix whose windows `auto` drives.
 TOOL_EXE=$TVX_BUILD/tarvex.exe
 AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
 HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
@@ -32,4 +33,15 @@ shot_to_png() {
     else
         echo "screenshot $png not saved: ${err##*$'\n'}"
     fi
+}
+
+# auto ARGS...: the automation client, started from the C: drive of the prefix AUTO_PREFIX. Its stdout
+# is the answer, without carriage returns (a screenshot's bytes are passed on untouched).
+auto() {
+    if [ "$1" = shot ]; then
+        (cd "$AUTO_PREFIX/drive_c" && WINEPREFIX="$AUTO_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null)
+        return
+    fi
+    (cd "$AUTO_PREFIX/drive_c" && WINEPREFIX="$AUTO_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null) | sed -u 's/\r$//'
+    return "${PIPESTATUS[0]}"
 }

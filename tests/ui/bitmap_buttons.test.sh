@@ -5,15 +5,15 @@
 set -uo pipefail
 source "$(dirname "$0")/../lib/test_env.sh"
 tvx_use_shared_prefix
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
-AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
-for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+for f in "$PROBE" "$AUTO_EXE"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
 export WINEPREFIX=$TVX_SHARED_PREFIX
+AUTO_PREFIX=$TVX_SHARED_PREFIX
 SEL="Tarvex button probe"
 WORK=$(mktemp -d "$TVX_TMP/buttons.XXXXXX")
 mkdir -p "$TVX_BUILD/screenshots"
 failures=0
-auto() { wine "$AUTO" "$@"; }
 fail() { echo "FAIL [$step]: $*"; failures=$((failures + 1)); }
 
 wine "$PROBE" pointer 2 2

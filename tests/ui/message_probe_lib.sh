@@ -1,10 +1,11 @@
 # Shared part of the message dialog scenarios: runs the probe program's dialog and checks what it
 # shows and returns. Sourced by the *.test.sh scripts of this folder.
 source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
-AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
-for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+for f in "$PROBE" "$AUTO_EXE"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
 export WINEPREFIX=$TVX_SHARED_PREFIX
+AUTO_PREFIX=$TVX_SHARED_PREFIX
 SHOTS=$TVX_BUILD/screenshots
 mkdir -p "$SHOTS"
 SEL="Tarvex Ver 1.0@1086"
@@ -12,7 +13,6 @@ PANEL=CFE9FE
 WORK=$(mktemp -d "$TVX_TMP/message.XXXXXX")
 failures=0
 
-auto() { wine "$AUTO" "$@"; }
 fail() { echo "FAIL [$label]: $*"; failures=$((failures + 1)); }
 
 # "x y w h" of a control, from the client's "state" line; empty when hidden.
