@@ -20,7 +20,7 @@ run_family() {  # version
     tvx_wine "$prefix" "C:\\tvxtest\\dispose_$version.exe" || status=1
 
     local held="$prefix/drive_c/tvx locked folder/held file.exe"
-    [ -f "$held" ] || { echo "FAIL $version: held file missing before the restart"; status=1; }
+    [ -f "$held" ] || fail "$version: held file missing before the restart"
     tvx_stop_prefix "$prefix"
     WINEPREFIX="$prefix" wineboot -r >/dev/null 2>&1
     WINEPREFIX="$prefix" wineserver -w
@@ -28,7 +28,7 @@ run_family() {  # version
         echo "FAIL $version: held file still there after the restart"
         status=1
     else
-        echo "ok   $version: held file gone after the restart"
+        ok "$version: held file gone after the restart"
     fi
 }
 
@@ -36,5 +36,5 @@ run_family winxp
 run_family win98
 # On 9x only the first held file was written to wininit.ini; the second must have stayed.
 [ -f "$TVX_TMP/disinfect-dispose-win98/drive_c/tvx locked folder/second.exe" ] ||
-    { echo "FAIL win98: the unregistered file went too"; status=1; }
+    fail "win98: the unregistered file went too"
 exit $status

@@ -8,8 +8,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 SHOTS=$TVX_BUILD/screenshots
 
-skip() { echo "$*"; exit 77; }
-fail() { echo "FAIL: $*"; exit 1; }
 
 # e2e_require FILE...: skips the scenario when a program it drives has not been built.
 e2e_require() {
@@ -56,7 +54,7 @@ wait_tool_exit() {
 
 # wait_main: waits for the main window; skips when the product does not show it at all yet.
 wait_main() {
-    auto wait "$MAIN_SEL" 20000 >/dev/null || fail "the main window did not appear"
+    auto wait "$MAIN_SEL" 20000 >/dev/null || abort "the main window did not appear"
 }
 
 # expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table, read in
@@ -96,21 +94,21 @@ shot() {
 # answer SEL BUTTON: waits for a message dialog with SEL and presses a button (6 Yes, 7 No, 1 OK).
 answer() {
     local sel=$1 button=$2
-    auto wait "$sel" 20000 >/dev/null || fail "no message dialog $sel"
-    auto click "$sel" "$button" >/dev/null || fail "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
+    auto wait "$sel" 20000 >/dev/null || abort "no message dialog $sel"
+    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
+    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
 }
 
 # answer_when_asked SEL BUTTON SECONDS [TEXT]: waits for a message dialog, checks its text, presses BUTTON.
 answer_when_asked() {
     local sel=$1 button=$2 limit=$3 want=${4:-} got
-    auto wait "$sel" $((limit * 1000)) >/dev/null || fail "no message dialog $sel within $limit s"
+    auto wait "$sel" $((limit * 1000)) >/dev/null || abort "no message dialog $sel within $limit s"
     if [ -n "$want" ]; then
         got=$(auto text "$sel" 1086)
-        [ "$got" = "$want" ] || fail "message text: '$got'"
+        [ "$got" = "$want" ] || abort "message text: '$got'"
     fi
-    auto click "$sel" "$button" >/dev/null || fail "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
+    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
+    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
 }
 RESTART_QUESTION=$'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
 TERMINATE_QUESTION='Terminate the Scan now?'
@@ -118,13 +116,13 @@ TERMINATE_QUESTION='Terminate the Scan now?'
 # wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
 wait_finished() {
     auto waitlayout "$MAIN_SEL" $(($1 * 1000)) '1070:1,*' '1076:0,*' >/dev/null ||
-        fail "the scan did not finish within $1 s"
+        abort "the scan did not finish within $1 s"
 }
 
 # hold_file WINPATH: starts the lock holder on a file of the prefix; returns once it holds it.
 hold_file() {
     local out=$TVX_TMP/holder.$$.$RANDOM
-    start_lock_holder "$E2E_PREFIX" "$1" "$out" || fail "the lock holder did not take $1: $(cat "$out")"
+    start_lock_holder "$E2E_PREFIX" "$1" "$out" || abort "the lock holder did not take $1: $(cat "$out")"
 }
 
 # reg_query KEY VALUE: prints the value as reg.exe shows it.
@@ -163,7 +161,7 @@ plant() {
     local row=$1 unix
     unix=$(unix_path "$2")
     mkdir -p "$(dirname "$unix")"
-    "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || fail "make_fixture could not write $unix"
+    "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || abort "make_fixture could not write $unix"
     "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
 }
 
@@ -175,9 +173,9 @@ plant_program() {
     mkdir -p "$(dirname "$unix")"
     small=$TVX_TMP/lock_holder.stripped.exe
     # The debug information makes the program too long for every row; without it, it fits.
-    i686-w64-mingw32-strip -o "$small" "$HOLDER_EXE" || fail "cannot strip the lock holder"
+    i686-w64-mingw32-strip -o "$small" "$HOLDER_EXE" || abort "cannot strip the lock holder"
     "$FIXTURE_TOOL" pad "$small" "$unix" | awk -F'\t' '{ print $2 }'
-    [ -s "$unix" ] || fail "make_fixture could not pad $unix"
+    [ -s "$unix" ] || abort "make_fixture could not pad $unix"
 }
 
 # unix_path WINPATH: the prefix's file for a C: path.

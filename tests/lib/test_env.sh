@@ -5,7 +5,8 @@
 #   TVX_ROOT, TVX_BUILD   the repository and the build folder (absolute; default build/)
 #   TVX_TMP               a temporary folder for the script's prefixes and files
 #   DISPLAY               the caller's display when usable, else an Xvfb of our own
-# and tvx_use_shared_prefix, for scripts that run in the suite's shared prefix.
+# and tvx_use_shared_prefix, for scripts that run in the suite's shared prefix, and the findings'
+# lines (ok, fail, expect, abort, skip).
 
 : "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 export TVX_ROOT
@@ -49,3 +50,15 @@ tvx_use_shared_prefix() {
         tvx_at_exit 'tvx_stop_prefix "$TVX_SHARED_PREFIX"'
     fi
 }
+
+# A scenario's findings, one line each. `fail` marks the script failed and goes on, `abort` ends it
+# at once, `skip` ends it as skipped (77); a script ends with `exit $status`. A script that walks a
+# table of cases sets case_label, which every FAIL line then names.
+status=0
+ok() { echo "ok   $*"; }
+fail() { echo "FAIL ${case_label:+[$case_label] }$*"; status=1; }
+expect() {  # label wanted got
+    if [ "$2" == "$3" ]; then ok "$1: $3"; else fail "$1: wanted '$2', got '$3'"; fi
+}
+abort() { fail "$@"; exit 1; }
+skip() { echo "$*"; exit 77; }

@@ -21,9 +21,6 @@ tvx_start_server "$prefix"
 
 MAIN="Tarvex Ver 1.0@1052"
 DIALOG="Tarvex Ver 1.0@7"   # the question's window: it has the No button (7)
-status=0
-fail() { echo "FAIL $*"; status=1; }
-expect() { if [ "$2" == "$3" ]; then echo "ok   $1"; else fail "$1: wanted '$2', got '$3'"; fi; }
 
 # start_scan TARGET REPORT: starts the host waiting for its Scan button, presses it.
 start_scan() {

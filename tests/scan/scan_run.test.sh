@@ -14,12 +14,6 @@ CHECK="$PY $TVX_ROOT/tests/scan/check_walk.py"
 trees=$TVX_TMP/scan-trees
 mkdir -p "$trees"
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
-expect() {  # label, wanted, got
-    if [ "$2" == "$3" ]; then ok "$1"; else fail "$1: wanted '$2', got '$3'"; fi
-}
 host() {  # target [wait] > report
     tvx_wine "$prefix" 'C:\scan_host.exe' "$@" 2>/dev/null | tr -d '\r'
 }

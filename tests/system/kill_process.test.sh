@@ -16,9 +16,6 @@ for f in dirA/mssys.exe dirB/MSSYS.EXE dirA/mssys32.exe; do
     cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/$f"
 done
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
 run() { tvx_wine "$prefix" "$@" 2>/dev/null | tr -d '\r'; }
 
 # start NAME WINPATH: starts a sleeper and waits for its pid (in $c/pids/NAME).

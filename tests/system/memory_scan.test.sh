@@ -19,9 +19,6 @@ sleeper=$TVX_TMP/system-sleeper.exe
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$sleeper"
 i686-w64-mingw32-strip "$sleeper"
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
 has() { grep -qxF -- "$2" <<<"$1"; }
 
 # infect: a fresh infected program at C:\infected\mssys.exe, running; its wine job id in $job.

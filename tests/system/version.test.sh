@@ -9,15 +9,6 @@ tvx_start_server "$prefix"
 probe=$prefix/drive_c/system_probe.exe
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$probe"
 
-status=0
-expect() {  # label, wanted, got
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: wanted '$2', got '$3'"
-        status=1
-    else
-        echo "ok   $1: $3"
-    fi
-}
 run() { tvx_wine "$prefix" 'C:\system_probe.exe' "$@" 2>/dev/null | tr -d '\r'; }
 
 # version  platform/nt   restart steps (fake privilege step and fake reboot returning 77)

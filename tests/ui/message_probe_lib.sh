@@ -11,9 +11,7 @@ mkdir -p "$SHOTS"
 SEL="Tarvex Ver 1.0@1086"
 PANEL=CFE9FE
 WORK=$(mktemp -d "$TVX_TMP/message.XXXXXX")
-failures=0
 
-fail() { echo "FAIL [$label]: $*"; failures=$((failures + 1)); }
 
 # "x y w h" of a control, from the client's "state" line; empty when hidden.
 geometry() {
