@@ -10,6 +10,8 @@ NATIVE_CXX   ?= g++
 FUZZ_CXX     ?= clang++
 
 B ?= build
+# A module.mk may name a rule before `all`; plain `make` still builds everything.
+.DEFAULT_GOAL := all
 INCLUDES := -I. -Ibuild/gen
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \

@@ -1,24 +1,18 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, from Debian's archive only. Idempotent: does nothing
-# when everything is already there.
+# Installs what building and testing need, from Debian's archive only. Idempotent: does nothing and
+# prints nothing when everything is already there.
 set -euo pipefail
 
+# Packages are asked of dpkg, never found by a program's name on PATH: a stand-in of the same name
+# (an unrelated `convert`, a wrapper called `wine`) must not pass for the real thing.
 need=()
-have() { command -v "$1" >/dev/null 2>&1; }
-have i686-w64-mingw32-g++ || need+=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
-have wine || need+=(wine)
-dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
-have Xvfb || need+=(xvfb)
-have xdpyinfo || need+=(x11-utils)
-have convert || need+=(imagemagick)
-[ -f /usr/include/doctest/doctest.h ] || need+=(doctest-dev)
-have clang++ || need+=(clang)
+installed() { [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]; }
+for pkg in g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb x11-utils doctest-dev \
+           clang g++ make python3 python3-pil util-linux; do
+    installed "$pkg" || need+=("$pkg")
+done
+# The fuzzer run-time comes with the clang version that is installed; Debian 12's is 14.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-have g++ || need+=(g++)
-have make || need+=(make)
-[ -x /usr/bin/python3 ] || need+=(python3)
-/usr/bin/python3 -c "import PIL" >/dev/null 2>&1 || need+=(python3-pil)
-have taskset || need+=(util-linux)
 
 if [ ${#need[@]} -eq 0 ]; then
     exit 0

@@ -1,22 +1,58 @@
 #!/usr/bin/env bash
 # Runs every test: native tests with sanitizers, Wine-side test programs, Wine scenario scripts,
-# the import audit and short fuzz runs. Ends with "N passed, N failed".
-#   tools/test.sh [--no-build] [PATTERN]   PATTERN keeps only tests whose name contains it.
-# TVX_FUZZ_SECONDS (default 30) sets each fuzz target's run time.
+# the import audit and short fuzz runs. One log per test; ends with "N passed, N failed".
+#   tools/test.sh [--list] [--no-build] [-jN] [PATTERN]
+#     PATTERN     keeps only tests whose name contains it
+#     --list      prints the tests' names and runs nothing
+#     --no-build  runs what is built already: no build and no package check
+#     -jN         tests at once (default 2). Tests in the shared prefix run one after another in one
+#                 slot; the others each have a prefix of their own and every slot its own display.
+# TVX_FUZZ_SECONDS (default 30) sets each fuzz target's run time; 0 replays its kept inputs only.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT"
 
 build=1
+list=0
+slots=2
 pattern=""
 for arg in "$@"; do
     case "$arg" in
         --no-build) build=0 ;;
+        --list) list=1 ;;
+        -j[0-9]*) slots=${arg#-j} ;;
+        -*) echo "usage: $0 [--list] [--no-build] [-jN] [PATTERN]" >&2; exit 2 ;;
         *) pattern=$arg ;;
     esac
 done
+[ "$slots" -ge 1 ] 2>/dev/null || slots=1
 
-bash tools/bootstrap.sh || { echo "bootstrap failed"; exit 1; }
+# Every test as "name|seconds allowed|group"; group "shared" runs in the shared prefix, one after
+# another; "own" tests may run beside each other.
+tests=()
+for t in $(make -s print-NATIVE_TESTS); do tests+=("native/${t%.cpp}|600|own"); done
+for t in $(make -s print-WINE_TESTS); do tests+=("wine/${t%.cpp}|900|shared"); done
+for s in $(find tests tools -name '*.test.sh' | sort); do
+    group=own
+    grep -q '^tvx_use_shared_prefix' "$s" && group=shared
+    tests+=("script/${s%.test.sh}|1200|$group")
+done
+if command -v clang++ >/dev/null 2>&1; then
+    for f in $(make -s print-FUZZERS); do tests+=("fuzz/${f%.cpp}|300|own"); done
+fi
+selected=()
+for row in "${tests[@]}"; do
+    name=${row%%|*}
+    [ -z "$pattern" ] || [[ "$name" == *"$pattern"* ]] && selected+=("$row")
+done
+if [ "$list" = 1 ]; then
+    for row in "${selected[@]}"; do echo "${row%%|*}"; done
+    exit 0
+fi
+
+if [ "$build" = 1 ]; then
+    bash tools/bootstrap.sh || { echo "bootstrap failed"; exit 1; }
+fi
 # TVX_BUILD: the build folder (absolute); several developers may build side by side.
 export TVX_BUILD=$(realpath -m "${TVX_BUILD:-$ROOT/build}")
 mkdir -p "$TVX_BUILD"
@@ -24,69 +60,92 @@ if [ "$build" = 1 ]; then
     make -j"$(nproc)" B="$TVX_BUILD" all >"$TVX_BUILD.log" 2>&1 || { tail -50 "$TVX_BUILD.log"; echo "0 passed, 1 failed"; exit 1; }
 fi
 
-source tests/lib/wine_env.sh
-export TVX_ROOT=$ROOT
-export TVX_TMP=$(mktemp -d /tmp/tarvex-test.XXXXXX)
+unset TVX_TMP TVX_SHARED_PREFIX
+source tests/lib/test_env.sh
 LOGS=$TVX_BUILD/test-logs
 rm -rf "$LOGS" && mkdir -p "$LOGS"
-tvx_ensure_display || true
+# One display a slot: windows of two tests never overlap, and one test's pointer never hovers the
+# other's buttons. Slot 0 keeps the caller's display (or the one test_env.sh started).
+slot_display=("$DISPLAY")
+for ((n = 1; n < slots; n++)); do
+    tvx_start_xvfb || exit 1
+    tvx_at_exit "kill $TVX_XVFB_PID 2>/dev/null"
+    slot_display+=("$DISPLAY")
+done
+export DISPLAY=${slot_display[0]}
+# The shared prefix for the tests that change nothing machine-wide; its server stays up. Every
+# prefix a script leaves behind under TVX_TMP is stopped at the end.
+tvx_use_shared_prefix
+tvx_at_exit 'for p in "$TVX_TMP"/*/; do [ -f "$p/system.reg" ] && tvx_stop_prefix "$p"; done'
 
-# One shared sandbox prefix for tests that change nothing machine-wide; its server stays up.
-export TVX_SHARED_PREFIX=$TVX_TMP/shared
-tvx_copy_prefix "$TVX_SHARED_PREFIX"
-tvx_start_server "$TVX_SHARED_PREFIX"
+log_of() { echo "$LOGS/$(echo "$1" | tr '/ ' '__').log"; }
 
-cleanup() {
-    tvx_stop_prefix "$TVX_SHARED_PREFIX"
-    for p in "$TVX_TMP"/*/; do
-        [ -f "$p/system.reg" ] && tvx_stop_prefix "$p"
-    done
-    [ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null
-    rm -rf "$TVX_TMP"
-}
-trap cleanup EXIT
-
-passed=0
-failed=0
-failures=()
-
-run_one() {  # name, timeout seconds, command...
-    local name=$1 limit=$2; shift 2
-    if [ -n "$pattern" ] && [[ "$name" != *"$pattern"* ]]; then
-        return
-    fi
-    local log="$LOGS/$(echo "$name" | tr '/ ' '__').log"
-    local start=$SECONDS
-    timeout --kill-after=10 "$limit" "$@" >"$log" 2>&1
-    local rc=$?
+run_one() {  # name seconds: runs one test, prints its line and leaves its exit code in <log>.rc
+    local name=$1 limit=$2 path=${1#*/} log start rc cmd
+    case "$name" in
+        native/*) cmd=("$TVX_BUILD/native/$path") ;;
+        wine/*) cmd=(env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/$path.exe") ;;
+        script/*) cmd=(bash "$path.test.sh") ;;
+        fuzz/*) cmd=(bash tests/lib/run_fuzzer.sh "$TVX_BUILD/fuzz/$path" "${TVX_FUZZ_SECONDS:-30}") ;;
+    esac
+    log=$(log_of "$name")
+    start=$SECONDS
+    timeout --kill-after=10 "$limit" "${cmd[@]}" >"$log" 2>&1
+    rc=$?
+    echo "$rc" >"$log.rc"
     if [ $rc -eq 0 ]; then
-        passed=$((passed + 1))
         echo "PASS $name ($((SECONDS - start)) s)"
     elif [ $rc -eq 77 ]; then
         echo "SKIP $name: $(tail -1 "$log")"
     else
-        failed=$((failed + 1))
-        failures+=("$name")
-        echo "FAIL $name (exit $rc, $((SECONDS - start)) s); last lines of $log:"
-        tail -25 "$log" | sed 's/^/    /'
+        echo "FAIL $name (exit $rc, $((SECONDS - start)) s); last lines of $log:
+$(tail -25 "$log" | sed 's/^/    /')"
     fi
 }
 
-for t in $(make -s print-NATIVE_TESTS); do
-    run_one "native/${t%.cpp}" 600 "$TVX_BUILD/native/${t%.cpp}"
-done
-for t in $(make -s print-WINE_TESTS); do
-    run_one "wine/${t%.cpp}" 900 env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/${t%.cpp}.exe"
-done
-for s in $(find tests tools -name '*.test.sh' | sort); do
-    run_one "script/${s%.test.sh}" 1200 bash "$s"
-done
-if command -v clang++ >/dev/null 2>&1; then
-    for f in $(make -s print-FUZZERS); do
-        run_one "fuzz/${f%.cpp}" 300 bash tests/lib/run_fuzzer.sh "$TVX_BUILD/fuzz/${f%.cpp}" "${TVX_FUZZ_SECONDS:-30}"
+# run_in_slot COMMAND...: waits for a free slot, then runs COMMAND in the background on its display.
+slot_pids=()
+run_in_slot() {
+    local n
+    for (( ; ; )); do
+        for ((n = 0; n < slots; n++)); do
+            mkdir "$TVX_TMP/slot.$n" 2>/dev/null && break 2
+        done
+        sleep 0.2
     done
-fi
+    (DISPLAY=${slot_display[n]} "$@"; rmdir "$TVX_TMP/slot.$n") &
+    slot_pids+=($!)
+}
 
+run_shared_group() {
+    local row name rest
+    for row in "${selected[@]}"; do
+        [ "${row##*|}" = shared ] || continue
+        name=${row%%|*}; rest=${row#*|}
+        run_one "$name" "${rest%%|*}"
+    done
+}
+
+run_in_slot run_shared_group
+for row in "${selected[@]}"; do
+    [ "${row##*|}" = own ] || continue
+    name=${row%%|*}; rest=${row#*|}
+    run_in_slot run_one "$name" "${rest%%|*}"
+done
+wait "${slot_pids[@]}"
+
+passed=0
+failed=0
+failures=()
+for row in "${selected[@]}"; do
+    name=${row%%|*}
+    rc=$(cat "$(log_of "$name").rc" 2>/dev/null || echo lost)
+    case "$rc" in
+        0) passed=$((passed + 1)) ;;
+        77) ;;
+        *) failed=$((failed + 1)); failures+=("$name") ;;
+    esac
+done
 echo
 if [ ${#failures[@]} -gt 0 ]; then
     echo "Failed: ${failures[*]}"

@@ -2,10 +2,10 @@
 # Autostart cleanup against Wine's registry in a prefix of its own (it deletes machine values and
 # hosts files), reported as Windows XP, then as Windows 98 for the hosts file's place.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/disinfect-autostart
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 mkdir -p "$prefix/drive_c/tvxtest"
 status=0

@@ -14,47 +14,13 @@
 #include "disinfect/disinfect.h"
 #include "platform/platform.h"
 #include "tests/lib/result_sink.h"
+#include "tests/lib/wine_files.h"
 
 namespace {
 
 const char kName[] = "W32/KYR.Ag.PSW.Trojan";
 const char kShownPath[] = "C:\\...\\shown.exe";      // currentText: the walker's shortened path
 const char kShownName[] = "W32/KYR.Shown.Trojan";  // currentName
-
-std::string HelperPath(const char* fileName)
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1) + fileName;
-}
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<absent>";
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
 
 std::string WininitPath()
 {
@@ -80,7 +46,7 @@ public:
     {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "tvx_holder_ready");
         ResetEvent(ready);  // an earlier holder still keeps the event alive, and set
-        std::string commandLine = "\"" + program + "\" \"" + file + "\" tvx_holder_ready";
+        std::string commandLine = "\"" + program + "\" -ready tvx_holder_ready \"" + file + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         m_started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -257,7 +223,7 @@ TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never fro
     // A wininit.ini that cannot be opened for writing (held by another program) is left as it was.
     WriteBytes(ini, old);
     {
-        Holder holder(HelperPath("tvx_file_holder.exe"), ini);
+        Holder holder(HelperPath("lock_holder.exe"), ini);
         CHECK(holder.Started());
         CHECK_FALSE(AddWininitRename("NUL", "C:\\NEW.EXE"));
     }
@@ -331,7 +297,7 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
     DeleteFileA(WininitPath().c_str());
     ResetState();
     {
-        Holder holder(HelperPath("tvx_file_holder.exe"), held);
+        Holder holder(HelperPath("lock_holder.exe"), held);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(held.c_str(), kName);
@@ -354,9 +320,9 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         const std::string second = dir + "second.exe";
         WriteBytes(second, "MZ second");
         std::string before = ReadBytes(WininitPath());
-        Holder iniHolder(HelperPath("tvx_file_holder.exe"), WininitPath());
+        Holder iniHolder(HelperPath("lock_holder.exe"), WininitPath());
         CHECK(iniHolder.Started());
-        Holder holder(HelperPath("tvx_file_holder.exe"), second);
+        Holder holder(HelperPath("lock_holder.exe"), second);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(second.c_str(), kName);
@@ -371,7 +337,7 @@ TEST_CASE("a file held by its own running program: the program is ended and the 
     StartDismissingMessageBoxes();
     const std::string own = "C:\\tvxdisp\\ownprog.exe";
     CreateDirectoryA("C:\\tvxdisp", nullptr);
-    CHECK(CopyFileA(HelperPath("tvx_file_holder.exe").c_str(), own.c_str(), FALSE));
+    CHECK(CopyFileA(HelperPath("lock_holder.exe").c_str(), own.c_str(), FALSE));
     ResetState();
     Holder holder(own, "-self");
     CHECK(holder.Started());

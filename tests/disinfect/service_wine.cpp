@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "disinfect/disinfect.h"
+#include "tests/lib/wine_files.h"
 
 namespace {
 
@@ -26,14 +27,6 @@ void CountingPause(DWORD)
         SetEvent(g_poll);
         WaitForSingleObject(g_ack, 10000);
     }
-}
-
-std::string HelperPath(const char* fileName)
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1) + fileName;
 }
 
 // Registers and starts one test service; true once it reports RUNNING.

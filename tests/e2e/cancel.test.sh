@@ -16,7 +16,7 @@ scanning_d() {
         [[ "$text" == D:* ]] && return 0
         sleep 0.25
     done
-    fail "the walk never reached drive D (last text '$text')"
+    abort "the walk never reached drive D (last text '$text')"
 }
 
 # answer_terminate VARIANT SEL ANSWER: answers the question. A key press is a key-down and a key-up,
@@ -45,32 +45,32 @@ for variant in "${variants[@]}"; do
     scanning_d
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
-    auto wait "$sel" 20000 >/dev/null || fail "$name: no question $sel"
+    auto wait "$sel" 20000 >/dev/null || abort "$name: no question $sel"
     if [ "$name" = cancel-button ]; then
-        expect_layout scanning "$LAYOUT_SCANNING" || fail "$name: Scanning layout"
-        [ "$(auto text "$MAIN_SEL" 1064)" = Scanning ] || fail "status frame caption"
+        expect_layout scanning "$LAYOUT_SCANNING" || abort "$name: Scanning layout"
+        [ "$(auto text "$MAIN_SEL" 1064)" = Scanning ] || abort "status frame caption"
         [ "$(auto text "$MAIN_SEL" 1076)" = "Searching for W32/KYR Trojan and its variants" ] ||
-            fail "searching line: $(auto text "$MAIN_SEL" 1076)"
+            abort "searching line: $(auto text "$MAIN_SEL" 1076)"
         shot scanning "$MAIN_SEL"
     fi
     answer_terminate "$name" "$sel" 7
     before=$(auto text "$MAIN_SEL" 1065)
     sleep 1
     after=$(auto text "$MAIN_SEL" 1065)
-    [ "$before" != "$after" ] || fail "$name: the walk stopped after No ($before)"
+    [ "$before" != "$after" ] || abort "$name: the walk stopped after No ($before)"
     if [ "$name" = cancel-button ]; then
-        expect_layout still-scanning "$LAYOUT_SCANNING" || fail "$name: No changed the layout"
+        expect_layout still-scanning "$LAYOUT_SCANNING" || abort "$name: No changed the layout"
     fi
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
     answer_terminate "$name" "$sel" 6
     wait_finished 30
     [ "$(auto text "$MAIN_SEL" 1065)" = "Scanning terminated" ] ||
-        fail "$name: status line $(auto text "$MAIN_SEL" 1065)"
-    expect_layout finished "$LAYOUT_FINISHED" || fail "$name: Finished layout"
+        abort "$name: status line $(auto text "$MAIN_SEL" 1065)"
+    expect_layout finished "$LAYOUT_FINISHED" || abort "$name: Finished layout"
     auto list "$MAIN_SEL" 1055 | tail -n 5 | head -n 2 | tr '\n' '|' | grep -qxF 'Scanning statistics|------------------------------|' ||
-        fail "$name: no statistics after the stop"
+        abort "$name: no statistics after the stop"
     auto click "$MAIN_SEL" 1070 >/dev/null
-    wait_tool_exit 15 || fail "$name: OK did not close the window"
+    wait_tool_exit 15 || abort "$name: OK did not close the window"
 done
 echo "cancel scenarios passed"

@@ -1,18 +1,13 @@
 # Shared steps of the end-to-end scenarios: a sandbox prefix with the tool in it, the tool started as
 # a user would start it, and the automation client to press its buttons and read its windows.
-# Source this file from a *.test.sh; it sets E2E_PREFIX and a trap that stops the prefix.
+# Source this file from a *.test.sh; it sets E2E_PREFIX and stops that prefix when the script ends.
 
 set -uo pipefail
-: "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
-: "${TVX_BUILD:=$TVX_ROOT/build}"
-: "${TVX_TMP:=$(mktemp -d /tmp/tarvex-e2e.XXXXXX)}"
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/test_env.sh"
 
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 SHOTS=$TVX_BUILD/screenshots
 
-skip() { echo "$*"; exit 77; }
-fail() { echo "FAIL: $*"; exit 1; }
 
 # e2e_require FILE...: skips the scenario when a program it drives has not been built.
 e2e_require() {
@@ -25,26 +20,13 @@ e2e_require() {
 # e2e_prefix NAME: a fresh sandbox prefix with the tool copied to C:\tarvex\tarvex.exe.
 e2e_prefix() {
     E2E_PREFIX=$TVX_TMP/$1
-    trap '[ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
-    tvx_ensure_display >/dev/null || skip "no display and no Xvfb"
+    AUTO_PREFIX=$E2E_PREFIX
+    xdpyinfo >/dev/null 2>&1 || skip "no display and no Xvfb"
     tvx_copy_prefix "$E2E_PREFIX"
     mkdir -p "$E2E_PREFIX/drive_c/tarvex"
     cp "$TOOL_EXE" "$E2E_PREFIX/drive_c/tarvex/tarvex.exe"
     tvx_start_server "$E2E_PREFIX"
-    trap 'tvx_stop_prefix "$E2E_PREFIX"; [ -n "${TVX_XVFB_PID:-}" ] && kill "$TVX_XVFB_PID" 2>/dev/null; true' EXIT
-}
-
-# auto ARGS...: runs the automation client in the prefix; its stdout (without carriage returns,
-# except for a screenshot) is the answer.
-auto() {
-    if [ "$1" = shot ]; then
-        (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null)
-        return
-    fi
-    local rc
-    (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null) | sed -u 's/\r$//'
-    rc=${PIPESTATUS[0]}
-    return "$rc"
+    tvx_at_exit 'tvx_stop_prefix "$E2E_PREFIX"'
 }
 
 # start_tool: starts the tool in the background; TOOL_PID is the wine launcher's pid, whose exit
@@ -72,30 +54,19 @@ wait_tool_exit() {
 
 # wait_main: waits for the main window; skips when the product does not show it at all yet.
 wait_main() {
-    auto wait "$MAIN_SEL" 20000 >/dev/null || fail "the main window did not appear"
+    auto wait "$MAIN_SEL" 20000 >/dev/null || abort "the main window did not appear"
 }
 
-# visibility ID...: prints "ID:visible,enabled" for each control of the main window, one per line.
-visibility() {
-    local id line
-    for id in "$@"; do
-        line=$(auto state "$MAIN_SEL" "$id") || line="missing"
-        local v e
-        v=$(sed -n 's/.*visible=\([01]\).*/\1/p' <<<"$line")
-        e=$(sed -n 's/.*enabled=\([01]\).*/\1/p' <<<"$line")
-        echo "$id:${v:-?},${e:-?}"
-    done
-}
-
-# expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table.
+# expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table, read in
+# one run of the automation client.
 expect_layout() {
     local name=$1 want=$2 ids=() item got
     for item in $want; do ids+=("${item%%:*}"); done
-    got=$(visibility "${ids[@]}" | tr '\n' ' ')
-    if [ "${got% }" != "$want" ]; then
+    got=$(auto layout "$MAIN_SEL" "${ids[@]}")
+    if [ "$got" != "$want" ]; then
         echo "layout $name:"
         echo "  want: $want"
-        echo "  got:  ${got% }"
+        echo "  got:  $got"
         return 1
     fi
 }
@@ -114,48 +85,44 @@ shot() {
     local name=$1 sel=$2
     mkdir -p "$SHOTS"
     if auto shot "$sel" - >"$SHOTS/$name.bmp" && [ -s "$SHOTS/$name.bmp" ]; then
-        convert "$SHOTS/$name.bmp" "$SHOTS/$name.png" 2>/dev/null && rm -f "$SHOTS/$name.bmp"
+        shot_to_png "$SHOTS/$name.bmp"
+    else
+        echo "screenshot $name not taken"
     fi
 }
 
 # answer SEL BUTTON: waits for a message dialog with SEL and presses a button (6 Yes, 7 No, 1 OK).
 answer() {
     local sel=$1 button=$2
-    auto wait "$sel" 20000 >/dev/null || fail "no message dialog $sel"
-    auto click "$sel" "$button" >/dev/null || fail "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
+    auto wait "$sel" 20000 >/dev/null || abort "no message dialog $sel"
+    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
+    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
 }
 
 # answer_when_asked SEL BUTTON SECONDS [TEXT]: waits for a message dialog, checks its text, presses BUTTON.
 answer_when_asked() {
     local sel=$1 button=$2 limit=$3 want=${4:-} got
-    auto wait "$sel" $((limit * 1000)) >/dev/null || fail "no message dialog $sel within $limit s"
+    auto wait "$sel" $((limit * 1000)) >/dev/null || abort "no message dialog $sel within $limit s"
     if [ -n "$want" ]; then
         got=$(auto text "$sel" 1086)
-        [ "$got" = "$want" ] || fail "message text: '$got'"
+        [ "$got" = "$want" ] || abort "message text: '$got'"
     fi
-    auto click "$sel" "$button" >/dev/null || fail "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || fail "message dialog $sel stayed open"
+    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
+    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
 }
 RESTART_QUESTION=$'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
 TERMINATE_QUESTION='Terminate the Scan now?'
 
 # wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
 wait_finished() {
-    local i
-    for i in $(seq 1 $(($1 * 4))); do
-        if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1' && auto state "$MAIN_SEL" 1076 | grep -q 'visible=0'; then
-            return 0
-        fi
-        sleep 0.25
-    done
-    fail "the scan did not finish within $1 s"
+    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) '1070:1,*' '1076:0,*' >/dev/null ||
+        abort "the scan did not finish within $1 s"
 }
 
 # hold_file WINPATH: starts the lock holder on a file of the prefix; returns once it holds it.
 hold_file() {
     local out=$TVX_TMP/holder.$$.$RANDOM
-    start_lock_holder "$E2E_PREFIX" "$1" "$out" || fail "the lock holder did not take $1: $(cat "$out")"
+    start_lock_holder "$E2E_PREFIX" "$1" "$out" || abort "the lock holder did not take $1: $(cat "$out")"
 }
 
 # reg_query KEY VALUE: prints the value as reg.exe shows it.
@@ -194,7 +161,7 @@ plant() {
     local row=$1 unix
     unix=$(unix_path "$2")
     mkdir -p "$(dirname "$unix")"
-    "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || fail "make_fixture could not write $unix"
+    "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || abort "make_fixture could not write $unix"
     "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
 }
 
@@ -206,9 +173,9 @@ plant_program() {
     mkdir -p "$(dirname "$unix")"
     small=$TVX_TMP/lock_holder.stripped.exe
     # The debug information makes the program too long for every row; without it, it fits.
-    i686-w64-mingw32-strip -o "$small" "$HOLDER_EXE" || fail "cannot strip the lock holder"
+    i686-w64-mingw32-strip -o "$small" "$HOLDER_EXE" || abort "cannot strip the lock holder"
     "$FIXTURE_TOOL" pad "$small" "$unix" | awk -F'\t' '{ print $2 }'
-    [ -s "$unix" ] || fail "make_fixture could not pad $unix"
+    [ -s "$unix" ] || abort "make_fixture could not pad $unix"
 }
 
 # unix_path WINPATH: the prefix's file for a C: path.

@@ -24,13 +24,13 @@ for row in "${cases[@]}"; do
     wait_finished 60
     auto list "$MAIN_SEL" 1055 >"$TVX_TMP/many.lines"
     [ "$(wc -l <"$TVX_TMP/many.lines")" = "$want_lines" ] ||
-        fail "$files files: the list holds $(wc -l <"$TVX_TMP/many.lines") lines, not $want_lines"
+        abort "$files files: the list holds $(wc -l <"$TVX_TMP/many.lines") lines, not $want_lines"
     got_file_lines=$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/many.lines")
-    [ "$got_file_lines" = "$want_file_lines" ] || fail "$files files: $got_file_lines file lines, not $want_file_lines"
+    [ "$got_file_lines" = "$want_file_lines" ] || abort "$files files: $got_file_lines file lines, not $want_file_lines"
     tail -n 2 "$TVX_TMP/many.lines" | tr '\n' '|' |
-        grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || fail "$files files: statistics"
-    [ -z "$(ls "$(unix_path 'C:\many')")" ] || fail "$files files: some were not removed"
+        grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || abort "$files files: statistics"
+    [ -z "$(ls "$(unix_path 'C:\many')")" ] || abort "$files files: some were not removed"
     auto click "$MAIN_SEL" 1070 >/dev/null
-    wait_tool_exit 15 || fail "OK did not close the window"
+    wait_tool_exit 15 || abort "OK did not close the window"
 done
 echo "many-lines scenarios passed"

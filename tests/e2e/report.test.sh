@@ -17,7 +17,7 @@ report_text() {
     lines=$(awk 'END { print NR }' "$1")
     crlf=$(grep -c $'\r$' "$1")
     [ "$lines" = "$crlf" ] && [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] ||
-        fail "$1: $lines lines, $crlf end in CR LF"
+        abort "$1: $lines lines, $crlf end in CR LF"
     tr -d '\r' <"$1" >"$2"
 }
 
@@ -35,7 +35,7 @@ scan_and_close() {
     auto click "$MAIN_SEL" 1052 >/dev/null
     if [ -n "$answer" ]; then
         if [ "$version" = win98 ]; then
-            auto wait "$HELD" 120000 >/dev/null || fail "no box about the held file's process"
+            auto wait "$HELD" 120000 >/dev/null || abort "no box about the held file's process"
             auto close "$HELD" >/dev/null
         fi
         answer_when_asked "$QUESTION_SEL" "$answer" 120 "$RESTART_QUESTION"
@@ -43,7 +43,7 @@ scan_and_close() {
     wait_finished 120
     auto list "$MAIN_SEL" 1055 >"$TVX_TMP/window"
     auto click "$MAIN_SEL" 1070 >/dev/null
-    wait_tool_exit 15 || fail "OK did not close the window"
+    wait_tool_exit 15 || abort "OK did not close the window"
 }
 
 # Lines of the statistics of a scan with infections (the last six result lines).
@@ -72,41 +72,41 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     scan_and_close 7
 
     report_text "$log" "$TVX_TMP/report"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || fail "$version: not one start and one end line"
+    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "$version: not one start and one end line"
     head -n 1 "$TVX_TMP/report" | grep -qE "^==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  Tarvex Ver 1\\.0  $windows.*  $codes\$" ||
-        fail "$version: start line: $(head -n 1 "$TVX_TMP/report")"
+        abort "$version: start line: $(head -n 1 "$TVX_TMP/report")"
     # The result lines: everything between the start line and the passed-over section.
     awk 'NR > 1 && /^Entries passed over by the walk$/ { exit } NR > 1 { print }' "$TVX_TMP/report" >"$TVX_TMP/results"
     [ "$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/results")" = 160 ] ||
-        fail "$version: the report does not hold the 160 'removed' lines"
-    grep -qxF "$HELD     $held_name Unable to remove" "$TVX_TMP/results" || fail "$version: no 'Unable to remove' line"
-    tail -n 6 "$TVX_TMP/results" | grep -cE "$STATS_RE" | grep -qx 6 || fail "$version: statistics"
-    grep -qxF "Total files infected		:  161" "$TVX_TMP/results" || fail "$version: infected count"
+        abort "$version: the report does not hold the 160 'removed' lines"
+    grep -qxF "$HELD     $held_name Unable to remove" "$TVX_TMP/results" || abort "$version: no 'Unable to remove' line"
+    tail -n 6 "$TVX_TMP/results" | grep -cE "$STATS_RE" | grep -qx 6 || abort "$version: statistics"
+    grep -qxF "Total files infected		:  161" "$TVX_TMP/results" || abort "$version: infected count"
     # The window emptied its list at the 151st line: it shows the report's last lines, and only those.
-    [ "$(wc -l <"$TVX_TMP/window")" -lt 150 ] || fail "$version: the window was not emptied"
+    [ "$(wc -l <"$TVX_TMP/window")" -lt 150 ] || abort "$version: the window was not emptied"
     tail -n "$(wc -l <"$TVX_TMP/window")" "$TVX_TMP/results" | diff -u - "$TVX_TMP/window" ||
-        fail "$version: the window's lines are not the report's last ones"
-    [ "$(wc -l <"$TVX_TMP/results")" = 167 ] || fail "$version: $(wc -l <"$TVX_TMP/results") result lines, not 161 + 6"
+        abort "$version: the window's lines are not the report's last ones"
+    [ "$(wc -l <"$TVX_TMP/results")" = 167 ] || abort "$version: $(wc -l <"$TVX_TMP/results") result lines, not 161 + 6"
     # After the result lines: the passed-over counts, the final status, the question, the answer, the end.
     sed -n '/^Entries passed over by the walk$/,$p' "$TVX_TMP/report" >"$TVX_TMP/tail"
-    [ "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")" = 5 ] || fail "$version: passed-over counts"
+    [ "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")" = 5 ] || abort "$version: passed-over counts"
     tail -n 4 "$TVX_TMP/tail" >"$TVX_TMP/tail4"
     printf '%s\n' "Scanning completed" "$QUESTION_LINE" "Answer: No" | diff -u - <(head -n 3 "$TVX_TMP/tail4") ||
-        fail "$version: status, question and answer"
-    tail -n 1 "$TVX_TMP/tail4" | grep -qE '^==== .*  End of scan$' || fail "$version: end line"
+        abort "$version: status, question and answer"
+    tail -n 1 "$TVX_TMP/tail4" | grep -qE '^==== .*  End of scan$' || abort "$version: end line"
 
     # A second scan appends a record and leaves the first as it was.
     cp "$log" "$TVX_TMP/first.log"
     kill "$HOLDER_PID" 2>/dev/null
     wait "$HOLDER_PID" 2>/dev/null
     scan_and_close
-    cmp -n "$(stat -c %s "$TVX_TMP/first.log")" "$TVX_TMP/first.log" "$log" || fail "$version: the first record changed"
+    cmp -n "$(stat -c %s "$TVX_TMP/first.log")" "$TVX_TMP/first.log" "$log" || abort "$version: the first record changed"
     report_text "$log" "$TVX_TMP/report"
     record 2 "$TVX_TMP/report" >"$TVX_TMP/second"
-    grep -qxF "$HELD     $held_name removed" "$TVX_TMP/second" || fail "$version: second record: $(cat "$TVX_TMP/second")"
-    ! grep -q '^Question: ' "$TVX_TMP/second" || fail "$version: second record asks to restart"
-    tail -n 1 "$TVX_TMP/second" | grep -qE '^==== .*  End of scan$' || fail "$version: second record's end"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || fail "$version: not two records"
+    grep -qxF "$HELD     $held_name removed" "$TVX_TMP/second" || abort "$version: second record: $(cat "$TVX_TMP/second")"
+    ! grep -q '^Question: ' "$TVX_TMP/second" || abort "$version: second record asks to restart"
+    tail -n 1 "$TVX_TMP/second" | grep -qE '^==== .*  End of scan$' || abort "$version: second record's end"
+    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "$version: not two records"
 }
 
 scenario_version win98 'platform code 4, NT version code 0' 'Windows 4\.10 build [0-9]+'
@@ -120,7 +120,7 @@ agent_name=$(plant_program "$agent")
 (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
 agent_pid=$!
 sleep 1
-kill -0 "$agent_pid" 2>/dev/null || fail "the infected program does not run"
+kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
 start_tool
 wait_main
 auto click "$MAIN_SEL" 1052 >/dev/null
@@ -134,35 +134,35 @@ for _ in $(seq 1 60); do
         break
     fi
 done
-wait_tool_exit 60 || fail "the tool did not end after the find in memory"
+wait_tool_exit 60 || abort "the tool did not end after the find in memory"
 report_text "$log" "$TVX_TMP/report"
 record 3 "$TVX_TMP/report" >"$TVX_TMP/third"
 printf '%s\n' "System Memory    W32/KYR.Trojan removed" "$agent     W32/KYR.Trojan removed" |
-    diff -u - <(sed -n '2,3p' "$TVX_TMP/third") || fail "memory find: lines"
+    diff -u - <(sed -n '2,3p' "$TVX_TMP/third") || abort "memory find: lines"
 if [ "$asked" = 1 ]; then
     sed -n '4p' "$TVX_TMP/third" | grep -q '^Question: W32/KYR.Trojan found in memory! .* Restart the computer now?$' &&
-        sed -n '5p' "$TVX_TMP/third" | grep -qx 'Answer: Cancel' || fail "memory find: question and answer"
+        sed -n '5p' "$TVX_TMP/third" | grep -qx 'Answer: Cancel' || abort "memory find: question and answer"
 fi
-[ "$(wc -l <"$TVX_TMP/third")" = $((4 + 2 * asked)) ] || fail "memory find: record: $(cat "$TVX_TMP/third")"
+[ "$(wc -l <"$TVX_TMP/third")" = $((4 + 2 * asked)) ] || abort "memory find: record: $(cat "$TVX_TMP/third")"
 tail -n 1 "$TVX_TMP/third" | grep -qE '^==== .*  End of scan: the program ends after the find in memory$' ||
-    fail "memory find: end line"
-[ -n "$agent_name" ] || fail "no detection name for the program"
+    abort "memory find: end line"
+[ -n "$agent_name" ] || abort "no detection name for the program"
 
 echo "--- winxp: a report over 1 MiB is set aside once"
 old=$E2E_PREFIX/drive_c/windows/Tarvex.old.log
 echo "an older set-aside report" >"$old"
 /usr/bin/python3 -c 'import sys; open(sys.argv[1], "ab").write(b"filler line\r\n" * 80660)' "$log"
-[ "$(stat -c %s "$log")" -gt 1048576 ] || fail "the padded report is not over 1 MiB"
+[ "$(stat -c %s "$log")" -gt 1048576 ] || abort "the padded report is not over 1 MiB"
 cp "$log" "$TVX_TMP/full.log"
 scan_and_close
-cmp "$TVX_TMP/full.log" "$old" || fail "Tarvex.old.log is not the full report"
+cmp "$TVX_TMP/full.log" "$old" || abort "Tarvex.old.log is not the full report"
 report_text "$log" "$TVX_TMP/report"
 [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] && head -n 1 "$TVX_TMP/report" | grep -q '^==== .*Tarvex Ver 1\.0' ||
-    fail "the new report does not hold just the new record"
+    abort "the new report does not hold just the new record"
 scan_and_close
-cmp "$TVX_TMP/full.log" "$old" || fail "the report was set aside a second time"
+cmp "$TVX_TMP/full.log" "$old" || abort "the report was set aside a second time"
 report_text "$log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || fail "the second scan after the rotation did not append"
+[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "the second scan after the rotation did not append"
 
 echo "--- winxp: the Windows folder does not take the report"
 # Running as root, file modes do not stop the writes: a folder in the report's place does.
@@ -172,10 +172,10 @@ rm -f "$(find "$E2E_PREFIX/drive_c/users" -name Tarvex.log)"
 plant 1 'C:\infected\plain.exe' >/dev/null
 scan_and_close
 temp_log=$(find "$E2E_PREFIX/drive_c/users" -name Tarvex.log -type f)
-[ -n "$temp_log" ] || fail "no report in the temporary folder"
+[ -n "$temp_log" ] || abort "no report in the temporary folder"
 report_text "$temp_log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || fail "the temporary folder's report is not one record"
-grep -q '^C:\\infected\\plain\.exe     .* removed$' "$TVX_TMP/report" || fail "the temporary folder's report lacks the line"
+[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "the temporary folder's report is not one record"
+grep -q '^C:\\infected\\plain\.exe     .* removed$' "$TVX_TMP/report" || abort "the temporary folder's report lacks the line"
 cp "$TVX_TMP/window" "$TVX_TMP/window.reported"
 
 echo "--- winxp: no folder takes the report"
@@ -185,6 +185,6 @@ plant 1 'C:\infected\plain.exe' >/dev/null
 scan_and_close
 # The same lines as with a report, but for the count of files (the report files are not there).
 diff -u <(grep -v '^Total files scanned' "$TVX_TMP/window.reported") <(grep -v '^Total files scanned' "$TVX_TMP/window") ||
-    fail "the window differs when the report cannot be written"
-[ -z "$(find "$E2E_PREFIX/drive_c" -name Tarvex.log -type f)" ] || fail "a report was written somewhere"
+    abort "the window differs when the report cannot be written"
+[ -z "$(find "$E2E_PREFIX/drive_c" -name Tarvex.log -type f)" ] || abort "a report was written somewhere"
 echo "report scenarios passed"

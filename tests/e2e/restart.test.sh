@@ -11,24 +11,24 @@ hold_file 'C:\locked\held.exe'
 start_tool
 wait_main
 auto click "$MAIN_SEL" 1052 >/dev/null
-auto wait 'Tarvex Ver 1.0@1086' 60000 >/dev/null || fail "no restart question"
+auto wait 'Tarvex Ver 1.0@1086' 60000 >/dev/null || abort "no restart question"
 auto list "$MAIN_SEL" 1055 | grep -qxF "C:\\locked\\held.exe     $name Unable to remove" ||
-    fail "no 'Unable to remove' line for the held file"
+    abort "no 'Unable to remove' line for the held file"
 answer_when_asked 'Tarvex Ver 1.0@1086' 6 10 "$RESTART_QUESTION"
 
-wait_tool_exit 30 || fail "the tool kept running after the restart"
+wait_tool_exit 30 || abort "the tool kept running after the restart"
 for _ in $(seq 1 50); do
     kill -0 "$HOLDER_PID" 2>/dev/null || break
     sleep 0.2
 done
-kill -0 "$HOLDER_PID" 2>/dev/null && fail "the restart left the holding program running"
+kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
 for _ in $(seq 1 50); do
     [ -e "$(unix_path 'C:\locked\held.exe')" ] || break
     sleep 0.2
 done
-[ ! -e "$(unix_path 'C:\locked\held.exe')" ] || fail "the held file survived the restart"
+[ ! -e "$(unix_path 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
 # The report's record was closed before the restart began: the answer, then the end line, last.
 tail -n 2 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | tr -d '\r' | head -n 1 | grep -qx 'Answer: Yes' &&
     tail -n 1 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | grep -qE $'^==== .*  End of scan\r$' ||
-    fail "the report does not end with the answer Yes and the end line"
+    abort "the report does not end with the answer Yes and the end line"
 echo "restart scenario passed"

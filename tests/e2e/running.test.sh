@@ -7,24 +7,24 @@ e2e_prefix running
 tvx_set_version "$E2E_PREFIX" tarvex.exe winxp
 agent='C:\agent\kyragent.exe'
 name=$(plant_program "$agent")
-[ -n "$name" ] || fail "the fixture tool could not make an infected program"
+[ -n "$name" ] || abort "the fixture tool could not make an infected program"
 (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
 agent_pid=$!
 sleep 1
-kill -0 "$agent_pid" 2>/dev/null || fail "the infected program does not run"
+kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
 plant 1 'C:\infected\other.exe' >/dev/null
 
 start_tool
 wait_main
 auto click "$MAIN_SEL" 1052 >/dev/null
-wait_tool_exit 60 || fail "the tool did not end after finding the program in memory"
-[ "$TOOL_EXIT" = 0 ] || fail "exit code $TOOL_EXIT"
+wait_tool_exit 60 || abort "the tool did not end after finding the program in memory"
+[ "$TOOL_EXIT" = 0 ] || abort "exit code $TOOL_EXIT"
 for _ in $(seq 1 25); do
     kill -0 "$agent_pid" 2>/dev/null || break
     sleep 0.2
 done
-kill -0 "$agent_pid" 2>/dev/null && fail "the infected program is still running"
-[ ! -e "$(unix_path "$agent")" ] || fail "the infected program's file is still there"
+kill -0 "$agent_pid" 2>/dev/null && abort "the infected program is still running"
+[ ! -e "$(unix_path "$agent")" ] || abort "the infected program's file is still there"
 # The tool ended before any drive was walked, so a file that only the walk would meet is still there.
-[ -e "$(unix_path 'C:\infected\other.exe')" ] || fail "the drives were walked"
+[ -e "$(unix_path 'C:\infected\other.exe')" ] || abort "the drives were walked"
 echo "running-program scenario passed"

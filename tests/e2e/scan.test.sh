@@ -19,14 +19,14 @@ expected=()
 for row in "${plant_table[@]}"; do
     IFS='|' read -r sig path value data <<<"$row"
     name=$(plant "$sig" "$path")
-    [ -n "$name" ] || fail "no detection name for row $sig"
+    [ -n "$name" ] || abort "no detection name for row $sig"
     if [ "$path" = 'C:\locked\held.exe' ]; then
         expected+=("$path     $name Unable to remove")
     else
         expected+=("$path     $name removed")
     fi
     if [ "$value" != - ]; then
-        tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v "$value" /t REG_SZ /d "$data" /f || fail "reg add $value"
+        tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v "$value" /t REG_SZ /d "$data" /f || abort "reg add $value"
         expected+=("System Registry     W32/KYR.Trojan removed")
     fi
 done
@@ -47,37 +47,37 @@ n=${#expected[@]}
 # The file and registry lines come in the walk's order (the file system's); the statistics end it.
 head -n -6 "$TVX_TMP/scan.lines" | sort >"$TVX_TMP/scan.files"
 printf '%s\n' "${expected[@]}" | sort >"$TVX_TMP/scan.expected"
-diff -u "$TVX_TMP/scan.expected" "$TVX_TMP/scan.files" || fail "result lines differ"
+diff -u "$TVX_TMP/scan.expected" "$TVX_TMP/scan.files" || abort "result lines differ"
 printf '%s\n' " " "Scanning statistics" "------------------------------" \
     "$(printf 'Total files scanned\t\t:  %d' "$files_before")" \
     "Total files infected		:  5" "Total files removed		:  4" >"$TVX_TMP/stats.expected"
-tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || fail "statistics differ"
-[ "$(wc -l <"$TVX_TMP/scan.lines")" = $((n + 6)) ] || fail "unexpected extra lines"
+tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || abort "statistics differ"
+[ "$(wc -l <"$TVX_TMP/scan.lines")" = $((n + 6)) ] || abort "unexpected extra lines"
 
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || fail "status line: $(auto text "$MAIN_SEL" 1065)"
-[ -z "$(auto text "$MAIN_SEL" 1064)" ] || fail "the status frame keeps a caption"
-expect_layout finished "$LAYOUT_FINISHED" || fail "Finished layout"
+[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
+[ -z "$(auto text "$MAIN_SEL" 1064)" ] || abort "the status frame keeps a caption"
+expect_layout finished "$LAYOUT_FINISHED" || abort "Finished layout"
 shot finished "$MAIN_SEL"
 
 for row in "${plant_table[@]}"; do
     IFS='|' read -r sig path value data <<<"$row"
     if [ "$path" = 'C:\locked\held.exe' ]; then
-        [ -e "$(unix_path "$path")" ] || fail "the held file is gone already"
+        [ -e "$(unix_path "$path")" ] || abort "the held file is gone already"
     else
-        [ ! -e "$(unix_path "$path")" ] || fail "$path is still there"
+        [ ! -e "$(unix_path "$path")" ] || abort "$path is still there"
     fi
     if [ "$value" != - ]; then
-        ! reg_has "$RUN_KEY" "$value" || fail "autostart value $value is still there"
+        ! reg_has "$RUN_KEY" "$value" || abort "autostart value $value is still there"
     fi
 done
-reg_has "$RUN_KEY" Keep || fail "an unrelated autostart value was removed"
+reg_has "$RUN_KEY" Keep || abort "an unrelated autostart value was removed"
 reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations |
-    grep -qi 'locked\\held.exe' || fail "the held file is not scheduled for deletion at restart"
+    grep -qi 'locked\\held.exe' || abort "the held file is not scheduled for deletion at restart"
 
 # Enter still does nothing; OK closes.
 auto key "$MAIN_SEL" 13 >/dev/null
 sleep 0.5
-kill -0 "$TOOL_PID" 2>/dev/null || fail "Enter closed the finished window"
+kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the finished window"
 auto click "$MAIN_SEL" 1070 >/dev/null
-wait_tool_exit 15 || fail "OK did not close the window"
+wait_tool_exit 15 || abort "OK did not close the window"
 echo "scan scenario passed"

@@ -8,58 +8,58 @@ PRODUCT_KEY='HKLM\Software\Quorbis\Zentalor 2000'
 # --- No product key: Ready layout, texts, a second copy refused, Enter ignored, Escape closes.
 start_tool
 wait_main
-expect_layout ready-no-product "$LAYOUT_READY_NO_PRODUCT" || fail "Ready layout without the product"
-[ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || fail "window title"
+expect_layout ready-no-product "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout without the product"
+[ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title"
 [ "$(auto text "$MAIN_SEL" 1074)" = "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" ] ||
-    fail "title line: $(auto text "$MAIN_SEL" 1074)"
-[ "$(auto text "$MAIN_SEL" 1068)" = "for W32/KYR Trojan" ] || fail "family label: $(auto text "$MAIN_SEL" 1068)"
-[ -n "$(auto text "$MAIN_SEL" 1072)" ] || fail "notice line is empty"
+    abort "title line: $(auto text "$MAIN_SEL" 1074)"
+[ "$(auto text "$MAIN_SEL" 1068)" = "for W32/KYR Trojan" ] || abort "family label: $(auto text "$MAIN_SEL" 1068)"
+[ -n "$(auto text "$MAIN_SEL" 1072)" ] || abort "notice line is empty"
 [ "$(auto rect "$MAIN_SEL" | sed 's/.* w=\([0-9]*\) h=\([0-9]*\)/\1x\2/')" = 600x462 ] ||
-    fail "window size: $(auto rect "$MAIN_SEL")"
+    abort "window size: $(auto rect "$MAIN_SEL")"
 shot ready "$MAIN_SEL"
 
 first_pid=$TOOL_PID
 start_tool
-wait_tool_exit 20 || fail "a second copy kept running"
+wait_tool_exit 20 || abort "a second copy kept running"
 [ "$TOOL_EXIT" = 0 ] || echo "note: the refused copy ended with code $TOOL_EXIT"
-[ "$(auto count "$TITLE")" = 1 ] || fail "a second window appeared"
+[ "$(auto count "$TITLE")" = 1 ] || abort "a second window appeared"
 TOOL_PID=$first_pid
 
 auto key "$MAIN_SEL" 13 >/dev/null
 sleep 1
-kill -0 "$TOOL_PID" 2>/dev/null || fail "Enter closed the window"
-expect_layout after-enter "$LAYOUT_READY_NO_PRODUCT" || fail "Enter changed the window"
+kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the window"
+expect_layout after-enter "$LAYOUT_READY_NO_PRODUCT" || abort "Enter changed the window"
 
 auto key "$MAIN_SEL" 27 >/dev/null
-wait_tool_exit 15 || fail "Escape did not close the idle window"
-[ "$(auto count "$TITLE")" = 0 ] || fail "a window is left after Escape"
+wait_tool_exit 15 || abort "Escape did not close the idle window"
+[ "$(auto count "$TITLE")" = 0 ] || abort "a window is left after Escape"
 
 # --- Alt+F4 closes the idle window too.
 start_tool
 wait_main
 auto syskey "$MAIN_SEL" 115 >/dev/null
-wait_tool_exit 15 || fail "Alt+F4 did not close the idle window"
+wait_tool_exit 15 || abort "Alt+F4 did not close the idle window"
 
 # --- With the product key: its value, short or longer than the 300 bytes read, means installed.
 long_folder='C:\Program Files\'$(printf 'Zentalor%.0s' $(seq 1 50))
 for folder in 'C:\Program Files\Zentalor' "$long_folder"; do
     tvx_reg "$E2E_PREFIX" add "$PRODUCT_KEY" /v 'Installed Folder' /t REG_SZ /d "$folder" /f ||
-        fail "could not write the product key"
+        abort "could not write the product key"
     start_tool
     wait_main
-    expect_layout "ready-product-${#folder}" "$LAYOUT_READY_PRODUCT" || fail "Ready layout with the product (${#folder} characters)"
+    expect_layout "ready-product-${#folder}" "$LAYOUT_READY_PRODUCT" || abort "Ready layout with the product (${#folder} characters)"
     [ "$(auto text "$MAIN_SEL" 1075)" = "This program is a part of Zentalor antivirus software." ] ||
-        fail "product line: $(auto text "$MAIN_SEL" 1075)"
+        abort "product line: $(auto text "$MAIN_SEL" 1075)"
     [ "${#folder}" -lt 300 ] && shot ready-product "$MAIN_SEL"
     auto key "$MAIN_SEL" 27 >/dev/null
-    wait_tool_exit 15 || fail "Escape did not close the window"
+    wait_tool_exit 15 || abort "Escape did not close the window"
 done
 
 # --- The key without the value is no product.
 tvx_reg "$E2E_PREFIX" delete "$PRODUCT_KEY" /v 'Installed Folder' /f
 start_tool
 wait_main
-expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || fail "Ready layout with an empty product key"
+expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout with an empty product key"
 auto key "$MAIN_SEL" 27 >/dev/null
-wait_tool_exit 15 || fail "Escape did not close the window"
+wait_tool_exit 15 || abort "Escape did not close the window"
 echo "start-up scenarios passed"

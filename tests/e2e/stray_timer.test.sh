@@ -18,10 +18,10 @@ for id in 100 7 100 1; do
     auto timer "$MAIN_SEL" "$id" >/dev/null
     sleep 0.2
 done
-auto state "$MAIN_SEL" 1076 | grep -q 'visible=1' || fail "the scan ended before the timer messages were all sent"
+auto state "$MAIN_SEL" 1076 | grep -q 'visible=1' || abort "the scan ended before the timer messages were all sent"
 wait_finished 120
 auto list "$MAIN_SEL" 1055 >"$TVX_TMP/stray.lines"
 [ "$(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines")" = 1 ] ||
-    fail "statistics printed $(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines") times"
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || fail "status line: $(auto text "$MAIN_SEL" 1065)"
+    abort "statistics printed $(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines") times"
+[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
 echo "stray timer scenario passed"

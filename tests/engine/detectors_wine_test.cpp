@@ -17,6 +17,7 @@
 #include "scan/scan.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"
+#include "tests/lib/wine_files.h"
 
 namespace {
 
@@ -56,11 +57,6 @@ private:
     char m_path[MAX_PATH];
     std::vector<std::string> m_files;
 };
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 void ResetScanState(int dispositionCode)
 {

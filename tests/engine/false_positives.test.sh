@@ -3,6 +3,7 @@
 # DLLs and the hand-made PE layout corpus, read in place. Lengths are also relaxed (--any-length)
 # so that every record's byte runs are compared in every PE file.
 set -uo pipefail
+source "$(dirname "$0")/../lib/test_env.sh"
 tool="$TVX_BUILD/native/tests/engine/match_files"
 folders=()
 for d in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/i386-linux-gnu/wine/x86_64-windows \

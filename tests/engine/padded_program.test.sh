@@ -2,7 +2,8 @@
 # A program of ours padded by the fixture tool still runs under Wine, and its file matches the row
 # the tool reported (the way the memory scan and the demo use it).
 set -uo pipefail
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
 work="$TVX_TMP/engine-padded"
 mkdir -p "$work"
 # Debug information makes the file longer than any row's runs reach; the stripped copy runs the same.

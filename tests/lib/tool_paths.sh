@@ -1,5 +1,6 @@
-# Where the programs that drive the tool live in a build folder, and how its windows are found.
-# Source after TVX_BUILD is set.
+# What drives the tool for the tests and the demo: where the driving programs live in a build folder,
+# how the windows are found, the automation client, the lock holder and the screenshots.
+# Source after TVX_BUILD is set; set AUTO_PREFIX to the prefix whose windows `auto` drives.
 TOOL_EXE=$TVX_BUILD/tarvex.exe
 AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
 HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
@@ -19,4 +20,28 @@ start_lock_holder() {
         sleep 0.1
     done
     return 1
+}
+
+# shot_to_png BMP: turns a screenshot into a PNG beside it (the BMP goes) and prints one line: the
+# PNG's path, or why there is none. Always succeeds: a lost picture must not end a demo or a test.
+shot_to_png() {
+    local bmp=$1 png=${1%.bmp}.png err
+    if err=$(/usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
+             "$bmp" "$png" 2>&1); then
+        rm -f "$bmp"
+        echo "screenshot $png"
+    else
+        echo "screenshot $png not saved: ${err##*$'\n'}"
+    fi
+}
+
+# auto ARGS...: the automation client, started from the C: drive of the prefix AUTO_PREFIX. Its stdout
+# is the answer, without carriage returns (a screenshot's bytes are passed on untouched).
+auto() {
+    if [ "$1" = shot ]; then
+        (cd "$AUTO_PREFIX/drive_c" && WINEPREFIX="$AUTO_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null)
+        return
+    fi
+    (cd "$AUTO_PREFIX/drive_c" && WINEPREFIX="$AUTO_PREFIX" wine "$AUTO_EXE" "$@" 2>/dev/null) | sed -u 's/\r$//'
+    return "${PIPESTATUS[0]}"
 }

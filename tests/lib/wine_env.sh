@@ -95,24 +95,31 @@ tvx_copy_prefix() {
     rm -f "$dir/.ready"
 }
 
-# tvx_ensure_display: starts Xvfb when there is no display; sets DISPLAY.
+# tvx_ensure_display: starts Xvfb when there is no usable display; sets DISPLAY (and TVX_XVFB_PID).
 tvx_ensure_display() {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
         return 0
     fi
-    local n
-    for n in 91 92 93 94 95 96 97 98 99; do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            TVX_XVFB_PID=$!
-            export DISPLAY=":$n"
-            local i
-            for i in $(seq 1 50); do
-                [ -e "/tmp/.X11-unix/X$n" ] && return 0
-                sleep 0.1
-            done
+    tvx_start_xvfb
+}
+
+# tvx_start_xvfb: a display of our own. Xvfb picks a free number itself (-displayfd), so two runs
+# starting at once cannot take the same one. Sets DISPLAY and TVX_XVFB_PID.
+tvx_start_xvfb() {
+    local numfile i
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+    TVX_XVFB_PID=$!
+    for i in $(seq 1 100); do
+        if [ -s "$numfile" ]; then
+            export DISPLAY=":$(head -1 "$numfile")"
+            rm -f "$numfile"
+            return 0
         fi
+        sleep 0.05
     done
-    echo "tvx_ensure_display: could not start Xvfb" >&2
+    rm -f "$numfile"
+    kill "$TVX_XVFB_PID" 2>/dev/null
+    echo "tvx_start_xvfb: could not start Xvfb" >&2
     return 1
 }

@@ -2,12 +2,13 @@
 # Cancelling a scan run the way the user does: Escape on the window during the walk, answered in
 # the message dialog by its buttons; and the restart question at the end of a run.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/scan-cancel
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
-auto=$TVX_BUILD/win/tools/automation/tvxauto.exe
-[ -f "$auto" ] || { echo "automation client not built"; exit 77; }
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
+AUTO_PREFIX=$prefix
+[ -f "$AUTO_EXE" ] || { echo "automation client not built"; exit 77; }
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 trees=$TVX_TMP/scan-cancel-trees
 d=$trees/d; e=$trees/e
@@ -20,10 +21,6 @@ tvx_start_server "$prefix"
 
 MAIN="Tarvex Ver 1.0@1052"
 DIALOG="Tarvex Ver 1.0@7"   # the question's window: it has the No button (7)
-status=0
-fail() { echo "FAIL $*"; status=1; }
-expect() { if [ "$2" == "$3" ]; then echo "ok   $1"; else fail "$1: wanted '$2', got '$3'"; fi; }
-auto() { tvx_wine "$prefix" "$auto" "$@" 2>/dev/null | tr -d '\r'; }
 
 # start_scan TARGET REPORT: starts the host waiting for its Scan button, presses it.
 start_scan() {

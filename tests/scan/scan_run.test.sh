@@ -4,10 +4,10 @@
 # short names, folder links that loop, the Program Files rule, statistics, the 150-line list rule
 # and the restart question.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/scan-run
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 PY=/usr/bin/python3
@@ -15,12 +15,6 @@ CHECK="$PY $TVX_ROOT/tests/scan/check_walk.py"
 trees=$TVX_TMP/scan-trees
 mkdir -p "$trees"
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
-expect() {  # label, wanted, got
-    if [ "$2" == "$3" ]; then ok "$1"; else fail "$1: wanted '$2', got '$3'"; fi
-}
 host() {  # target [wait] > report
     tvx_wine "$prefix" 'C:\scan_host.exe' "$@" 2>/dev/null | tr -d '\r'
 }

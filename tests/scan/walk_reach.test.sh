@@ -6,21 +6,15 @@
 # do not stop the scan, and the skip counts say what was passed over. Wine gives the C.UTF-8 locale
 # code page 1252, which cannot spell the kana.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 prefix=$TVX_TMP/walk-reach
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
-expect() {  # label, wanted, got
-    if [ "$2" == "$3" ]; then ok "$1"; else fail "$1: wanted '$2', got '$3'"; fi
-}
 row_name() { "$ROWS_TOOL" | awk -F'\t' -v r="$1" '$1 == r { print $2 }'; }
 repeat() { printf "$1%.0s" $(seq "$2"); }
 

@@ -2,10 +2,10 @@
 # Ending the processes of a file under each technique: which processes go, which stay, and when
 # the "Could not kill process" box appears (its caption is the file's path).
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/system-kill
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 tvx_ensure_display || exit 77
 c=$prefix/drive_c
@@ -16,9 +16,6 @@ for f in dirA/mssys.exe dirB/MSSYS.EXE dirA/mssys32.exe; do
     cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/$f"
 done
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
 run() { tvx_wine "$prefix" "$@" 2>/dev/null | tr -d '\r'; }
 
 # start NAME WINPATH: starts a sleeper and waits for its pid (in $c/pids/NAME).

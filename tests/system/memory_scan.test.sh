@@ -3,13 +3,13 @@
 # on the NT family it is ended, its file removed and the program ends before any drive is walked;
 # disposition 103 leaves it; on 9x Wine's bare snapshot names decide what is found.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 fixture=$TVX_BUILD/native/tests/fixtures/make_fixture
 [ -x "$fixture" ] || { echo "fixture tool $fixture not built"; exit 77; }
 command -v i686-w64-mingw32-strip >/dev/null || { echo "no mingw strip to make the sleeper small enough to pad"; exit 77; }
 prefix=$TVX_TMP/system-memory
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 c=$prefix/drive_c
 mkdir -p "$c/infected" "$c/empty"
@@ -19,9 +19,6 @@ sleeper=$TVX_TMP/system-sleeper.exe
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$sleeper"
 i686-w64-mingw32-strip "$sleeper"
 
-status=0
-fail() { echo "FAIL $*"; status=1; }
-ok() { echo "ok   $*"; }
 has() { grep -qxF -- "$2" <<<"$1"; }
 
 # infect: a fresh infected program at C:\infected\mssys.exe, running; its wine job id in $job.

@@ -1,23 +1,14 @@
 #!/usr/bin/env bash
 # Version codes and the restart's privilege step, with the reported Windows version switched.
 set -u
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
 prefix=$TVX_TMP/system-version
 tvx_copy_prefix "$prefix"
-trap 'tvx_stop_prefix "$prefix"' EXIT
+tvx_at_exit 'tvx_stop_prefix "$prefix"'
 tvx_start_server "$prefix"
 probe=$prefix/drive_c/system_probe.exe
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$probe"
 
-status=0
-expect() {  # label, wanted, got
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: wanted '$2', got '$3'"
-        status=1
-    else
-        echo "ok   $1: $3"
-    fi
-}
 run() { tvx_wine "$prefix" 'C:\system_probe.exe' "$@" 2>/dev/null | tr -d '\r'; }
 
 # version  platform/nt   restart steps (fake privilege step and fake reboot returning 77)

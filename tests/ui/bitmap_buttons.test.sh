@@ -3,22 +3,21 @@
 # a disabled button shows its disabled image once it has no focus, a disabled button without a
 # disabled image shows no image, and the hand cursor is loaded.
 set -uo pipefail
-source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
-AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
-for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+for f in "$PROBE" "$AUTO_EXE"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
 export WINEPREFIX=$TVX_SHARED_PREFIX
+AUTO_PREFIX=$TVX_SHARED_PREFIX
 SEL="Tarvex button probe"
 WORK=$(mktemp -d "$TVX_TMP/buttons.XXXXXX")
 mkdir -p "$TVX_BUILD/screenshots"
-failures=0
-auto() { wine "$AUTO" "$@"; }
-fail() { echo "FAIL [$step]: $*"; failures=$((failures + 1)); }
 
 wine "$PROBE" pointer 2 2
 wine "$PROBE" buttons >"$WORK/out" 2>/dev/null &
 probe_pid=$!
-trap 'kill $probe_pid 2>/dev/null' EXIT
+tvx_at_exit 'kill $probe_pid 2>/dev/null'
 auto wait "$SEL" 15000 >/dev/null || { echo "probe window did not appear"; exit 1; }
 sleep 0.3
 
@@ -26,12 +25,12 @@ SCAN=20,20,180,33
 DOWNLOAD=240,20,180,33
 OK=20,100,92,24
 # step | action | control | SCAN | DOWNLOAD
-while IFS='|' read -r step action control scan download; do
-    [ -z "$step" ] && continue
+while IFS='|' read -r case_label action control scan download; do
+    [ -z "$case_label" ] && continue
     auto "$action" "$SEL" "$control" >/dev/null
     sleep 0.4
-    auto shot "$SEL" - >"$WORK/$step.bmp"
-    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$WORK/$step.bmp" 00FF00 \
+    auto shot "$SEL" - >"$WORK/$case_label.bmp"
+    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$WORK/$case_label.bmp" 00FF00 \
         "$scan@$SCAN" "$download@$DOWNLOAD" "empty@$OK" >"$WORK/check" ||
         fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
 done <<'TABLE'
@@ -47,9 +46,8 @@ cp "$WORK/hover_download.bmp" "$TVX_BUILD/screenshots/buttons_disabled_and_focus
 
 auto close "$SEL" >/dev/null
 wait "$probe_pid"
-step=output
+case_label=output
 tr -d '\r' <"$WORK/out" >"$WORK/lines"
 grep -qx "CURSOR 1" "$WORK/lines" || fail "no hand cursor: $(cat "$WORK/lines")"
 [ "$(grep -c '^CLICK 1052$' "$WORK/lines")" = 1 ] || fail "expected one click of SCAN: $(cat "$WORK/lines")"
-echo "$failures failures"
-[ "$failures" = 0 ]
+exit $status

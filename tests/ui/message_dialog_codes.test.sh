@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # The message dialog's result codes: every button, Enter, Escape and the close box in each set.
 set -uo pipefail
+source "$(dirname "$0")/../lib/test_env.sh"
+tvx_use_shared_prefix
 source "$TVX_ROOT/tests/ui/message_probe_lib.sh"
 
 # The code of every way out.   label | style | action | argument | code
-while IFS='|' read -r label style action argument code; do
-    [ -z "$label" ] && continue
+while IFS='|' read -r case_label style action argument code; do
+    [ -z "$case_label" ] && continue
     start_probe "$style" "Restart now?" || continue
     auto "$action" "$SEL" $argument >/dev/null
     finish_probe "$code"
@@ -22,5 +24,4 @@ single_ok|0|click|3|1
 enter_in_ok|0|key|13|1
 TABLE
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+exit $status

@@ -1,19 +1,17 @@
 # Shared part of the message dialog scenarios: runs the probe program's dialog and checks what it
 # shows and returns. Sourced by the *.test.sh scripts of this folder.
 source "$TVX_ROOT/tests/lib/wine_env.sh"
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
 PROBE=$TVX_BUILD/win/tests/ui/ui_probe.exe
-AUTO=$TVX_BUILD/win/tools/automation/tvxauto.exe
-for f in "$PROBE" "$AUTO"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
+for f in "$PROBE" "$AUTO_EXE"; do [ -f "$f" ] || { echo "missing $f"; exit 1; }; done
 export WINEPREFIX=$TVX_SHARED_PREFIX
+AUTO_PREFIX=$TVX_SHARED_PREFIX
 SHOTS=$TVX_BUILD/screenshots
 mkdir -p "$SHOTS"
 SEL="Tarvex Ver 1.0@1086"
 PANEL=CFE9FE
 WORK=$(mktemp -d "$TVX_TMP/message.XXXXXX")
-failures=0
 
-auto() { wine "$AUTO" "$@"; }
-fail() { echo "FAIL [$label]: $*"; failures=$((failures + 1)); }
 
 # "x y w h" of a control, from the client's "state" line; empty when hidden.
 geometry() {
@@ -50,9 +48,23 @@ finish_probe() {  # expected code
 }
 
 check_shot() {  # file checks...
+    shot_holds "$@" || fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+}
+
+# check_shot_soon file checks...: the same after a change the window repaints for (hover): under
+# load the repaint may come late, so the picture is taken again for up to 3 s before it fails.
+check_shot_soon() {
+    local i
+    for i in $(seq 1 10); do
+        shot_holds "$@" && return
+        sleep 0.3
+    done
+    fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+}
+
+shot_holds() {  # file checks...: true when a screenshot shows every check; the findings are in $WORK/check
     local file=$1; shift
-    auto shot "$SEL" - >"$file" || { fail "no screenshot"; return; }
-    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$file" "$PANEL" "$@" >"$WORK/check" ||
-        fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+    auto shot "$SEL" - >"$file" || { echo "FAIL: no screenshot" >"$WORK/check"; return 1; }
+    /usr/bin/python3 "$TVX_ROOT/tests/ui/shot_check.py" "$file" "$PANEL" "$@" >"$WORK/check"
 }
 

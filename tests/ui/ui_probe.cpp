@@ -12,6 +12,9 @@
 //       a window "Tarvex label probe" with a coloured label over a black background.
 //   ui_probe skin
 //       a window "Tarvex skin probe" shaped by the skin bitmap and painted with it.
+//   ui_probe template
+//       prints "TEXTLINE <width> <height>": the message dialog's text line as its template makes it
+//       in pixels with the fonts of this machine, before the dialog moves anything.
 //   ui_probe pointer X Y
 //       moves the mouse pointer to the screen point, so that no earlier scenario's pointer
 //       position hovers over the next window's buttons.
@@ -156,6 +159,26 @@ int RunSkin()
     return RunLoop();
 }
 
+INT_PTR CALLBACK TemplateOnlyProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+int PrintTemplateTextLine()
+{
+    // The template has no WS_VISIBLE: the dialog is made, measured and destroyed unseen.
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MESSAGE), nullptr,
+                                     TemplateOnlyProc, 0);
+    if (!dialog)
+        return 1;
+    RECT rect;
+    GetWindowRect(GetDlgItem(dialog, IDC_MSG_TEXT), &rect);
+    std::printf("TEXTLINE %ld %ld\n", rect.right - rect.left, rect.bottom - rect.top);
+    std::fflush(stdout);
+    DestroyWindow(dialog);
+    return 0;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -176,6 +199,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return RunLabel(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "skin") == 0)
         return RunSkin();
+    if (argc >= 2 && std::strcmp(argv[1], "template") == 0)
+        return PrintTemplateTextLine();
     if (argc >= 4 && std::strcmp(argv[1], "pointer") == 0)
         return SetCursorPos(std::atoi(argv[2]), std::atoi(argv[3])) ? 0 : 1;
     Print("usage error%d\n", 0);

@@ -159,6 +159,50 @@ bool SaveScreenBitmap(HWND window, const char* path)
     return ok;
 }
 
+// "ID:V,E" of one control (visible, enabled), or "ID:?,?" when the window has no such control.
+void FormatControlState(HWND window, const char* idText, char* out, size_t outSize)
+{
+    HWND control = Control(window, idText);
+    if (control == nullptr) {
+        FormatText(out, outSize, "%s:?,?", idText);
+        return;
+    }
+    FormatText(out, outSize, "%s:%d,%d", idText, (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0,
+               IsWindowEnabled(control) ? 1 : 0);
+}
+
+// Whether a control's state matches a wanted "ID:V,E", where V or E may be * for either.
+bool StateMatches(HWND window, const char* want)
+{
+    const char* colon = std::strchr(want, ':');
+    if (colon == nullptr)
+        return false;
+    char idText[16];
+    CopyTextN(idText, sizeof(idText), want, static_cast<size_t>(colon - want));
+    char got[48];
+    FormatControlState(window, idText, got, sizeof(got));
+    const char* seen = std::strchr(got, ':');
+    for (size_t i = 0; colon[i] != '\0'; ++i) {
+        if (seen[i] == '\0')
+            return false;
+        if (colon[i] != '*' && colon[i] != seen[i])
+            return false;
+    }
+    return seen[std::strlen(colon)] == '\0';
+}
+
+// One line "ID:V,E ID:V,E ...": a whole layout read in one process instead of a process a control.
+void PrintLayout(HWND window, int count, char** ids)
+{
+    for (int i = 0; i < count; ++i) {
+        char item[48];
+        FormatControlState(window, ids[i], item, sizeof(item));
+        std::printf(i == 0 ? "%s" : " %s", item);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -166,7 +210,8 @@ int Usage()
                  "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
                  "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | timer SEL ID | close SEL\n"
                  "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
-                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n");
+                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n"
+                 "  layout SEL ID... | waitlayout SEL ms ID:V,E...  (V, E: 0, 1 or * for either)\n");
     return 2;
 }
 
@@ -306,6 +351,24 @@ int main(int argc, char** argv)
                     IsWindowEnabled(control) ? 1 : 0, origin.x, origin.y,
                     rect.right - rect.left, rect.bottom - rect.top);
         return 0;
+    }
+    if (std::strcmp(command, "layout") == 0 && argc > 3) {
+        PrintLayout(window, argc - 3, argv + 3);
+        return 0;
+    }
+    if (std::strcmp(command, "waitlayout") == 0 && argc > 4) {
+        DWORD limit = std::strtoul(argv[3], nullptr, 10);
+        DWORD start = GetTickCount();
+        for (;;) {
+            bool all = true;
+            for (int i = 4; i < argc && all; ++i)
+                all = StateMatches(window, argv[i]);
+            if (all)
+                return 0;
+            if (!IsWindow(window) || GetTickCount() - start >= limit)
+                return Fail("layout not reached");
+            Sleep(50);
+        }
     }
     if (std::strcmp(command, "rect") == 0) {
         RECT rect;

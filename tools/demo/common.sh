@@ -6,6 +6,7 @@ TVX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export TVX_ROOT
 export TVX_BUILD=$(realpath -m "${TVX_BUILD:-$TVX_ROOT/build}")
 DEMO_PREFIX=$(realpath -m "${TVX_DEMO_PREFIX:-$TVX_BUILD/demo-prefix}")
+AUTO_PREFIX=$DEMO_PREFIX
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 
 say() { printf '\033[1m== %s\033[0m\n' "$*"; }
@@ -22,16 +23,6 @@ demo_build() {
 # demo_wine ARGS...: wine in the demo prefix, started from inside it.
 demo_wine() {
     (cd "$DEMO_PREFIX/drive_c" && exec env WINEPREFIX="$DEMO_PREFIX" wine "$@")
-}
-
-# auto ARGS...: the automation client in the demo prefix (carriage returns dropped, except for shots).
-auto() {
-    if [ "$1" = shot ]; then
-        demo_wine "$AUTO_EXE" "$@" 2>/dev/null
-        return
-    fi
-    demo_wine "$AUTO_EXE" "$@" 2>/dev/null | sed -u 's/\r$//'
-    return "${PIPESTATUS[0]}"
 }
 
 # demo_unix WINPATH: the demo prefix's file for a C: path.

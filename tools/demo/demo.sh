@@ -18,8 +18,11 @@ tvx_set_version "$DEMO_PREFIX" tarvex.exe winxp
 SHOTS=$TVX_BUILD/screenshots
 mkdir -p "$SHOTS"
 save_shot() {
-    auto shot "$MAIN_SEL" - >"$SHOTS/$1.bmp" && convert "$SHOTS/$1.bmp" "$SHOTS/$1.png" && rm -f "$SHOTS/$1.bmp" &&
-        echo "   screenshot $SHOTS/$1.png"
+    if auto shot "$MAIN_SEL" - >"$SHOTS/$1.bmp" && [ -s "$SHOTS/$1.bmp" ]; then
+        echo "   $(shot_to_png "$SHOTS/$1.bmp")"
+    else
+        echo "   screenshot $1 not taken"
+    fi
 }
 
 stop_all() {
