@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/file_reader.h"
 #include "base/text.h"
 #include "disinfect/disinfect.h"
 #include "disinfect/wininit_text.h"
@@ -26,33 +27,6 @@ public:
 
 private:
     HANDLE m_handle;
-};
-
-class FileReader : public ByteReader {
-public:
-    explicit FileReader(HANDLE file) : m_file(file) {}
-    int64_t Length() override
-    {
-        DWORD high = 0;
-        DWORD low = GetFileSize(m_file, &high);
-        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-            return -1;
-        return (static_cast<int64_t>(high) << 32) | low;
-    }
-    int32_t ReadAt(int64_t offset, void* buffer, int32_t count) override
-    {
-        if (offset < 0 || offset > INT32_MAX || count < 0)
-            return -1;
-        if (SetFilePointer(m_file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-            return -1;
-        DWORD got = 0;
-        if (!ReadFile(m_file, buffer, static_cast<DWORD>(count), &got, nullptr))
-            return -1;
-        return static_cast<int32_t>(got);
-    }
-
-private:
-    HANDLE m_file;
 };
 
 class FileSink : public TextSink {
@@ -175,13 +149,12 @@ bool AddWininitRename(const char* target, const char* file)
     SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA(iniPath, copyPath, FALSE))
         return false;
-    FileHandle copy(CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileReader copy(copyPath, FILE_SHARE_READ);
     if (!copy.IsOpen())
         return false;
     FileHandle ini(CreateFileA(iniPath, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!ini.IsOpen())
         return false;
-    FileReader reader(copy.Get());
     FileSink sink(ini.Get());
-    return RewriteWininitText(reader, target, file, sink) && SetEndOfFile(ini.Get());
+    return RewriteWininitText(copy, target, file, sink) && SetEndOfFile(ini.Get());
 }

@@ -6,7 +6,7 @@
 
 #include "base/text.h"
 #include "disinfect/disinfect.h"
-#include "engine/crt_file_reader.h"
+#include "base/file_reader.h"
 #include "engine/engine.h"
 #include "engine/mail_match.h"
 #include "scan/scan_state.h"
@@ -55,7 +55,7 @@ void MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
 int MailFileDetector(const char*, const char* path)
 {
     UnscramblePatterns();
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return 0;
     int matched = MatchMailRecords(file);

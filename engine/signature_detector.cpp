@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "disinfect/disinfect.h"
-#include "engine/crt_file_reader.h"
+#include "base/file_reader.h"
 #include "engine/engine.h"
 #include "engine/signature_match.h"
 #include "scan/scan_state.h"
@@ -28,7 +28,7 @@ int SignatureDetector(const char* name, const char* path)
     if (state.filesInfected == 0)
         std::memset(state.autostartValueName, 0, sizeof(state.autostartValueName));
 
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return 0;
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));

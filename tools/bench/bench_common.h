@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "base/text.h"
-#include "engine/crt_file_reader.h"
+#include "base/file_reader.h"
 #include "engine/signature_match.h"
 #include "scan/scan.h"
 
@@ -47,7 +47,7 @@ inline void PrintPeakMemory()
 inline void ReadHeaders(const char* path)
 {
     static PeImageInfo info;
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return;
     info.fileLength = static_cast<int32_t>(file.Length());
