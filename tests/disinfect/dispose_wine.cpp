@@ -13,6 +13,7 @@
 #include "disinfect/disinfect.h"
 #include "scan/scan_state.h"
 #include "system/system.h"
+#include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
 
 namespace {
@@ -72,38 +73,6 @@ void ResetState()
     lstrcpynA(g_scanState.currentText, kShownPath, sizeof(g_scanState.currentText));
     lstrcpynA(g_scanState.currentName, kShownName, sizeof(g_scanState.currentName));
 }
-
-// A process that holds file (or, with "-self", its own program file) open without delete sharing.
-class Holder {
-public:
-    Holder(const std::string& program, const std::string& file)
-    {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "tvx_holder_ready");
-        ResetEvent(ready);  // an earlier holder still keeps the event alive, and set
-        std::string commandLine = "\"" + program + "\" \"" + file + "\" tvx_holder_ready";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        m_started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &m_process) &&
-                    WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
-        CloseHandle(ready);
-    }
-    ~Holder()
-    {
-        if (m_process.hProcess != nullptr) {
-            TerminateProcess(m_process.hProcess, 0);
-            WaitForSingleObject(m_process.hProcess, 5000);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-    }
-    bool Started() const { return m_started; }
-    bool Ended(DWORD wait) const { return WaitForSingleObject(m_process.hProcess, wait) == WAIT_OBJECT_0; }
-
-private:
-    PROCESS_INFORMATION m_process = {};
-    bool m_started = false;
-};
 
 // Closes the message boxes the process-ending step shows when it finds nothing to end (9x).
 DWORD WINAPI DismissMessageBoxes(void*)
@@ -257,7 +226,7 @@ TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never fro
     // A wininit.ini that cannot be opened for writing (held by another program) is left as it was.
     WriteBytes(ini, old);
     {
-        Holder holder(HelperPath("tvx_file_holder.exe"), ini);
+        FileHolder holder(HelperPath("tvx_file_holder.exe"), ini);
         CHECK(holder.Started());
         CHECK_FALSE(AddWininitRename("NUL", "C:\\NEW.EXE"));
     }
@@ -282,7 +251,7 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
     DeleteFileA(WininitPath().c_str());
     ResetState();
     {
-        Holder holder(HelperPath("tvx_file_holder.exe"), held);
+        FileHolder holder(HelperPath("tvx_file_holder.exe"), held);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(held.c_str(), kName);
@@ -305,9 +274,9 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         const std::string second = dir + "second.exe";
         WriteBytes(second, "MZ second");
         std::string before = ReadBytes(WininitPath());
-        Holder iniHolder(HelperPath("tvx_file_holder.exe"), WininitPath());
+        FileHolder iniHolder(HelperPath("tvx_file_holder.exe"), WininitPath());
         CHECK(iniHolder.Started());
-        Holder holder(HelperPath("tvx_file_holder.exe"), second);
+        FileHolder holder(HelperPath("tvx_file_holder.exe"), second);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(second.c_str(), kName);
@@ -324,7 +293,7 @@ TEST_CASE("a file held by its own running program: the program is ended and the 
     CreateDirectoryA("C:\\tvxdisp", nullptr);
     CHECK(CopyFileA(HelperPath("tvx_file_holder.exe").c_str(), own.c_str(), FALSE));
     ResetState();
-    Holder holder(own, "-self");
+    FileHolder holder(own, "-self");
     CHECK(holder.Started());
     ResultSink sink;
     DisposeInfectedFile(own.c_str(), kName);
