@@ -74,7 +74,7 @@ void free(void* block)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
-// The compiler emits calls to the first four itself (copies and clears of records).
+// The compiler may emit calls to the first four itself (copies and clears of records).
 void* memcpy(void* dest, const void* src, size_t count)
 {
     return MemCopy(dest, src, count);
@@ -128,12 +128,6 @@ int strncmp(const char* a, const char* b, size_t count)
 unsigned long strtoul(const char* text, char** end, int base)
 {
     return ParseUnsigned(text, const_cast<const char**>(end), base);
-}
-
-// A pure virtual function called during construction or destruction: our own mistake.
-void __cxa_pure_virtual()
-{
-    ExitProcess(3);
 }
 
 }  // extern "C"
