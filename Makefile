@@ -14,13 +14,10 @@ INCLUDES := -I. -Ibuild/gen
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
                 -fno-asynchronous-unwind-tables -fno-threadsafe-statics
-# Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image.
-WIN_LDFLAGS  := -static -static-libgcc -static-libstdc++ -mwindows \
-                -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
-                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
-# The release exe links no C run-time and no C++ support library: base/runtime_win32.cpp is its
-# start-up and C library, libgcc gives the compiler's own helpers (stack probes).
-PRODUCT_LDFLAGS := -nostdlib -Wl,-e,_TarvexStartup -Wl,--subsystem,windows \
+# Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image. It links no C run-time and
+# no C++ support library: base/runtime_win32.cpp is its start-up and C library, libgcc gives the
+# compiler's own helpers (stack probes).
+WIN_LDFLAGS  := -nostdlib -Wl,-e,_TarvexStartup -Wl,--subsystem,windows \
                 -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
                 -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
 MINGW_OBJCOPY ?= $(MINGW_PREFIX)-objcopy
@@ -93,7 +90,7 @@ check: all
 # Shipped stripped; its debug information stays beside it in tarvex.debug, named by a debug link.
 $(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(PRODUCT_LDFLAGS) $(WIN_LIBS) -lgcc
+	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS) -lgcc
 	$(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
 	$(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
 	rm -f $@.full
