@@ -16,10 +16,13 @@ INCLUDES := -I. -Ibuild/gen
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
                 -fno-asynchronous-unwind-tables -fno-threadsafe-statics
-# Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image.
-WIN_LDFLAGS  := -static -static-libgcc -static-libstdc++ -mwindows \
+# Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image. It links no C run-time and
+# no C++ support library: base/runtime_win32.cpp is its start-up and C library, libgcc gives the
+# compiler's own helpers (stack probes).
+WIN_LDFLAGS  := -nostdlib -Wl,-e,_TarvexStartup -Wl,--subsystem,windows \
                 -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
                 -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
+MINGW_OBJCOPY ?= $(MINGW_PREFIX)-objcopy
 WIN_CONSOLE_LDFLAGS := -static -static-libgcc -static-libstdc++ -mconsole
 WIN_LIBS     := -luser32 -lgdi32 -ladvapi32 -lshell32 -lkernel32
 NATIVE_FLAGS := $(COMMON_FLAGS) -O1 -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
@@ -30,6 +33,7 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 #   PORTABLE_SRCS  no <windows.h>: built natively (tests, fuzzers) and with mingw (product)
 #   WIN32_SRCS     product code that needs Win32
 #   PRODUCT_MAIN   the product's entry point (kept out of the library the test programs link)
+#   PRODUCT_RUNTIME  the product's start-up and C library (linked only into the product)
 #   RC_FILES       resource scripts of the product
 #   NATIVE_TESTS   doctest files run natively with sanitizers
 #   NATIVE_TOOLS   native command-line tools (one .cpp each, linked with the portable code)
@@ -41,6 +45,7 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 PORTABLE_SRCS :=
 WIN32_SRCS :=
 PRODUCT_MAIN :=
+PRODUCT_RUNTIME :=
 RC_FILES :=
 NATIVE_TESTS :=
 NATIVE_TOOLS :=
@@ -58,6 +63,7 @@ WIN_PORTABLE_OBJS := $(patsubst %.cpp,$(B)/win/obj/%.o,$(filter %.cpp,$(PORTABLE
                      $(patsubst %.S,$(B)/win/obj/%.o,$(filter %.S,$(PORTABLE_SRCS)))
 WIN_OBJS     := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WIN32_SRCS))
 WIN_MAIN_OBJ := $(patsubst %.cpp,$(B)/win/obj/%.o,$(PRODUCT_MAIN))
+RUNTIME_OBJS := $(patsubst %.cpp,$(B)/win/obj/%.o,$(PRODUCT_RUNTIME))
 RES_OBJS     := $(patsubst %.rc,$(B)/win/obj/%.res.o,$(RC_FILES))
 NATIVE_OBJS  := $(patsubst %.cpp,$(B)/native/obj/%.o,$(filter %.cpp,$(PORTABLE_SRCS))) \
                 $(patsubst %.S,$(B)/native/obj/%.o,$(filter %.S,$(PORTABLE_SRCS)))
@@ -83,9 +89,14 @@ fuzz: $(if $(shell command -v $(FUZZ_CXX) 2>/dev/null),$(FUZZ_BINS))
 check: all
 	bash tools/test.sh --no-build
 
-$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB)
+# Shipped stripped; its debug information stays beside it in tarvex.debug, named by a debug link.
+$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $(WIN_MAIN_OBJ) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS)
+	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS) -lgcc
+	$(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
+	$(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
+	rm -f $@.full
+$(B)/tarvex.debug: $(B)/tarvex.exe
 
 $(WIN_LIB): $(WIN_PORTABLE_OBJS) $(WIN_OBJS)
 	@mkdir -p $(dir $@)

@@ -1,8 +1,9 @@
 // Bounded text helpers shared by every subsystem (portable: no Win32).
 #include "base/text.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "base/clib.h"
 
 bool CopyTextN(char* dest, size_t destSize, const char* src, size_t count)
 {
@@ -38,9 +39,8 @@ bool FormatTextV(char* dest, size_t destSize, const char* format, va_list args)
 {
     if (dest == nullptr || destSize == 0)
         return false;
-    int written = std::vsnprintf(dest, destSize, format, args);
-    // Some C run-times leave the buffer unterminated on overflow; terminate regardless.
-    dest[destSize - 1] = '\0';
+    // Our own formatter in every build, so the release exe and the native tests format alike.
+    int written = FormatBounded(dest, destSize, format, args);
     if (written < 0) {
         dest[0] = '\0';
         return false;

@@ -8,8 +8,8 @@
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
+#include "base/file_reader.h"
 #include "match/mail_match.h"
-#include "platform/crt_file_reader.h"
 
 // Working windows and the name of the last record that matched, reused for each file.
 MailWindows g_mailWindows;
@@ -38,7 +38,7 @@ int MatchMailRecords(ByteReader& file)
 int MailFileDetector(const char*, const char* path)
 {
     UnscramblePatterns();
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return 0;
     int matched = MatchMailRecords(file);

@@ -6,9 +6,9 @@
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "match/signature_match.h"
-#include "platform/crt_file_reader.h"
+#include "base/file_reader.h"
 #include "match/signature_lengths.h"
+#include "match/signature_match.h"
 
 const DetectorEntry kDetectorTable[] = {
     {kFamilyDetectionName, SignatureDetector},
@@ -41,7 +41,7 @@ int SignatureDetector(const char* name, const char* path)
     }
     ++g_signatureFileOpens;
 
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return 0;
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/byte_reader.h"
+#include "base/file_reader.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -11,33 +12,6 @@
 #include "platform/platform.h"
 
 namespace {
-
-class FileReader : public ByteReader {
-public:
-    explicit FileReader(HANDLE file) : m_file(file) {}
-    int64_t Length() override
-    {
-        DWORD high = 0;
-        DWORD low = GetFileSize(m_file, &high);
-        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-            return -1;
-        return (static_cast<int64_t>(high) << 32) | low;
-    }
-    int32_t ReadAt(int64_t offset, void* buffer, int32_t count) override
-    {
-        if (offset < 0 || offset > INT32_MAX || count < 0)
-            return -1;
-        if (SetFilePointer(m_file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-            return -1;
-        DWORD got = 0;
-        if (!ReadFile(m_file, buffer, static_cast<DWORD>(count), &got, nullptr))
-            return -1;
-        return static_cast<int32_t>(got);
-    }
-
-private:
-    HANDLE m_file;
-};
 
 class FileSink : public TextSink {
 public:
@@ -66,20 +40,16 @@ private:
 // rename within one folder.
 const char kWininitTempName[] = "\\wininit.tvx";
 
-// Copies wininit.ini to the temporary folder, where the copy stays as a backup, and opens the
-// copy for reading; INVALID_HANDLE_VALUE when either fails.
-HANDLE OpenBackupCopy(const char* iniPath)
+// Copies wininit.ini to the temporary folder, where the copy stays as a backup; copyPath names it.
+bool MakeBackupCopy(const char* iniPath, char* copyPath, DWORD copyPathSize)
 {
-    char copyPath[MAX_PATH];
-    DWORD tempLength = GetTempPathA(sizeof(copyPath), copyPath);
-    if (tempLength == 0 || tempLength >= sizeof(copyPath) || !AppendText(copyPath, sizeof(copyPath), "wininit.ini"))
-        return INVALID_HANDLE_VALUE;
+    DWORD tempLength = GetTempPathA(copyPathSize, copyPath);
+    if (tempLength == 0 || tempLength >= copyPathSize || !AppendText(copyPath, copyPathSize, "wininit.ini"))
+        return false;
     // An older copy left there must never be written back in place of the current file. A copy of
     // a read-only wininit.ini is read-only too and would refuse the next overwrite.
     SetFileAttributesA(copyPath, FILE_ATTRIBUTE_NORMAL);
-    if (!CopyFileA(iniPath, copyPath, FALSE))
-        return INVALID_HANDLE_VALUE;
-    return CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CopyFileA(iniPath, copyPath, FALSE) != 0;
 }
 
 // Puts the fully written temporary file in the place of wininit.ini.
@@ -98,6 +68,23 @@ bool ReplaceWininit(const char* tempPath, const char* iniPath, MoveFileExRoutine
     }
     // If this fails the temporary file is kept: it is the only copy of the pending renames.
     return MoveFileA(tempPath, iniPath) != 0;
+}
+
+// Writes the old text with the new entry to the temporary file and, only when every byte is there,
+// puts it in the place of wininit.ini. A short write (a full disk) must never leave a torn file.
+bool WriteWininit(ByteReader& oldText, const char* target, const char* file, const char* tempPath, const char* iniPath,
+                  MoveFileExRoutine moveFileEx)
+{
+    ScopedFileHandle temp(CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!temp.IsValid())
+        return false;
+    FileSink sink(temp.Get());
+    bool written = RewriteWininitText(oldText, target, file, sink) && sink.HoldsAll();
+    if (!temp.Close() || !written) {
+        DeleteFileA(tempPath);
+        return false;
+    }
+    return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
 void RenameInfectedFile(const char* path, const char* name)
@@ -200,25 +187,15 @@ bool AddWininitRenameWith(const char* target, const char* file, MoveFileExRoutin
         !AppendText(iniPath, sizeof(iniPath), "\\wininit.ini") || !AppendText(tempPath, sizeof(tempPath), kWininitTempName))
         return false;
 
-    // The old text: nothing when there is no wininit.ini yet, else its backup copy.
-    bool exists = GetFileAttributesA(iniPath) != INVALID_FILE_ATTRIBUTES;
-    ScopedFileHandle copy(exists ? OpenBackupCopy(iniPath) : INVALID_HANDLE_VALUE);
-    if (exists && !copy.IsValid())
-        return false;
-    FileReader reader(copy.Get());
-    MemoryReader nothing("", 0);
-    ByteReader& oldText = exists ? static_cast<ByteReader&>(reader) : nothing;
-
-    // A short write (a full disk) must never leave a torn wininit.ini: every byte goes to the
-    // temporary file first, and only a whole one replaces the old file.
-    ScopedFileHandle temp(CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!temp.IsValid())
-        return false;
-    FileSink sink(temp.Get());
-    bool written = RewriteWininitText(oldText, target, file, sink) && sink.HoldsAll();
-    if (!temp.Close() || !written) {
-        DeleteFileA(tempPath);
-        return false;
+    if (GetFileAttributesA(iniPath) == INVALID_FILE_ATTRIBUTES) {
+        MemoryReader nothing("", 0);
+        return WriteWininit(nothing, target, file, tempPath, iniPath, moveFileEx);
     }
-    return ReplaceWininit(tempPath, iniPath, moveFileEx);
+    char copyPath[MAX_PATH];
+    if (!MakeBackupCopy(iniPath, copyPath, sizeof(copyPath)))
+        return false;
+    FileReader copy(copyPath, FILE_SHARE_READ);
+    if (!copy.IsOpen())
+        return false;
+    return WriteWininit(copy, target, file, tempPath, iniPath, moveFileEx);
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built executable: PE32 for i386, GUI subsystem, subsystem and OS version 4.0, and no
 import outside tests/build/imports.allow (so nothing that Windows 95/98/ME or NT 4 lack is imported
-statically; psapi.dll and the toolhelp functions are loaded by name at run time)."""
+statically; psapi.dll and the toolhelp functions are loaded by name at run time), and no DLL beyond
+the five system DLLs every one of them has: no C run-time DLL, which Windows 95 lacks at first."""
 import re
 import subprocess
 import sys
@@ -44,6 +45,12 @@ for line in open(allow_path):
     line = line.split("#", 1)[0].strip()
     if line:
         allowed.add(line.split()[0].lower().split("!")[0] + "!" + line.split()[0].split("!", 1)[1])
+
+system_dlls = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll"}
+for name in sorted({i.split("!")[0] for i in imports} - system_dlls):
+    problems.append("imports from a DLL outside the system's five: " + name)
+for name in sorted({a.split("!")[0] for a in allowed} - system_dlls):
+    problems.append("allow-list names a DLL outside the system's five: " + name)
 
 never = re.compile(r"^(psapi\.dll!.*|.*!(CreateToolhelp32Snapshot|Process32First|Process32Next|EnumProcesses|GetModuleFileNameExA))$", re.I)
 for entry in sorted(imports):

@@ -13,6 +13,7 @@
 #include "base/scan_state.h"
 #include "disinfect/disinfect.h"
 #include "platform/platform.h"
+#include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
 #include "tests/lib/wine_files.h"
 
@@ -38,38 +39,6 @@ void ResetState()
     lstrcpynA(g_scanState.currentText, kShownPath, sizeof(g_scanState.currentText));
     lstrcpynA(g_scanState.currentName, kShownName, sizeof(g_scanState.currentName));
 }
-
-// A process that holds file (or, with "-self", its own program file) open without delete sharing.
-class Holder {
-public:
-    Holder(const std::string& program, const std::string& file)
-    {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "tvx_holder_ready");
-        ResetEvent(ready);  // an earlier holder still keeps the event alive, and set
-        std::string commandLine = "\"" + program + "\" -ready tvx_holder_ready \"" + file + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        m_started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &m_process) &&
-                    WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
-        CloseHandle(ready);
-    }
-    ~Holder()
-    {
-        if (m_process.hProcess != nullptr) {
-            TerminateProcess(m_process.hProcess, 0);
-            WaitForSingleObject(m_process.hProcess, 5000);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-    }
-    bool Started() const { return m_started; }
-    bool Ended(DWORD wait) const { return WaitForSingleObject(m_process.hProcess, wait) == WAIT_OBJECT_0; }
-
-private:
-    PROCESS_INFORMATION m_process = {};
-    bool m_started = false;
-};
 
 // Closes the message boxes the process-ending step shows when it finds nothing to end (9x).
 DWORD WINAPI DismissMessageBoxes(void*)
@@ -223,7 +192,7 @@ TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never fro
     // A wininit.ini that cannot be opened for writing (held by another program) is left as it was.
     WriteBytes(ini, old);
     {
-        Holder holder(HelperPath("lock_holder.exe"), ini);
+        FileHolder holder(HelperPath("lock_holder.exe"), ini);
         CHECK(holder.Started());
         CHECK_FALSE(AddWininitRename("NUL", "C:\\NEW.EXE"));
     }
@@ -297,7 +266,7 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
     DeleteFileA(WininitPath().c_str());
     ResetState();
     {
-        Holder holder(HelperPath("lock_holder.exe"), held);
+        FileHolder holder(HelperPath("lock_holder.exe"), held);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(held.c_str(), kName);
@@ -320,9 +289,9 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         const std::string second = dir + "second.exe";
         WriteBytes(second, "MZ second");
         std::string before = ReadBytes(WininitPath());
-        Holder iniHolder(HelperPath("lock_holder.exe"), WininitPath());
+        FileHolder iniHolder(HelperPath("lock_holder.exe"), WininitPath());
         CHECK(iniHolder.Started());
-        Holder holder(HelperPath("lock_holder.exe"), second);
+        FileHolder holder(HelperPath("lock_holder.exe"), second);
         CHECK(holder.Started());
         ResultSink sink;
         DisposeInfectedFile(second.c_str(), kName);
@@ -339,7 +308,7 @@ TEST_CASE("a file held by its own running program: the program is ended and the 
     CreateDirectoryA("C:\\tvxdisp", nullptr);
     CHECK(CopyFileA(HelperPath("lock_holder.exe").c_str(), own.c_str(), FALSE));
     ResetState();
-    Holder holder(own, "-self");
+    FileHolder holder(own, "-self");
     CHECK(holder.Started());
     ResultSink sink;
     DisposeInfectedFile(own.c_str(), kName);

@@ -62,4 +62,14 @@ wait_main
 expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout with an empty product key"
 auto key "$MAIN_SEL" 27 >/dev/null
 wait_tool_exit 15 || abort "Escape did not close the window"
+# --- The exe starts with the oldest reported systems too: its own start-up, no C run-time DLL.
+for version in win98 nt40; do
+    tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
+    start_tool
+    wait_main
+    [ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title as $version"
+    expect_layout "ready-$version" "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout as $version"
+    auto key "$MAIN_SEL" 27 >/dev/null
+    wait_tool_exit 15 || abort "Escape did not close the window as $version"
+done
 echo "start-up scenarios passed"

@@ -16,6 +16,7 @@
 #include "disinfect/disinfect.h"
 #include "scan/scan.h"
 #include "tests/fixtures/fixtures.h"
+#include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
 #include "tests/lib/wine_files.h"
 
@@ -347,4 +348,41 @@ TEST_CASE("the listed length only decides whether the file is opened; the open f
         CHECK(DeleteFileA(path.c_str()));
     }
     ResetScanState(kDispositionLeave);
+}
+
+// Skipped where the test programs run from the build folder (Wine starts no program from there);
+// held_file.test.sh runs it from inside the prefix with the helper beside it.
+TEST_CASE("files another program holds open for writing, sharing reads and writes, are still matched" *
+          doctest::skip())
+{
+    TempFolder folder;
+    ResultSink sink;
+    std::string sample = folder.Write("held.exe", RecordFile(1));
+    std::string mail = folder.Write("held.txt", BuildMailFile(MailFixture()));
+    struct Case {
+        const char* label;
+        const std::string& path;
+        int (*detect)(const char*, const char*);
+        const char* name;
+    };
+    const Case cases[] = {
+        {"signature detector", sample, SignatureDetector, "W32/KYR.Fr.PSW.Trojan"},
+        {"mail detector", mail, MailFileDetector, "W32/Nyxem.Worm"},
+    };
+    for (const Case& c : cases) {
+        INFO(std::string(c.label));
+        FileHolder holder(HelperPath("lock_holder.exe"), c.path, true);
+        CHECK(holder.Started());
+        // A reader that refuses write sharing is turned away, so the detector's sharing is what counts.
+        SetLastError(0xdeadbeef);
+        HANDLE denied = CreateFileA(c.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        CHECK(denied == INVALID_HANDLE_VALUE);
+        CHECK(GetLastError() == ERROR_SHARING_VIOLATION);
+        if (denied != INVALID_HANDLE_VALUE)
+            CloseHandle(denied);
+        ResetScanState(kDispositionLeave);
+        CHECK(c.detect("W32/KYR.Trojan", c.path.c_str()) == 1);
+        CHECK(g_scanState.filesInfected == 1);
+        CHECK(std::string(g_scanState.currentName) == c.name);
+    }
 }

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/file_reader.h"
 #include "match/signature_match.h"
-#include "platform/crt_file_reader.h"
 #include "scan/scan.h"
 
 namespace bench {
@@ -48,7 +48,7 @@ inline void PrintPeakMemory()
 inline void ReadHeaders(const char* path)
 {
     static PeImageInfo info;
-    CrtFileReader file(path);
+    FileReader file(path);
     if (!file.IsOpen())
         return;
     info.fileLength = static_cast<int32_t>(file.Length());

@@ -1,6 +1,8 @@
 // Keeps files open so that others may read them but nobody can delete them: the demo's and the tests'
 // stand-in for a program that holds an infected file.
-//   lock_holder [-ready EVENT] PATH...
+//   lock_holder [-ready EVENT] [-write] PATH...
+// -write holds the files open for reading and writing, sharing both, as a program keeps its data
+// file open for update.
 // "-self" as a PATH holds this program's own file, as a running trojan holds its own. Prints
 // "locked N" and sets the named event EVENT (made by the caller) once every file is held, then
 // waits until it is ended. With no PATH it just waits, like a trojan sitting in memory.
@@ -17,6 +19,9 @@ int main(int argc, char** argv)
         readyEvent = argv[2];
         first = 3;
     }
+    bool forWriting = first < argc && std::strcmp(argv[first], "-write") == 0;
+    if (forWriting)
+        ++first;
     int held = 0;
     for (int i = first; i < argc; ++i) {
         char self[MAX_PATH];
@@ -27,8 +32,10 @@ int main(int argc, char** argv)
                 return 1;
             path = self;
         }
-        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file = forWriting ? CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                 : CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             std::fprintf(stderr, "lock_holder: cannot open %s (error %lu)\n", path, GetLastError());
             return 1;

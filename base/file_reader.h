@@ -1,0 +1,24 @@
+// The product's one reader of file bytes: a file opened read-only by path, read at known positions.
+// Closed by Close() or at the end of its scope.
+#pragma once
+#include <windows.h>
+
+#include "base/byte_reader.h"
+
+class FileReader : public ByteReader {
+public:
+    // Read and write sharing by default, so a file another program holds open, even for writing,
+    // is still read.
+    explicit FileReader(const char* path, DWORD shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ~FileReader() override { Close(); }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+    void Close();
+    int64_t Length() override;
+    int32_t ReadAt(int64_t offset, void* buffer, int32_t count) override;
+
+private:
+    HANDLE m_file;
+};

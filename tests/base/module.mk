@@ -1,0 +1,1 @@
+NATIVE_TESTS += tests/base/clib_test.cpp
