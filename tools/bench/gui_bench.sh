@@ -26,13 +26,13 @@ cp "$TVX_BUILD/tarvex.exe" "$prefix/drive_c/tarvex/"
 cp "$TVX_BUILD/win/tools/bench/bench_window_walk.exe" "$prefix/drive_c/"
 WINEPREFIX=$prefix taskset -c "$cpu" wineserver -p
 tvx_set_version "$prefix" tarvex.exe winxp
-MAIN='Tarvex Ver 1.0@1052'
-QUESTION='Tarvex Ver 1.0@1086'
-now() { date +%s.%N; }
+source "$ROOT/tests/lib/tool_paths.sh"
+MAIN=$MAIN_SEL
+QUESTION=$QUESTION_SEL
+AUTO_PREFIX=$prefix
 # The automation client runs on the other CPU so that its polling does not take the tool's.
-auto() {
-    (cd "$prefix/drive_c" && WINEPREFIX=$prefix taskset -c "$other_cpu" wine "$TVX_BUILD/win/tools/automation/tvxauto.exe" "$@" 2>/dev/null) | tr -d '\r'
-}
+AUTO_CPU=$other_cpu
+now() { date +%s.%N; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 start_tool() {
     (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" taskset -c "$cpu" wine 'C:\tarvex\tarvex.exe') >/dev/null 2>&1 &
