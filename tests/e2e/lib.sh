@@ -130,26 +130,11 @@ reg_query() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" 2>/dev/null) | tr -d '\r'
 }
 
-# add_busy_drive LETTER FILES: maps a fixed drive holding FILES files (in folders of 500), so that a
-# scan is still walking it while a scenario presses buttons. Each file has the length of the first
-# signature record, so the detector opens and reads every one as it does a candidate (a file of a
-# length no record accepts is passed over unopened, and the walk would end too soon); they are
-# sparse zeros, so they match nothing and take no disk space.
+# add_busy_drive LETTER FILES: maps a fixed drive holding FILES busy files (plant_busy_files), so that
+# a scan is still walking it while a scenario presses buttons.
 add_busy_drive() {
     local letter=$1 count=$2 dir=$TVX_TMP/$(basename "$E2E_PREFIX")-drive-$1
-    mkdir -p "$dir"
-    /usr/bin/python3 - "$dir" "$count" "$TVX_ROOT/match/signatures.bin" <<'PY'
-import os, struct, sys
-root, count, table = sys.argv[1], int(sys.argv[2]), sys.argv[3]
-with open(table, "rb") as f:
-    length = struct.unpack_from("<i", f.read(108), 100)[0]  # the first record's file length
-for i in range(count):
-    folder = os.path.join(root, "folder%03d" % (i // 500))
-    if i % 500 == 0:
-        os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, "file%05d.dat" % i), "wb") as f:
-        f.truncate(length)
-PY
+    plant_busy_files "$dir" "$count"
     tvx_add_fixed_drive "$E2E_PREFIX" "$letter" "$dir"
 }
 

@@ -35,6 +35,25 @@ shot_to_png() {
     fi
 }
 
+# plant_busy_files DIR FILES: FILES files in DIR (in folders of 500) that keep a walk busy. Each has
+# the length of the first signature record, so the detector opens and reads every one as it does a
+# candidate (a file of a length no record accepts is passed over unopened and costs the walk almost
+# nothing); they are sparse zeros, so they match nothing and take no disk space.
+plant_busy_files() {
+    /usr/bin/python3 - "$1" "$2" "$TVX_ROOT/match/signatures.bin" <<'PY'
+import os, struct, sys
+root, count, table = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+with open(table, "rb") as f:
+    length = struct.unpack_from("<i", f.read(108), 100)[0]  # the first record's file length
+for i in range(count):
+    folder = os.path.join(root, "folder%03d" % (i // 500))
+    if i % 500 == 0:
+        os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "file%05d.dat" % i), "wb") as f:
+        f.truncate(length)
+PY
+}
+
 # auto ARGS...: the automation client, started from the C: drive of the prefix AUTO_PREFIX. Its stdout
 # is the answer, without carriage returns (a screenshot's bytes are passed on untouched). AUTO_CPU,
 # when set, pins the client to that CPU: the benchmarks keep its polling off the CPU they time.
