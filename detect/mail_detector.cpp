@@ -4,11 +4,11 @@
 
 #include <cstring>
 
+#include "base/file_reader.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "base/file_reader.h"
 #include "match/mail_match.h"
 
 // Working windows and the name of the last record that matched, reused for each file.

@@ -2,11 +2,11 @@
 // detection to the autostart cleanup and the disposal of the infected file.
 #include <cstring>
 
+#include "base/file_reader.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "base/file_reader.h"
 #include "match/signature_lengths.h"
 #include "match/signature_match.h"
 

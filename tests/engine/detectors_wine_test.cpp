@@ -374,7 +374,7 @@ TEST_CASE("files another program holds open for writing, sharing reads and write
         FileHolder holder(HelperPath("lock_holder.exe"), c.path, true);
         CHECK(holder.Started());
         // A reader that refuses write sharing is turned away, so the detector's sharing is what counts.
-        SetLastError(0xdeadbeef);
+        SetSentinelError();
         HANDLE denied = CreateFileA(c.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         CHECK(denied == INVALID_HANDLE_VALUE);
         CHECK(GetLastError() == ERROR_SHARING_VIOLATION);

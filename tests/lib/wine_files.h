@@ -1,9 +1,17 @@
 // Files as the Wine-side test programs see them: a helper program beside the test, whether a path
-// exists, whole files as byte strings.
+// exists, whole files as byte strings; and the sentinel last error set before a call under test.
 #pragma once
 #include <windows.h>
 
 #include <string>
+
+// Set before a call whose error is checked: the error seen afterwards is then the call's own, not
+// one left behind by an earlier call.
+const DWORD kSentinelError = 0xdeadbeef;
+inline void SetSentinelError()
+{
+    SetLastError(kSentinelError);
+}
 
 // A file in this program's own folder, where the scripts put the helper programs.
 inline std::string HelperPath(const char* fileName)
