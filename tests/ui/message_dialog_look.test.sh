@@ -50,6 +50,7 @@ fi
 case_label=template
 read -r template_w template_h < <(wine "$PROBE" template | tr -d '\r' | sed -n 's/^TEXTLINE //p')
 [ -n "${template_h:-}" ] || fail "the template's text line could not be measured"
+echo "template text line ${template_w:-?} x ${template_h:-?} with this machine's fonts"
 while IFS='|' read -r case_label length large grow_w grow_h icon_moves; do
     [ -z "$case_label" ] && continue
     text=$(head -c "$length" </dev/zero | tr '\0' 'w' | sed 's/wwwwwwwwww/wwwwwwwww /g')
