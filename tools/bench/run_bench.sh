@@ -29,11 +29,12 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 tree=$prefix/drive_c/tree
 
 /usr/bin/python3 "$ROOT/tools/bench/make_tree.py" "$tree" "$files" "$work/pool"
-# Planted files: records' own files and near misses (one detail changed), made by the fixture tool.
+# Planted files, as row:fault: records' own files and near misses (one detail changed), made by the
+# fixture tool.
 mkdir -p "$tree/planted"
-for spec in 1: 2: 100: 374: 748: 3:byte21 50:sections20 200:lfanew-high \
+for planted in 1: 2: 100: 374: 748: 3:byte21 50:sections20 200:lfanew-high \
             1:length+1 2:run-byte 100:signature 748:sections21 374:length-1; do
-    row=${spec%%:*}; fault=${spec#*:}
+    row=${planted%%:*}; fault=${planted#*:}
     "$TVX_BUILD/native/tests/fixtures/make_fixture" record "$row" "$tree/planted/row${row}${fault:+_$fault}.exe" $fault
 done
 /usr/bin/python3 "$ROOT/tools/bench/make_yara_rules.py" "$ROOT/match/signatures.bin" "$work/rules.yar"
