@@ -6,35 +6,30 @@ FileReader::FileReader(const char* path, DWORD shareMode)
 {
 }
 
-void FileReader::Close()
+int64_t FileLengthOf(HANDLE file)
 {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
-}
-
-int64_t FileReader::Length()
-{
-    if (m_file == INVALID_HANDLE_VALUE)
-        return -1;
     DWORD high = 0;
-    DWORD low = GetFileSize(m_file, &high);
+    DWORD low = GetFileSize(file, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
         return -1;
     return (static_cast<int64_t>(high) << 32) | low;
 }
 
+int64_t FileReader::Length()
+{
+    return m_file.IsValid() ? FileLengthOf(m_file.Get()) : -1;
+}
+
 int32_t FileReader::ReadAt(int64_t offset, void* buffer, int32_t count)
 {
-    if (m_file == INVALID_HANDLE_VALUE || offset < 0 || offset > INT32_MAX || count < 0)
+    if (!m_file.IsValid() || offset < 0 || offset > INT32_MAX || count < 0)
         return -1;
-    if (SetFilePointer(m_file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+    if (SetFilePointer(m_file.Get(), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return -1;
     int32_t total = 0;
     while (total < count) {
         DWORD got = 0;
-        if (!ReadFile(m_file, static_cast<char*>(buffer) + total, static_cast<DWORD>(count - total), &got, nullptr)) {
+        if (!ReadFile(m_file.Get(), static_cast<char*>(buffer) + total, static_cast<DWORD>(count - total), &got, nullptr)) {
             if (total == 0)
                 return -1;
             break;

@@ -4,21 +4,24 @@
 #include <windows.h>
 
 #include "base/byte_reader.h"
+#include "base/win32_scope.h"
+
+// The length of an open file, or -1 when the system cannot tell it.
+int64_t FileLengthOf(HANDLE file);
 
 class FileReader : public ByteReader {
 public:
     // Read and write sharing by default, so a file another program holds open, even for writing,
     // is still read.
     explicit FileReader(const char* path, DWORD shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE);
-    ~FileReader() override { Close(); }
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
-    void Close();
+    bool IsOpen() const { return m_file.IsValid(); }
+    void Close() { m_file.Close(); }
     int64_t Length() override;
     int32_t ReadAt(int64_t offset, void* buffer, int32_t count) override;
 
 private:
-    HANDLE m_file;
+    ScopedFileHandle m_file;
 };

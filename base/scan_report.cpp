@@ -2,8 +2,10 @@
 // each line through with an open, append and close, so nothing is lost when the process ends.
 #include "base/scan_report.h"
 
-#include "base/text.h"
+#include "base/file_reader.h"
 #include "base/scan_state.h"
+#include "base/text.h"
+#include "base/win32_scope.h"
 
 ScanReport g_scanReport;
 
@@ -21,14 +23,12 @@ bool AppendToFile(const char* path, const char* text)
 {
     char line[kReportLineChars];
     size_t length = MakeReportFileLine(line, sizeof(line), text);
-    HANDLE file = OpenReportForAppend(path);
-    if (file == INVALID_HANDLE_VALUE)
+    ScopedFileHandle file(OpenReportForAppend(path));
+    if (!file.IsValid())
         return false;
     DWORD written = 0;
-    bool ok = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-              WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr) && written == length;
-    CloseHandle(file);
-    return ok;
+    return SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+           WriteFile(file.Get(), line, static_cast<DWORD>(length), &written, nullptr) && written == length;
 }
 
 // folder ends with '\' and path receives folder + name; false when it does not fit.
@@ -41,15 +41,13 @@ bool FolderFile(char* path, size_t pathSize, const char* folder, const char* nam
 // record then starts a new file. If the rename fails the record is appended all the same.
 void RotateIfFull(const char* folder, const char* path)
 {
-    HANDLE file = OpenReportForAppend(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD high = 0;
-    DWORD low = GetFileSize(file, &high);
-    CloseHandle(file);
-    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-        return;
-    if (!ReportNeedsRotation((static_cast<uint64_t>(high) << 32) | low))
+    int64_t length = -1;
+    {
+        ScopedFileHandle file(OpenReportForAppend(path));
+        if (file.IsValid())
+            length = FileLengthOf(file.Get());
+    }
+    if (length < 0 || !ReportNeedsRotation(static_cast<uint64_t>(length)))
         return;
     char oldPath[MAX_PATH];
     if (!FolderFile(oldPath, sizeof(oldPath), folder, kOldReportFileName))

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/windows_version.h"
+
 
 // Kinds of entry the walk passes over without offering it to the detectors, counted for the
 // scan's report (the window's lines and statistics never show them).
@@ -14,12 +16,6 @@ enum WalkSkip {
     kSkipUnlistable,  // a folder that could not be listed
     kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
     kWalkSkipKinds
-};
-
-// The version as GetVersionExA reports it (servicePack is its szCSDVersion, terminated).
-struct WindowsVersion {
-    uint32_t major, minor, build, platformId;
-    char servicePack[128];
 };
 
 // Paths of each kind the report names; the rest are only counted.

@@ -92,12 +92,11 @@ void LongSpelling(const char* path, RegistryData& spelling)
             continue;
         CopyTextN(partial, sizeof(partial), path, end);
         WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(partial, &entry);
-        if (search == INVALID_HANDLE_VALUE) {
+        ScopedFindHandle search(FindFirstFileA(partial, &entry));
+        if (!search.IsValid()) {
             out[0] = '\0';
             return;
         }
-        FindClose(search);
         entry.cFileName[sizeof(entry.cFileName) - 1] = '\0';
         if (!AppendText(out, size, "\\") || !AppendText(out, size, entry.cFileName)) {
             out[0] = '\0';

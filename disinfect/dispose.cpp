@@ -26,9 +26,7 @@ public:
     // Whether the file holds exactly the bytes written through this sink.
     bool HoldsAll() const
     {
-        DWORD high = 0;
-        DWORD low = GetFileSize(m_file, &high);
-        return (low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR) && high == 0 && low == m_total;
+        return FileLengthOf(m_file) == static_cast<int64_t>(m_total);
     }
 
 private:

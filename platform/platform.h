@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "base/product.h"
-#include "base/scan_report_text.h"  // WindowsVersion
+#include "base/windows_version.h"
 
 // kPlatformWindows9x, kPlatformNt, kPlatformOther, or kPlatformFailed. Asked afresh each call.
 int GetPlatformCode();

@@ -2,13 +2,13 @@
 // infected one is ended and then disposed of, before any drive is walked.
 #include <windows.h>
 
+#include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "disinfect/disinfect.h"
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"
 #include "scan/scan.h"
-#include "base/scan_report.h"
 
 int32_t g_memoryRestartNeeded = 0;
 

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
+#include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "platform/platform.h"
 #include "scan/scan.h"
-#include "base/scan_report.h"
 
 namespace {
 
