@@ -19,6 +19,15 @@ const char kProductLineText[] = "This program is a part of Zentalor antivirus so
 // The title and status texts built here.
 const size_t kWindowTextSize = 260;
 
+// The scan's questions (Escape, restart) hold the walk: the line shows where it stands first.
+int AskWithCurrentLinePainted(const char* text, const char* caption, unsigned style)
+{
+    // Only the main window sets g_mainDialog.
+    if (g_mainDialog != nullptr)
+        static_cast<MainDialog*>(g_mainDialog)->PaintCurrentLine();
+    return ShowMessageDialog(text, caption, style);
+}
+
 }  // namespace
 
 bool IsProductInstalled()
@@ -149,7 +158,7 @@ BOOL MainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     // The scan asks its questions (cancel, restart) in the tool's message dialog.
-    g_askQuestion = ShowMessageDialog;
+    g_askQuestion = AskWithCurrentLinePainted;
 
     m_currentFile.ShowWindow(SW_HIDE);
     m_statusFrame.ShowWindow(SW_HIDE);
@@ -279,6 +288,7 @@ void MainDialog::ConfirmTerminate(const char* caption)
         CDialog::OnCancel();
         return;
     }
+    PaintCurrentLine();
     if (ShowMessageDialog(kTerminateQuestion, caption, kQuestionStyle) != kAnswerYes)
         return;
     m_cancelButton.ShowWindow(SW_HIDE);
@@ -324,6 +334,10 @@ void MainDialog::OnScan()
 void MainDialog::OnTimer(UINT_PTR id)
 {
     Default();
+    if (id == kCurrentLineTimerId) {
+        PaintCurrentLineIfDue();
+        return;
+    }
     // The walk's message pump dispatches whatever arrives: another timer, or a second one of ours,
     // must not start a scan inside the running one.
     if (id != kScanTimerId || m_bScanRunning)
@@ -332,8 +346,13 @@ void MainDialog::OnTimer(UINT_PTR id)
     // Deliberate: a terminate confirmed before the timer fired is dropped here.
     g_scanState.cancelRequested = false;
     m_bScanRunning = true;
+    // Paints the last text shown when no later entry comes to do it (a question, a slow file).
+    SetTimer(kCurrentLineTimerId, kCurrentLinePaintMs);
     RunScan();
     m_bScanRunning = false;
+    KillTimer(kCurrentLineTimerId);
+    // The final status is on screen at once.
+    PaintCurrentLine();
     m_cancelButton.ShowWindow(SW_HIDE);
     m_okButton.ShowWindow(SW_SHOW);
     m_searchingLine.ShowWindow(SW_HIDE);
@@ -346,8 +365,32 @@ LRESULT MainDialog::OnShowCurrent(WPARAM, LPARAM)
     // Also runs for WM_ENABLE (same number): the line is simply written again.
     char text[sizeof(g_scanState.currentText) + 1];
     CopyTextN(text, sizeof(text), g_scanState.currentText, sizeof(g_scanState.currentText));
-    m_currentFile.SetWindowText(text);
+    if (!m_bScanRunning) {
+        m_currentFile.SetWindowText(text);
+        return 0;
+    }
+    // The static control paints itself on every WM_SETTEXT, once for every entry of the walk and far
+    // more often than any screen shows. The default processing stores the text alone, so that
+    // reading the line always gives the latest entry; painting follows at the line's own pace.
+    ::DefWindowProcA(m_currentFile.m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    m_bCurrentLineStale = true;
+    PaintCurrentLineIfDue();
     return 0;
+}
+
+void MainDialog::PaintCurrentLineIfDue()
+{
+    if (m_bCurrentLineStale && GetTickCount() - m_dwCurrentLinePainted >= kCurrentLinePaintMs)
+        PaintCurrentLine();
+}
+
+void MainDialog::PaintCurrentLine()
+{
+    if (!m_bCurrentLineStale)
+        return;
+    m_bCurrentLineStale = false;
+    m_dwCurrentLinePainted = GetTickCount();
+    ::RedrawWindow(m_currentFile.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 LRESULT MainDialog::OnAppendResult(WPARAM, LPARAM)
@@ -355,6 +398,8 @@ LRESULT MainDialog::OnAppendResult(WPARAM, LPARAM)
     char line[sizeof(g_scanState.lineBuffer) + 1];
     CopyTextN(line, sizeof(line), g_scanState.lineBuffer, sizeof(g_scanState.lineBuffer));
     AppendResultLine(m_resultList, line, g_scanState.keepResultLines);
+    // A result names the file the line shows; both are on screen together, as a disposal may pause.
+    PaintCurrentLine();
     return 0;
 }
 

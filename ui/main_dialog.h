@@ -17,6 +17,10 @@ const char kUtilityPage[] = "http://www.quorbis.example/download/utility.htm";
 
 const UINT_PTR kScanTimerId = 100;
 const UINT kScanTimerDelayMs = 100;
+// While a scan runs the current-file line changes for every entry, thousands of times a second:
+// its text stays current but it is painted at most this often, about two screen frames.
+const UINT_PTR kCurrentLineTimerId = 101;
+const UINT kCurrentLinePaintMs = 30;
 const int kResultListLimit = 150;     // lines the list keeps during the walk
 const int kExtentThreshold = 560;     // pixels: narrower lines never widen the scroll range
 const int kDesignWidth = 600;         // layout the controls are scaled to
@@ -66,6 +70,9 @@ public:
     void OnLButtonDown(UINT flags, POINT point);
     void OnLButtonUp(UINT flags, POINT point);
 
+    // Paints the current-file line now when its text changed since it was last painted.
+    void PaintCurrentLine();
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
 
@@ -73,6 +80,8 @@ private:
     // Cancel and close box: close when idle, else ask before stopping the scan.
     void ConfirmTerminate(const char* caption);
     void LoadSkin();
+    // Paints the current-file line when its text changed and the last paint is kCurrentLinePaintMs old.
+    void PaintCurrentLineIfDue();
 
     CButton m_listFrame;
     CExButton m_logoButton;
@@ -100,4 +109,6 @@ private:
     HGDIOBJ m_hDisplacedBitmap = nullptr;
     CFont m_searchingFont;             // stays alive while the searching line shows it
     bool m_bScanRunning = false;       // RunScan is on the stack (its walk dispatches messages)
+    bool m_bCurrentLineStale = false;  // the line's text changed since it was last painted
+    DWORD m_dwCurrentLinePainted = 0;  // GetTickCount of that paint
 };
