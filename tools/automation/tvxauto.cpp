@@ -108,6 +108,74 @@ void PrintListLines(HWND list, int from, int to)
     std::fflush(stdout);
 }
 
+// The pixels of a screen rectangle, 32 bits each, row by row; false when they could not be read.
+bool ReadScreenPixels(const RECT& rect, DWORD* pixels, size_t count)
+{
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0 || static_cast<size_t>(width) * static_cast<size_t>(height) > count)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+        if (ok)
+            std::memcpy(pixels, bits, static_cast<size_t>(width) * static_cast<size_t>(height) * sizeof(DWORD));
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// Compares a control as the screen shows it with the same control painted afresh: reads its pixels,
+// has it repainted whole, reads them again. Prints how many pixels differ (0: the screen already
+// showed what the control paints now) and how many differ from its top-left pixel (the ink).
+int CheckRepaint(HWND control)
+{
+    const size_t kMaxPixels = 1024 * 64;
+    static DWORD shown[kMaxPixels];
+    static DWORD fresh[kMaxPixels];
+    RECT rect;
+    if (!GetWindowRect(control, &rect) || !ReadScreenPixels(rect, shown, kMaxPixels))
+        return Fail("could not read the control's pixels");
+    InvalidateRect(control, nullptr, TRUE);
+    DWORD start = GetTickCount();
+    while (GetUpdateRect(control, nullptr, FALSE)) {
+        if (GetTickCount() - start >= 10000)
+            return Fail("the control was not repainted");
+        Sleep(20);
+    }
+    // Its thread takes this message only once the paint it began has returned.
+    SendMessageTimeoutA(control, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    if (!ReadScreenPixels(rect, fresh, kMaxPixels))
+        return Fail("could not read the control's pixels");
+    size_t count = static_cast<size_t>(rect.right - rect.left) * static_cast<size_t>(rect.bottom - rect.top);
+    size_t differing = 0;
+    size_t ink = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (shown[i] != fresh[i])
+            ++differing;
+        if (fresh[i] != fresh[0])
+            ++ink;
+    }
+    std::printf("differing=%u ink=%u\n", static_cast<unsigned>(differing), static_cast<unsigned>(ink));
+    return 0;
+}
+
 bool SaveScreenBitmap(HWND window, const char* path)
 {
     RECT rect;
@@ -210,7 +278,7 @@ int Usage()
                  "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
                  "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | timer SEL ID | close SEL\n"
                  "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
-                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms]\n"
+                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms] | repaint SEL ID\n"
                  "  layout SEL ID... | waitlayout SEL ms ID:V,E...  (V, E: 0, 1 or * for either)\n");
     return 2;
 }
@@ -390,6 +458,12 @@ int main(int argc, char** argv)
         ReleaseDC(nullptr, screen);
         std::printf("%02X%02X%02X\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
         return 0;
+    }
+    if (std::strcmp(command, "repaint") == 0 && argc > 3) {
+        HWND control = Control(window, argv[3]);
+        if (control == nullptr)
+            return Fail("no such control");
+        return CheckRepaint(control);
     }
     if (std::strcmp(command, "hover") == 0 && argc > 3) {
         HWND control = Control(window, argv[3]);
