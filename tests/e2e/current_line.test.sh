@@ -13,7 +13,7 @@ start_tool
 wait_main
 auto click "$MAIN_SEL" 1052 >/dev/null
 reads=()
-for i in $(seq 1 300); do
+for _ in $(seq 1 300); do
     text=$(auto text "$MAIN_SEL" 1065)
     if [[ "$text" == D:* ]]; then
         reads+=("$text")
