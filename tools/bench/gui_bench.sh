@@ -5,6 +5,8 @@
 # terminate question on screen. Not part of the test run.
 #   tools/bench/gui_bench.sh [FILES (20000)] [RUNS (3)] [CPU (1)]
 # Needs: make -j2 B=$TVX_BUILD product wine (tarvex.exe, tvxauto.exe, bench_window_walk.exe).
+# TVX_BEFORE_EXE=FILE: another build of the tool (say, before a change), timed the same way in
+# every round right after this one, so that both are measured in one sitting.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 export TVX_BUILD=${TVX_BUILD:-$ROOT/build}
@@ -23,6 +25,11 @@ trap cleanup EXIT
 tvx_copy_prefix "$prefix"
 mkdir -p "$prefix/drive_c/tarvex"
 cp "$TVX_BUILD/tarvex.exe" "$prefix/drive_c/tarvex/"
+before_exe=${TVX_BEFORE_EXE:-}
+if [ -n "$before_exe" ]; then
+    mkdir -p "$prefix/drive_c/before"
+    cp "$before_exe" "$prefix/drive_c/before/tarvex.exe"
+fi
 cp "$TVX_BUILD/win/tools/bench/bench_window_walk.exe" "$prefix/drive_c/"
 WINEPREFIX=$prefix taskset -c "$cpu" wineserver -p
 tvx_set_version "$prefix" tarvex.exe winxp
@@ -34,8 +41,9 @@ AUTO_PREFIX=$prefix
 AUTO_CPU=$other_cpu
 now() { date +%s.%N; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-start_tool() {
-    (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" taskset -c "$cpu" wine 'C:\tarvex\tarvex.exe') >/dev/null 2>&1 &
+start_tool() {  # [folder of C: holding tarvex.exe (tarvex)]
+    local exe="C:\\${1:-tarvex}\\tarvex.exe"
+    (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" taskset -c "$cpu" wine "$exe") >/dev/null 2>&1 &
     tool_pid=$!
     auto wait "$MAIN" 30000 >/dev/null
 }
@@ -59,7 +67,21 @@ walk_c() {  # [--no-open for (c0)] -> "seconds files" summed over FOLDERS
 }
 walk_c >/dev/null  # warm the cache
 
-gui_times=""; c_times=""; c0_times=""
+# gui_scan FOLDER: one scan from the Scan button by C:\FOLDER\tarvex.exe -> "seconds files=N".
+gui_scan() {
+    local t0 t1 scanned
+    start_tool "$1"
+    t0=$(now)
+    auto click "$MAIN" 1052 >/dev/null
+    auto waittext "$MAIN" 1065 "Scanning completed" 600000 >/dev/null
+    t1=$(now)
+    scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
+    close_tool
+    # The Scan press waits 100 ms for its timer before the scan starts.
+    awk -v a="$t0" -v b="$t1" -v n="$scanned" 'BEGIN {printf "%.3f files=%s\n", b - a - 0.1, n}'
+}
+
+gui_times=""; c_times=""; c0_times=""; before_times=""
 echo "load before: $(uptime)"
 for i in $(seq 1 "$runs"); do
     read -r seconds count < <(walk_c)
@@ -69,17 +91,14 @@ for i in $(seq 1 "$runs"); do
     echo "run $i (c0) shown: seconds=$seconds files=$count"
     c0_times+="$seconds "
 
-    start_tool
-    t0=$(now)
-    auto click "$MAIN" 1052 >/dev/null
-    auto waittext "$MAIN" 1065 "Scanning completed" 600000 >/dev/null
-    t1=$(now)
-    scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
-    close_tool
-    # The Scan press waits 100 ms for its timer before the scan starts.
-    seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", b - a - 0.1}')
-    echo "run $i GUI scan: seconds=$seconds files=$scanned"
-    gui_times+="$seconds "
+    seconds=$(gui_scan tarvex)
+    echo "run $i GUI scan: $seconds"
+    gui_times+="${seconds%% *} "
+    if [ -n "$before_exe" ]; then
+        seconds=$(gui_scan before)
+        echo "run $i GUI scan (before): $seconds"
+        before_times+="${seconds%% *} "
+    fi
 done
 g=$(echo $gui_times | tr ' ' '\n' | median)
 c=$(echo $c_times | tr ' ' '\n' | median)
@@ -87,6 +106,9 @@ c0=$(echo $c0_times | tr ' ' '\n' | median)
 echo "load after: $(uptime)"
 echo "median seconds over C: with $files generated files: GUI scan $g, (c) shown $c, (c0) shown $c0"
 awk -v g="$g" -v c="$c" -v c0="$c0" 'BEGIN {printf "GUI/(c) = %.3f  GUI/(c0) = %.3f\n", g / c, g / c0}'
+if [ -n "$before_exe" ]; then
+    echo "median seconds of the GUI scan (before): $(echo $before_times | tr ' ' '\n' | median)"
+fi
 
 # Escape during a scan: from the key press to the question found on screen, less what finding an
 # already open question costs the automation client. The tree gets files that the detector opens,
