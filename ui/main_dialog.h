@@ -19,7 +19,7 @@ const UINT_PTR kScanTimerId = 100;
 const UINT kScanTimerDelayMs = 100;
 // While a scan runs the current-file line changes for every entry, thousands of times a second:
 // its text stays current but it is painted at most this often, about two screen frames.
-const UINT_PTR kCurrentLineTimerId = 101;
+const UINT_PTR kCurrentLineTimerId = 101;  // never 27: the walk takes any wParam of 27 for Escape
 const UINT kCurrentLinePaintMs = 30;
 const int kResultListLimit = 150;     // lines the list keeps during the walk
 const int kExtentThreshold = 560;     // pixels: narrower lines never widen the scroll range
