@@ -67,7 +67,7 @@ walk_c() {  # [--no-open for (c0)] -> "seconds files" summed over FOLDERS
 }
 walk_c >/dev/null  # warm the cache
 
-# gui_scan FOLDER: one scan from the Scan button by C:\FOLDER\tarvex.exe -> "seconds files=N".
+# gui_scan FOLDER: one scan from the Scan button by C:\FOLDER\tarvex.exe -> "seconds=... files=...".
 gui_scan() {
     local t0 t1 scanned
     start_tool "$1"
@@ -78,7 +78,7 @@ gui_scan() {
     scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
     close_tool
     # The Scan press waits 100 ms for its timer before the scan starts.
-    awk -v a="$t0" -v b="$t1" -v n="$scanned" 'BEGIN {printf "%.3f files=%s\n", b - a - 0.1, n}'
+    awk -v a="$t0" -v b="$t1" -v n="$scanned" 'BEGIN {printf "seconds=%.3f files=%s\n", b - a - 0.1, n}'
 }
 
 gui_times=""; c_times=""; c0_times=""; before_times=""
@@ -91,13 +91,13 @@ for i in $(seq 1 "$runs"); do
     echo "run $i (c0) shown: seconds=$seconds files=$count"
     c0_times+="$seconds "
 
-    seconds=$(gui_scan tarvex)
-    echo "run $i GUI scan: $seconds"
-    gui_times+="${seconds%% *} "
+    line=$(gui_scan tarvex)
+    echo "run $i GUI scan: $line"
+    gui_times+="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/') "
     if [ -n "$before_exe" ]; then
-        seconds=$(gui_scan before)
-        echo "run $i GUI scan (before): $seconds"
-        before_times+="${seconds%% *} "
+        line=$(gui_scan before)
+        echo "run $i GUI scan (before): $line"
+        before_times+="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/') "
     fi
 done
 g=$(echo $gui_times | tr ' ' '\n' | median)
