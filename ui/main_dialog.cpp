@@ -7,6 +7,7 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
+#include "ui/paint_pace.h"
 #include "ui/resource.h"
 #include "ui/shape.h"
 #include "ui/ui.h"
@@ -380,7 +381,7 @@ LRESULT MainDialog::OnShowCurrent(WPARAM, LPARAM)
 
 void MainDialog::PaintCurrentLineIfDue()
 {
-    if (m_bCurrentLineStale && GetTickCount() - m_dwCurrentLinePainted >= kCurrentLinePaintMs)
+    if (LinePaintDue(m_bCurrentLineStale, m_dwCurrentLinePainted, GetTickCount(), kCurrentLinePaintMs))
         PaintCurrentLine();
 }
 

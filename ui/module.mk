@@ -1,4 +1,4 @@
-PORTABLE_SRCS += ui/shape_runs.cpp ui/message_layout.cpp
+PORTABLE_SRCS += ui/shape_runs.cpp ui/message_layout.cpp ui/paint_pace.cpp
 WIN32_SRCS += ui/framework.cpp ui/ui_globals.cpp ui/cexbutton.cpp ui/cexlabel.cpp ui/shape.cpp ui/message_dialog.cpp
 PRODUCT_MAIN := ui/app_main.cpp
 RC_FILES += ui/tarvex.rc
