@@ -1,0 +1,152 @@
+// The switches of an unattended run and the exit code that sums up a scan.
+#include "base/command_line.h"
+
+#include "base/text.h"
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+const char* SkipSeparators(const char* text)
+{
+    while (IsSeparator(*text))
+        ++text;
+    return text;
+}
+
+// The program name ends at the first separator, or inside quotes at the closing quote, the way
+// the system itself reads it; a path with spaces is normally quoted.
+const char* SkipProgramName(const char* text)
+{
+    text = SkipSeparators(text);
+    if (*text == '"') {
+        ++text;
+        while (*text != '\0' && *text != '"')
+            ++text;
+        return *text == '"' ? text + 1 : text;
+    }
+    while (*text != '\0' && !IsSeparator(*text))
+        ++text;
+    return text;
+}
+
+// Copies one argument (quotes dropped) into dest; returns where the next one starts. truncated is
+// set when the argument did not fit.
+const char* NextArgument(const char* text, char* dest, size_t destSize, bool& truncated)
+{
+    size_t n = 0;
+    bool quoted = false;
+    truncated = false;
+    for (; *text != '\0' && (quoted || !IsSeparator(*text)); ++text) {
+        if (*text == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (n + 1 < destSize)
+            dest[n++] = *text;
+        else
+            truncated = true;
+    }
+    dest[n] = '\0';
+    return text;
+}
+
+void MarkBad(RunOptions& options, const char* argument)
+{
+    if (!options.badCommandLine)
+        CopyText(options.badArgument, sizeof(options.badArgument), argument);
+    options.badCommandLine = true;
+}
+
+// One argument; false when it is not a switch of ours.
+bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
+{
+    if ((argument[0] != '/' && argument[0] != '-') || argument[1] == '\0')
+        return false;
+    const char* name = argument + 1;
+    if (CompareNoCase(name, "Q") == 0) {
+        options.quiet = true;
+        return true;
+    }
+    if (CompareNoCase(name, "R") == 0) {
+        options.restart = true;
+        return true;
+    }
+    if (CompareNoCase(name, "?") == 0) {
+        options.help = true;
+        return true;
+    }
+    if (CompareNoCaseN(name, "L:", 2) == 0) {
+        const char* path = name + 2;
+        // Two report paths leave the caller's intent unclear; a cut path would name another file.
+        if (options.reportPath[0] != '\0' || path[0] == '\0' || truncated)
+            return false;
+        if (CopyText(options.reportPath, sizeof(options.reportPath), path))
+            return true;
+        options.reportPath[0] = '\0';
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+const char kCommandLineHelp[] =
+    "Usage: tarvex.exe [/Q] [/R] [/L:PATH] [/?]\n"
+    "\n"
+    "/Q\tquiet: no window and no question; scans, removes and ends with an exit code\n"
+    "/R\trestart Windows at the end when a removal needs it, without asking\n"
+    "/L:PATH\tappend the report to PATH instead of the Windows folder\n"
+    "/?\tshow this text\n"
+    "\n"
+    "Exit codes of a quiet run:\n"
+    "0\tthe scan completed and found nothing\n"
+    "1\tfound, and everything found was removed\n"
+    "2\tfound; the removal completes at the next restart\n"
+    "3\tfound, and something could be neither removed nor scheduled\n"
+    "4\tthe scan did not complete\n"
+    "5\tanother copy of the tool is running\n"
+    "6\tbad command line";
+
+void ParseCommandLine(const char* commandLine, RunOptions& options)
+{
+    options = RunOptions{};
+    if (commandLine == nullptr)
+        return;
+    const char* next = SkipSeparators(SkipProgramName(commandLine));
+    // Room for a whole path after "/L:" and a spare byte to see when an argument was cut.
+    char argument[kPathSize + 8];
+    while (*next != '\0') {
+        bool truncated = false;
+        next = SkipSeparators(NextArgument(next, argument, sizeof(argument), truncated));
+        if (!TakeSwitch(options, argument, truncated))
+            MarkBad(options, argument);
+    }
+}
+
+RunExitCode ExitCodeOf(const RunOutcome& outcome)
+{
+    if (!outcome.completed)
+        return kExitIncomplete;
+    if (outcome.leftBehind > 0)
+        return kExitLeftBehind;
+    bool pending = outcome.waitingForRestart > 0 || outcome.memoryNeedsRestart;
+    if (pending && !outcome.restartStarted)
+        return kExitRestartPending;
+    if (outcome.infected > 0 || pending)
+        return kExitRemoved;
+    return kExitClean;
+}
+
+bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
+                   int32_t removed, int32_t waitingForRestart)
+{
+    // "exit code N" appears only in quiet runs, so that a search for it never counts window runs.
+    return FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
+                      quiet ? "exit code" : "window run, a quiet run's exit code would be", static_cast<int>(code),
+                      static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
+                      static_cast<int>(waitingForRestart));
+}
