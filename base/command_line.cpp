@@ -146,7 +146,7 @@ bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, in
 {
     // "exit code N" appears only in quiet runs, so that a search for it never counts window runs.
     return FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
-                      quiet ? "exit code" : "window run, a quiet run's exit code would be", static_cast<int>(code),
+                      quiet ? "exit code" : "window run, a quiet run would end with", static_cast<int>(code),
                       static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
                       static_cast<int>(waitingForRestart));
 }

@@ -94,5 +94,5 @@ TEST_CASE("the outcome of the end line")
     CHECK(std::string(text) == "exit code 2  scanned 1036, infected 2, removed 1, waiting for restart 1");
     FormatOutcome(text, sizeof(text), false, kExitClean, 10, 0, 0, 0);
     CHECK(std::string(text) ==
-          "window run, a quiet run's exit code would be 0  scanned 10, infected 0, removed 0, waiting for restart 0");
+          "window run, a quiet run would end with 0  scanned 10, infected 0, removed 0, waiting for restart 0");
 }
