@@ -115,4 +115,43 @@ wait "$quiet_pid"
 quiet_exit=$?
 [ "$quiet_exit" = 0 ] || abort "the busy quiet run ended with $quiet_exit"
 echo "ok: a window copy started during a quiet run ends silently"
+# The window mode: /? shows the switches in the message dialog and ends with 0; an unknown switch
+# shows the same text and ends with 6.
+for row in '/?|0' '-Z|6'; do
+    IFS='|' read -r switch code <<<"$row"
+    (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' "$switch") \
+        >/dev/null 2>&1 &
+    TOOL_PID=$!
+    auto wait 'Tarvex Ver 1.0@1086' 20000 >/dev/null || abort "$switch: no message dialog"
+    auto text 'Tarvex Ver 1.0@1086' 1086 | head -n 1 | grep -qx 'Usage: tarvex.exe \[/Q\] \[/R\] \[/L:PATH\] \[/?\]' ||
+        abort "$switch: message text: $(auto text 'Tarvex Ver 1.0@1086' 1086)"
+    [ "$(auto count "$MAIN_SEL")" = 0 ] || abort "$switch: the main window opened"
+    auto click 'Tarvex Ver 1.0@1086' 3 >/dev/null
+    wait_tool_exit 20 || abort "$switch: the tool did not end after OK"
+    [ "$TOOL_EXIT" = "$code" ] || abort "$switch: exit code $TOOL_EXIT, not $code"
+done
+echo "ok: /? and an unknown switch in the window mode"
+
+# /R: a held file, and the quiet run restarts Windows (here the prefix's Wine session, which ends
+# every program of the session and carries out the deletion at restart).
+plant 2 'C:\locked\held.exe' >/dev/null
+hold_file 'C:\locked\held.exe'
+(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' /Q /R "/L:$REPORT") \
+    >/dev/null 2>&1 &
+TOOL_PID=$!
+wait_tool_exit 120 || abort "the quiet run with /R kept running"
+for _ in $(seq 1 50); do
+    kill -0 "$HOLDER_PID" 2>/dev/null || break
+    sleep 0.2
+done
+kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
+for _ in $(seq 1 50); do
+    [ -e "$(unix_path 'C:\locked\held.exe')" ] || break
+    sleep 0.2
+done
+[ ! -e "$(unix_path 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
+grep -aqx $'Answer: restart without asking, as the command line says\r' "$(unix_path "$REPORT")" ||
+    abort "the report lacks the restart switch's answer"
+expect_end 1 1 0 1
+echo "ok: /R restarts and the held file is gone"
 echo "quiet scenario passed"
