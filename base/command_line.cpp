@@ -1,6 +1,7 @@
 // The switches of an unattended run and the exit code that sums up a scan.
 #include "base/command_line.h"
 
+#include "base/clib.h"
 #include "base/text.h"
 
 namespace {
@@ -111,12 +112,19 @@ const char kCommandLineHelp[] =
     "5\tanother copy of the tool is running\n"
     "6\tbad command line";
 
-void ParseCommandLine(const char* commandLine, RunOptions& options)
+void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath)
 {
     options = RunOptions{};
     if (commandLine == nullptr)
         return;
-    const char* next = SkipSeparators(SkipProgramName(commandLine));
+    const char* next = SkipSeparators(commandLine);
+    size_t moduleLength = modulePath != nullptr ? TextLength(modulePath) : 0;
+    if (moduleLength > 0 && CompareNoCaseN(next, modulePath, moduleLength) == 0 &&
+        (next[moduleLength] == '\0' || IsSeparator(next[moduleLength])))
+        next += moduleLength;
+    else
+        next = SkipProgramName(next);
+    next = SkipSeparators(next);
     // Room for a whole path after "/L:" and a spare byte to see when an argument was cut.
     char argument[kPathSize + 8];
     while (*next != '\0') {

@@ -30,7 +30,9 @@ struct RunOptions {
 // quotes group spaces into one argument and are dropped. Switches start with / or -, in any case
 // and order. Repeating /Q or /R changes nothing; a second /L, or /L without a path or with one
 // too long for a path buffer, is a bad command line. Never fails: faults land in badCommandLine.
-void ParseCommandLine(const char* commandLine, RunOptions& options);
+// modulePath, when given, is the program's own path: a command line that begins with it unquoted
+// (a caller may pass C:\Program Files\...\tarvex.exe without quotes) has its arguments after it.
+void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath = nullptr);
 
 // The switches and the exit codes, as the window shows them for /? or a bad command line.
 extern const char kCommandLineHelp[];

@@ -113,7 +113,11 @@ BOOL TarvexApp::InitInstance()
 {
     // No ActiveX controls are hosted and no 3-D control library is needed: both set-up calls of the
     // framework would change nothing on the target systems, so there are none here.
-    ParseCommandLine(GetCommandLineA(), g_runOptions);
+    char modulePath[MAX_PATH];
+    DWORD moduleLength = GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
+    if (moduleLength == 0 || moduleLength >= sizeof(modulePath))
+        modulePath[0] = '\0';
+    ParseCommandLine(GetCommandLineA(), g_runOptions, modulePath);
     if (g_runOptions.quiet) {
         m_exitCode = RunQuietly();
         return FALSE;

@@ -55,6 +55,29 @@ TEST_CASE("command lines")
     }
 }
 
+TEST_CASE("the program's own path without quotes, spaces and all")
+{
+    const char module[] = "C:\\Program Files\\Tarvex\\tarvex.exe";
+    struct Row {
+        const char* label;
+        const char* line;
+        bool quiet, bad;
+    } rows[] = {
+        {"unquoted, no arguments", "C:\\Program Files\\Tarvex\\tarvex.exe", false, false},
+        {"unquoted, other case, a switch", "c:\\program files\\tarvex\\TARVEX.EXE /q", true, false},
+        {"quoted as usual", "\"C:\\Program Files\\Tarvex\\tarvex.exe\" /Q", true, false},
+        {"another name", "tarvex /Q", true, false},
+        {"a longer name that begins the same", "C:\\Program Files\\Tarvex\\tarvex.exe2 /Q", true, true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line, options, module);
+        CHECK(options.quiet == row.quiet);
+        CHECK(options.badCommandLine == row.bad);
+    }
+}
+
 TEST_CASE("a null command line is an empty one")
 {
     RunOptions options;
