@@ -100,12 +100,16 @@ int AskRestart(const char* question, unsigned style, int yes, int no)
     return answer;
 }
 
+namespace {
+
 RunExitCode ScanExitCode(bool completed, bool restartStarted)
 {
     const ScanState& s = g_scanState;
     return ExitCodeOf(RunOutcome{completed, s.filesInfected, s.findsLeftBehind, s.restartDeletions,
                                  g_memoryRestartNeeded != 0, restartStarted});
 }
+
+}  // namespace
 
 RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restartStarted)
 {
