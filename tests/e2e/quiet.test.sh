@@ -25,6 +25,11 @@ last_end_line() {
     grep -a '  End of scan' "$(unix_path "$REPORT")" | tail -n 1 | tr -d '\r'
 }
 
+# last_record: the report's last record (from its last start line), without CR.
+last_record() {
+    tr -d '\r' <"$(unix_path "$REPORT")" | awk '/^==== .*  Tarvex Ver 1\.0  Windows/ { r = "" } { r = r $0 "\n" } END { printf "%s", r }'
+}
+
 # expect_end CODE INFECTED REMOVED WAITING: the last record's end line.
 expect_end() {
     local got
@@ -33,7 +38,9 @@ expect_end() {
         abort "$version: end line '$got'"
 }
 
-for version in win98 winxp win7; do
+# XP comes last: the scenarios after the loop go on in its prefix.
+for version in win98 win7 winxp; do
+    [ -z "${E2E_PREFIX:-}" ] || tvx_stop_prefix "$E2E_PREFIX"
     e2e_prefix "quiet-$version"
     tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
     mkdir -p "$(unix_path "$SHARE")"
@@ -59,9 +66,9 @@ for version in win98 winxp win7; do
     hold_file 'C:\locked\held.exe'
     quiet_run "/L:$REPORT" /Q
     [ "$QUIET_EXIT" = 2 ] || abort "$version: a deletion at restart ended with $QUIET_EXIT"
-    expect_end 2 3 2 1
+    expect_end 2 1 0 1
     [ -e "$(unix_path 'C:\locked\held.exe')" ] || abort "$version: the held file is gone already"
-    grep -aqx $'Answer: no restart, the quiet run\'s default\r' "$(unix_path "$REPORT")" ||
+    last_record | grep -qx "Answer: no restart, the quiet run's default" ||
         abort "$version: the report lacks the restart's default answer"
     kill "$HOLDER_PID" 2>/dev/null
 
@@ -83,7 +90,16 @@ sleep 1
 kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
 plant 1 'C:\infected\other.exe' >/dev/null
 quiet_run /Q "/L:$REPORT"
-[ "$QUIET_EXIT" = 1 ] || abort "a find in memory ended with $QUIET_EXIT"
+# 2 when the ended process refused the second termination and no service of its name stopped: the
+# find then waits for a restart, which the quiet run does not make.
+case $QUIET_EXIT in
+1) ;;
+2) last_record | grep -qx "Answer: no restart, the quiet run's default" ||
+       abort "a find in memory ended with 2 without a restart question" ;;
+*) abort "a find in memory ended with $QUIET_EXIT" ;;
+esac
+last_record | grep -qx 'Found in memory: the quiet run goes on to walk the drives' ||
+    abort "the report does not say the run went on after the find in memory"
 [ ! -e "$(unix_path "$agent")" ] || abort "the infected program's file is still there"
 [ ! -e "$(unix_path 'C:\infected\other.exe')" ] || abort "the drives were not walked after the find in memory"
 grep -aq 'System Memory    W32/KYR.Trojan removed' "$(unix_path "$REPORT")" || abort "no memory line in the report"
@@ -99,7 +115,7 @@ wait_tool_exit 20 || abort "the window copy did not close"
 echo "ok: beside a window copy a quiet run ends with 5"
 
 # A quiet run works on a busy drive: a window copy started meanwhile ends silently.
-add_busy_drive D 4000
+add_busy_drive D 20000
 (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' /Q "/L:$REPORT") \
     >/dev/null 2>&1 &
 quiet_pid=$!
@@ -115,6 +131,7 @@ wait "$quiet_pid"
 quiet_exit=$?
 [ "$quiet_exit" = 0 ] || abort "the busy quiet run ended with $quiet_exit"
 echo "ok: a window copy started during a quiet run ends silently"
+rm -f "$E2E_PREFIX/dosdevices/d:"
 # The window mode: /? shows the switches in the message dialog and ends with 0; an unknown switch
 # shows the same text and ends with 6.
 for row in '/?|0' '-Z|6'; do
@@ -150,7 +167,7 @@ for _ in $(seq 1 50); do
     sleep 0.2
 done
 [ ! -e "$(unix_path 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
-grep -aqx $'Answer: restart without asking, as the command line says\r' "$(unix_path "$REPORT")" ||
+last_record | grep -qx 'Answer: restart without asking, as the command line says' ||
     abort "the report lacks the restart switch's answer"
 expect_end 1 1 0 1
 echo "ok: /R restarts and the held file is gone"
