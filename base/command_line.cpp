@@ -95,22 +95,16 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
 
 }  // namespace
 
+// Short enough for the message dialog, which grows with the length of its text.
 const char kCommandLineHelp[] =
     "Usage: tarvex.exe [/Q] [/R] [/L:PATH] [/?]\n"
     "\n"
-    "/Q\tquiet: no window and no question; scans, removes and ends with an exit code\n"
-    "/R\trestart Windows at the end when a removal needs it, without asking\n"
-    "/L:PATH\tappend the report to PATH instead of the Windows folder\n"
-    "/?\tshow this text\n"
+    "/Q  quiet: no window and no question\n"
+    "/R  restart without asking when a removal needs it\n"
+    "/L:PATH  append the report to PATH\n"
     "\n"
-    "Exit codes of a quiet run:\n"
-    "0\tthe scan completed and found nothing\n"
-    "1\tfound, and everything found was removed\n"
-    "2\tfound; the removal completes at the next restart\n"
-    "3\tfound, and something could be neither removed nor scheduled\n"
-    "4\tthe scan did not complete\n"
-    "5\tanother copy of the tool is running\n"
-    "6\tbad command line";
+    "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
+    "4 scan not completed, 5 another copy running, 6 bad command line";
 
 void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath)
 {
