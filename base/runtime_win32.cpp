@@ -41,7 +41,7 @@ __attribute__((force_align_arg_pointer, noreturn)) void TarvexStartup()
     // quotients stay exactly as they were.
     __asm__ __volatile__("fninit");
     RunConstructors();
-    // The tool takes no command line and its one window shows itself.
+    // The application reads its switches itself (GetCommandLineA); its window shows itself.
     char noCommandLine[] = "";
     int code = WinMain(GetModuleHandleA(nullptr), nullptr, noCommandLine, SW_SHOWDEFAULT);
     RunExitHandlers();

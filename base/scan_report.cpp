@@ -37,9 +37,9 @@ bool FolderFile(char* path, size_t pathSize, const char* folder, const char* nam
     return CopyText(path, pathSize, folder) && AppendText(path, pathSize, name);
 }
 
-// A report over the size limit becomes Tarvex.old.log (replacing an older one); the new
+// A report over the size limit is set aside under its .old name (replacing an older one); the new
 // record then starts a new file. If the rename fails the record is appended all the same.
-void RotateIfFull(const char* folder, const char* path)
+void RotateIfFull(const char* path)
 {
     int64_t length = -1;
     {
@@ -50,20 +50,27 @@ void RotateIfFull(const char* folder, const char* path)
     if (length < 0 || !ReportNeedsRotation(static_cast<uint64_t>(length)))
         return;
     char oldPath[MAX_PATH];
-    if (!FolderFile(oldPath, sizeof(oldPath), folder, kOldReportFileName))
+    if (!MakeOldReportPath(oldPath, sizeof(oldPath), path))
         return;
     DeleteFileA(oldPath);
     MoveFileA(path, oldPath);
 }
 
-// Tries the report in folder: true when the start line was written there.
-bool BeginIn(const char* folder, const char* startLine)
+// Tries the report at path: true when the start line was written there.
+bool BeginAt(const char* path, const char* startLine)
 {
     ScanReport& r = g_scanReport;
-    if (!FolderFile(r.filePath, sizeof(r.filePath), folder, kReportFileName))
+    if (!CopyText(r.filePath, sizeof(r.filePath), path))
         return false;
-    RotateIfFull(folder, r.filePath);
+    RotateIfFull(r.filePath);
     return AppendToFile(r.filePath, startLine);
+}
+
+// Tries the report in folder (ending with '\').
+bool BeginIn(const char* folder, const char* startLine)
+{
+    char path[MAX_PATH];
+    return FolderFile(path, sizeof(path), folder, kReportFileName) && BeginAt(path, startLine);
 }
 
 // The folder with its closing '\' (a drive root already has one); false when it did not fit.
@@ -88,19 +95,46 @@ void SinkToReport(void*, const char* line)
 
 }  // namespace
 
-void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode)
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
+                     const char* chosenPath)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
     char startLine[kReportLineChars];
     FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode);
-    char folder[MAX_PATH];
-    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, startLine)) {
+    bool chosen = chosenPath != nullptr && chosenPath[0] != '\0';
+    if (chosen && BeginAt(chosenPath, startLine)) {
         r.recordOpen = true;
         return;
     }
-    if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, startLine))
+    char folder[MAX_PATH];
+    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, startLine)) {
         r.recordOpen = true;
+    } else if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, startLine)) {
+        r.recordOpen = true;
+    }
+    if (chosen) {
+        // Whoever collects the reports from the chosen place learns from this line why one is missing.
+        char line[kReportLineChars];
+        FormatText(line, sizeof(line), "The report could not be written to %s; it is written here instead.", chosenPath);
+        ReportLine(line);
+    }
+}
+
+void ReportLoneLine(const char* chosenPath, const char* text)
+{
+    char line[kReportLineChars];
+    FormatReportLoneLine(line, sizeof(line), LocalClock(), text);
+    if (chosenPath != nullptr && chosenPath[0] != '\0' && AppendToFile(chosenPath, line))
+        return;
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) &&
+        FolderFile(path, sizeof(path), folder, kReportFileName) && AppendToFile(path, line))
+        return;
+    if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) &&
+        FolderFile(path, sizeof(path), folder, kReportFileName))
+        AppendToFile(path, line);
 }
 
 void ReportLine(const char* text)
@@ -129,12 +163,12 @@ void ReportAnswer(int answer)
     ReportLine(line);
 }
 
-void EndScanRecord(ReportEnd how)
+void EndScanRecord(ReportEnd how, const char* outcome)
 {
     if (!g_scanReport.recordOpen)
         return;
     char line[kReportLineChars];
-    FormatReportEnd(line, sizeof(line), LocalClock(), how);
+    FormatReportEnd(line, sizeof(line), LocalClock(), how, outcome);
     ReportLine(line);
     g_scanReport.recordOpen = false;
 }

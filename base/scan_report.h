@@ -1,5 +1,6 @@
-// The scan report, Tarvex.log in the Windows folder (else the temporary folder): one record per
-// scan, appended line by line as the scan goes, so that it outlives the window and the process.
+// The scan report, Tarvex.log in the Windows folder (else the temporary folder) or a file the
+// command line names: one record per scan, appended line by line as the scan goes, so that it
+// outlives the window and the process.
 #pragma once
 #include <windows.h>
 
@@ -17,11 +18,16 @@ struct ScanReport {
 
 extern ScanReport g_scanReport;
 
-// Chooses the file (rotating one over the size limit) and writes the start line. When neither
-// folder can be written the scan keeps no record and every routine below does nothing.
-// version is null when the system would not say; the codes are GetPlatformCode's and
+// Chooses the file (rotating one over the size limit) and writes the start line: chosenPath when
+// one is given and can be written, else the usual folders, with a line saying the chosen path
+// failed. When nothing can be written the scan keeps no record and every routine below does
+// nothing. version is null when the system would not say; the codes are GetPlatformCode's and
 // GetNtVersionCode's.
-void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode);
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
+                     const char* chosenPath = nullptr);
+// Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
+// that ends before its scan starts). Failures are silent.
+void ReportLoneLine(const char* chosenPath, const char* text);
 // Writes one line through to the file at once. Failures are silent.
 void ReportLine(const char* text);
 // The counts of what the walk passed over and the first paths of each kind.
@@ -30,4 +36,5 @@ void ReportQuestion(const char* question);
 void ReportAnswer(int answer);
 // Writes the end line once; later calls until the next BeginScanRecord do nothing. Called before
 // a restart is started and before the program ends, so the record is whole either way.
-void EndScanRecord(ReportEnd how);
+// outcome, when given, is added to the end line (FormatOutcome's text).
+void EndScanRecord(ReportEnd how, const char* outcome = nullptr);

@@ -60,12 +60,21 @@ bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, co
                       productTitle, windows, platformCode, ntVersionCode);
 }
 
-bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how)
+bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how, const char* outcome)
 {
     char when[32];
     FormatClock(when, sizeof(when), clock);
     const char* what = how == kEndMemoryFind ? "End of scan: the program ends after the find in memory" : "End of scan";
-    return FormatText(dest, destSize, "%s %s  %s", kRecordMark, when, what);
+    if (outcome == nullptr || outcome[0] == '\0')
+        return FormatText(dest, destSize, "%s %s  %s", kRecordMark, when, what);
+    return FormatText(dest, destSize, "%s %s  %s  %s", kRecordMark, when, what, outcome);
+}
+
+bool FormatReportLoneLine(char* dest, size_t destSize, const ReportClock& clock, const char* text)
+{
+    char when[32];
+    FormatClock(when, sizeof(when), clock);
+    return FormatText(dest, destSize, "%s %s  %s", kRecordMark, when, text);
 }
 
 bool FormatReportQuestion(char* dest, size_t destSize, const char* question)
@@ -119,6 +128,24 @@ size_t MakeReportFileLine(char* dest, size_t destSize, const char* text)
     dest[n++] = '\n';
     dest[n] = '\0';
     return n;
+}
+
+bool MakeOldReportPath(char* dest, size_t destSize, const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    const char* dot = nullptr;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '.')
+            dot = p;
+    }
+    if (dot == nullptr)
+        return CopyText(dest, destSize, path) && AppendText(dest, destSize, ".old");
+    return CopyTextN(dest, destSize, path, static_cast<size_t>(dot - path)) && AppendText(dest, destSize, ".old") &&
+           AppendText(dest, destSize, dot);
 }
 
 bool ReportNeedsRotation(uint64_t fileBytes)

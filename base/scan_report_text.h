@@ -47,7 +47,11 @@ void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
 // not say) and the platform codes.
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
                        const WindowsVersion* version, int platformCode, int ntVersionCode);
-bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how);
+// outcome, when given, follows "End of scan" after two spaces (FormatOutcome's text).
+bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how,
+                     const char* outcome = nullptr);
+// A line outside any record, with the record lines' mark and the time: "==== when  text".
+bool FormatReportLoneLine(char* dest, size_t destSize, const ReportClock& clock, const char* text);
 // The question as one line (its line breaks become spaces when the line is written).
 bool FormatReportQuestion(char* dest, size_t destSize, const char* question);
 // The button code a question returned, by name.
@@ -62,6 +66,10 @@ void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPa
 // One line of the file in dest: text with any CR or LF in it made a space, then CR LF. Returns
 // the byte count (text cut to fit when it is longer than the buffer allows).
 size_t MakeReportFileLine(char* dest, size_t destSize, const char* text);
+
+// Where a full report at path is set aside: ".old" before the extension of its file name
+// (Tarvex.log gives Tarvex.old.log), or after a name that has none. False when it does not fit.
+bool MakeOldReportPath(char* dest, size_t destSize, const char* path);
 
 // True when a report of fileBytes bytes is to be set aside before a new scan's record.
 bool ReportNeedsRotation(uint64_t fileBytes);

@@ -41,6 +41,10 @@ struct ScanState {
     char programFilesPath[kPathSize];
     int32_t walkSkipped[kWalkSkipKinds];  // per WalkSkip kind, since the scan began
     ListedLength listedLength;     // lets the signature detector pass over a file without opening it
+    // What became of the finds, for the exit code and the report's end line; never reset, like the
+    // counters above.
+    int32_t restartDeletions;      // deletions at restart scheduled
+    int32_t findsLeftBehind;       // finds neither removed (nor renamed) nor scheduled
 };
 
 extern ScanState g_scanState;

@@ -53,10 +53,12 @@ int MailFileDetector(const char*, const char* path)
     switch (g_scanState.dispositionCode) {
     case kDispositionRename: {
         char renamed[kRenamedPathSize];
-        if (MakeRenamedPath(path, renamed, sizeof(renamed)) && MoveFileA(path, renamed))
+        if (MakeRenamedPath(path, renamed, sizeof(renamed)) && MoveFileA(path, renamed)) {
             SendResultLine("%s     %s renamed", path, g_mailMatchedName);
-        else
+        } else {
             SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);
+            g_scanState.findsLeftBehind += 1;
+        }
         break;
     }
     case kDispositionRemove:
@@ -67,6 +69,7 @@ int MailFileDetector(const char*, const char* path)
             SendResultLine("%s     %s removed", path, g_mailMatchedName);
         } else {
             SendResultLine("%s     %s Remove failed", path, g_mailMatchedName);
+            g_scanState.findsLeftBehind += 1;
         }
         break;
     case kDispositionLeave:

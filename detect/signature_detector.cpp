@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/file_reader.h"
+#include "base/run_options.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
@@ -24,7 +25,7 @@ int32_t g_signatureFileOpens;
 int SignatureDetector(const char* name, const char* path)
 {
     ScanState& state = g_scanState;
-    if (state.memoryDisposition != 0 && state.mainWindow != nullptr) {
+    if (state.memoryDisposition != 0 && ResultLinesHaveReader()) {
         // Second pass of the memory scan: the process is gone, only the file remains to dispose of.
         RemoveFromMemory(path, name);
         return 0;

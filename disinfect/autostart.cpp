@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstring>
 
+#include "base/run_options.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -46,7 +47,7 @@ void RememberValueName(const char* valueName)
 
 void ReportRemovedValue(const char* name)
 {
-    if (g_scanState.mainWindow != nullptr)
+    if (ResultLinesHaveReader())
         SendResultLine("System Registry     %s removed", name);
 }
 

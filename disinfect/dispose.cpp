@@ -88,10 +88,13 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
 void RenameInfectedFile(const char* path, const char* name)
 {
     char newPath[kRenamedPathSize];
-    if (MakeRenamedPath(path, newPath, sizeof(newPath)) && MoveFileA(path, newPath))
+    bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) && MoveFileA(path, newPath);
+    if (renamed) {
         SendResultLine("%s     %s renamed", path, name);
-    else
+    } else {
         SendResultLine("%s     %s Rename failed", path, name);
+        g_scanState.findsLeftBehind += 1;
+    }
 }
 
 void RemoveInfectedFile(const char* path, const char* name)
@@ -99,6 +102,7 @@ void RemoveInfectedFile(const char* path, const char* name)
     // Clears read-only, hidden and system, which would make the deletion fail.
     if (!SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE)) {
         SendResultLine("%s     %s Unable to remove", g_scanState.currentText, g_scanState.currentName);
+        g_scanState.findsLeftBehind += 1;
         return;
     }
     if (DeleteFileA(path) || (KillProcessOfFile(path) != 0 && DeleteFileA(path))) {
@@ -108,8 +112,12 @@ void RemoveInfectedFile(const char* path, const char* name)
     }
     SendResultLine("%s     %s Unable to remove", path, name);
     // A later failed request must not withdraw the restart an earlier one needs.
-    if (ScheduleDeleteAtRestart(path) != 0)
+    if (ScheduleDeleteAtRestart(path) != 0) {
         g_scanState.restartNeeded = 1;
+        g_scanState.restartDeletions += 1;
+    } else {
+        g_scanState.findsLeftBehind += 1;
+    }
 }
 
 }  // namespace

@@ -15,14 +15,15 @@ bool QueryWindowsVersion(WindowsVersion& version);
 // otherwise adjustError receives GetLastError() after AdjustTokenPrivileges (0 on success,
 // 1300 when the account lacks the privilege).
 bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError);
-// Forced reboot (after SeShutdownPrivilege on the NT family). Callers ignore the result.
-int RestartWindows();
+// Forced reboot (after SeShutdownPrivilege on the NT family). Callers ignore the result; started,
+// when given, says whether the reboot was set going.
+int RestartWindows(bool* started = nullptr);
 // The two steps of a restart, replaceable so that tests can watch them without rebooting.
 struct RestartSteps {
     bool (*enablePrivilege)(unsigned long* adjustError);  // the shutdown privilege
     int (*exitWindows)();                                 // the forced reboot itself
 };
-int RestartWindowsWith(const RestartSteps& steps);
+int RestartWindowsWith(const RestartSteps& steps, bool* started = nullptr);
 
 // Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
 int KillProcessOfFile(const char* path);

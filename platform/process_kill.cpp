@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/run_options.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "match/process_list.h"
@@ -190,6 +191,6 @@ int KillProcessOfFile(const char* path)
         return 1;
     }
     if (result == 0)
-        MessageBoxA(nullptr, "Could not kill process", path, 0);
+        ShowSystemNotice("Could not kill process", path);
     return result;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/run_options.h"
 #include "base/win32_scope.h"
 
 namespace {
@@ -32,7 +33,7 @@ void EnableDebugPrivilege()
 {
     unsigned long adjustError = 0;
     if (!EnableTokenPrivilege("SeDebugPrivilege", &adjustError))
-        MessageBoxA(nullptr, "false", "TEMP", 0);
+        ShowSystemNotice("false", "TEMP");
 }
 
 }  // namespace

@@ -88,8 +88,10 @@ int ExitWindowsForcedReboot()
 
 }  // namespace
 
-int RestartWindowsWith(const RestartSteps& steps)
+int RestartWindowsWith(const RestartSteps& steps, bool* started)
 {
+    if (started != nullptr)
+        *started = false;
     // Windows 95/98/ME has no token privileges; every other code, unknown ones included, asks
     // for the shutdown privilege first.
     if (GetPlatformCode() != kPlatformWindows9x) {
@@ -99,11 +101,14 @@ int RestartWindowsWith(const RestartSteps& steps)
         if (adjustError != 0)
             return static_cast<int>(adjustError);
     }
-    return steps.exitWindows();
+    int result = steps.exitWindows();
+    if (started != nullptr)
+        *started = result != 0;
+    return result;
 }
 
-int RestartWindows()
+int RestartWindows(bool* started)
 {
     const RestartSteps steps = {EnableShutdownPrivilege, ExitWindowsForcedReboot};
-    return RestartWindowsWith(steps);
+    return RestartWindowsWith(steps, started);
 }

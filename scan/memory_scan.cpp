@@ -2,6 +2,7 @@
 // infected one is ended and then disposed of, before any drive is walked.
 #include <windows.h>
 
+#include "base/run_options.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "disinfect/disinfect.h"
@@ -118,16 +119,23 @@ int AskRestartAfterMemoryFind(int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
-    ReportQuestion(kFoundInMemoryText);
-    int answer = AskQuestion(kFoundInMemoryText, kProductTitle, kOkCancelInformation);
-    ReportAnswer(answer);
+    int answer = AskRestart(kFoundInMemoryText, kOkCancelInformation, IDOK, IDCANCEL);
     if (answer == IDOK) {
-        // The record is closed before a restart can end the process.
-        EndScanRecord(kEndMemoryFind);
+        // The record is closed before a restart can end the process. The drives were not walked.
+        EndScanRecordWithOutcome(kEndMemoryFind, false, true);
         restart();
     }
     return answer;
 }
+
+namespace {
+
+int RestartNow()
+{
+    return RestartWindows();
+}
+
+}  // namespace
 
 void ScanMemory()
 {
@@ -136,10 +144,16 @@ void ScanMemory()
     if (platform == kPlatformWindows9x) {
         ScanMemoryToolhelp();
     } else if (platform == kPlatformNt && ScanMemoryPsapi()) {
-        AskRestartAfterMemoryFind(RestartWindows);
-        // The rest of the scan waits for the next start of the program; its record ends here.
-        EndScanRecord(kEndMemoryFind);
-        ExitProcess(0);
+        if (g_runOptions.quiet) {
+            // Nobody will start the program again after a restart: the run goes on to the drives
+            // now, and the restart the find may need is decided with the others at the end.
+            ReportLine("Found in memory: the quiet run goes on to walk the drives");
+        } else {
+            AskRestartAfterMemoryFind(RestartNow);
+            // The rest of the scan waits for the next start of the program; its record ends here.
+            EndScanRecordWithOutcome(kEndMemoryFind, false, false);
+            ExitProcess(0);
+        }
     }
     g_scanState.memoryMode = false;
 }

@@ -2,11 +2,23 @@
 #pragma once
 #include <cstdint>
 
+#include "base/command_line.h"
+#include "base/scan_report_text.h"
 #include "detect/detect.h"
 #include "scan/walk_text.h"
 
 // Runs one whole scan synchronously on the user-interface thread. Always returns 1.
 int RunScan();
+// The same scan; returns the exit code that sums it up (a quiet run ends with it).
+RunExitCode RunScanForOutcome();
+// A restart question: asked through AskQuestion in the window, answered yes by the restart switch
+// and no in a quiet run without it; the question and its answer go to the report. yes and no are
+// the result codes that stand for each answer with this style.
+int AskRestart(const char* question, unsigned style, int yes, int no);
+// Writes the report's end line with the run's outcome (the exit code it stands for, and the counts)
+// and returns that code. completed: no walk was cancelled or aborted; restartStarted: the run is
+// about to restart Windows.
+RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restartStarted);
 // Starts this scan's record in the report file, with the running system's version.
 void BeginScanReport();
 // Walks pattern (a folder followed by "\*.*", or in memory mode one file's full path).

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/run_options.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
@@ -16,18 +17,25 @@ const char kAllFixedDrives[] = "!:";
 const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
-// Walks the drive's Program Files folder on its own when the drive walk never entered one.
-void CheckProgramFiles()
+const int kWalkAborted = -1;
+
+// Walks the drive's Program Files folder on its own when the drive walk never entered one. False
+// when that walk was aborted.
+bool CheckProgramFiles()
 {
     ScanState& s = g_scanState;
     if (s.programFilesPending && !s.programFilesVisited) {
-        WalkDirectory(s.programFilesPath);
+        int walked = WalkDirectory(s.programFilesPath);
         s.programFilesPending = false;
+        return walked != kWalkAborted;
     }
+    return true;
 }
 
-void WalkFixedDrives()
+// False when some walk was aborted.
+bool WalkFixedDrives()
 {
+    bool whole = true;
     // A and B are never walked, even when fixed. The loop does not look at cancelRequested: after
     // a cancel each later walk returns at its first message check.
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
@@ -37,9 +45,12 @@ void WalkFixedDrives()
             continue;
         char pattern[8];
         FormatText(pattern, sizeof(pattern), "%s*.*", root);
-        WalkDirectory(pattern);
-        CheckProgramFiles();
+        if (WalkDirectory(pattern) == kWalkAborted)
+            whole = false;
+        if (!CheckProgramFiles())
+            whole = false;
     }
+    return whole;
 }
 
 void WriteStatistics()
@@ -68,37 +79,95 @@ void BeginScanReport()
 {
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
-    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode());
+    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode(),
+                    g_runOptions.reportPath);
 }
 
-int RunScan()
+int AskRestart(const char* question, unsigned style, int yes, int no)
+{
+    ReportQuestion(question);
+    if (g_runOptions.restart) {
+        ReportLine("Answer: restart without asking, as the command line says");
+        return yes;
+    }
+    if (g_runOptions.quiet) {
+        // Nobody is there to answer, and a restart nobody asked for could cost someone their work.
+        ReportLine("Answer: no restart, the quiet run's default");
+        return no;
+    }
+    int answer = AskQuestion(question, kProductTitle, style);
+    ReportAnswer(answer);
+    return answer;
+}
+
+namespace {
+
+RunExitCode ScanExitCode(bool completed, bool restartStarted)
+{
+    const ScanState& s = g_scanState;
+    return ExitCodeOf(RunOutcome{completed, s.filesInfected, s.findsLeftBehind, s.restartDeletions,
+                                 g_memoryRestartNeeded != 0, restartStarted});
+}
+
+}  // namespace
+
+RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restartStarted)
+{
+    const ScanState& s = g_scanState;
+    RunExitCode code = ScanExitCode(completed, restartStarted);
+    char text[160];
+    FormatOutcome(text, sizeof(text), g_runOptions.quiet, code, s.filesScanned, s.filesInfected, s.filesRemoved,
+                  s.restartDeletions);
+    EndScanRecord(how, text);
+    return code;
+}
+
+RunExitCode RunScanForOutcome()
 {
     ScanState& s = g_scanState;
     BeginScanReport();
     ScanMemory();
+    bool whole = true;
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
-        WalkFixedDrives();
+        whole = WalkFixedDrives();
     } else {
         char pattern[sizeof(s.scanTarget)];
         // A folder too long for its pattern is not walked: a cut pattern would name another folder.
         if (CopyText(pattern, sizeof(pattern), s.scanTarget) && AppendText(pattern, sizeof(pattern), "\\*.*"))
-            WalkDirectory(pattern);
-        CheckProgramFiles();
+            whole = WalkDirectory(pattern) != kWalkAborted;
+        if (!CheckProgramFiles())
+            whole = false;
     }
     WriteStatistics();
     ReportWalkSkips();
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
     ReportLine(s.currentText);
     SendCurrentText();
+    // A quiet run that went on after a find in memory decides that find's restart here as well.
+    bool restartWanted = s.restartNeeded != 0 || (g_runOptions.quiet && g_memoryRestartNeeded != 0);
     int answer = 0;
-    if (s.restartNeeded != 0) {
-        ReportQuestion(kRestartQuestion);
-        answer = AskQuestion(kRestartQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION);
-        ReportAnswer(answer);
-    }
+    if (restartWanted)
+        answer = AskRestart(kRestartQuestion, MB_YESNO | MB_ICONQUESTION, IDYES, IDNO);
+    bool restart = answer == IDYES;
+    bool completed = whole && !s.cancelRequested;
     // The record is closed before a restart can end the process.
-    EndScanRecord(kEndScanRun);
-    if (answer == IDYES)
-        RestartWindows();
+    RunExitCode code = EndScanRecordWithOutcome(kEndScanRun, completed, restart);
+    if (!restart)
+        return code;
+    bool started = false;
+    RestartWindows(&started);
+    if (started || !g_runOptions.quiet)
+        return code;
+    // The end line counted on the restart; the code the run really ends with follows it.
+    code = ScanExitCode(completed, false);
+    char line[96];
+    FormatText(line, sizeof(line), "The restart could not be started: exit code %d", static_cast<int>(code));
+    ReportLoneLine(g_scanReport.filePath, line);
+    return code;
+}
+
+int RunScan()
+{
+    RunScanForOutcome();
     return 1;
 }

@@ -1,7 +1,16 @@
-// The application object of the tool and its single-instance start.
+// The application object of the tool: reads the command line, then either runs the main window
+// (refusing a second copy) or, for a quiet run, the whole scan with no window at all.
 #include "ui/app.h"
 
+#include "base/run_options.h"
+#include "base/scan_report.h"
+#include "base/scan_state.h"
+#include "base/text.h"
+#include "base/win32_scope.h"
+#include "platform/platform.h"
+#include "scan/scan.h"
 #include "ui/main_dialog.h"
+#include "ui/ui.h"
 
 BEGIN_MESSAGE_MAP(TarvexApp, CWinApp)
     ON_COMMAND(kHelpCommand, OnHelp)
@@ -9,6 +18,89 @@ END_MESSAGE_MAP()
 
 // The one application object; built before WinMain runs.
 TarvexApp g_theApp;
+
+namespace {
+
+// Held by each running copy, one name for each kind, so that a quiet run and a window copy see
+// each other even before the window has its title.
+const char kQuietRunMutex[] = "Tarvex quiet run";
+const char kWindowCopyMutex[] = "Tarvex window";
+const char kAllSessionsPrefix[] = "Global\\";
+const char kAllFixedDrives[] = "!:";
+
+// The name in every session of the machine (a start-up script runs in another session than the
+// user); Windows 95/98/ME and NT 4 without terminal services have only the one namespace.
+bool AllSessionsName(char* dest, size_t destSize, const char* name)
+{
+    return GetPlatformCode() == kPlatformNt && CopyText(dest, destSize, kAllSessionsPrefix) &&
+           AppendText(dest, destSize, name);
+}
+
+// Creates or opens the named mutex; existed says that some copy held it already (a copy of another
+// account whose mutex this one may not open counts too).
+HANDLE HoldNamedMutex(const char* name, bool& existed)
+{
+    SetLastError(ERROR_SUCCESS);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    DWORD error = GetLastError();
+    existed = error == ERROR_ALREADY_EXISTS || (mutex == nullptr && error == ERROR_ACCESS_DENIED);
+    return mutex;
+}
+
+HANDLE HoldCopyMutex(const char* name, bool& existed)
+{
+    char global[64];
+    existed = false;
+    if (AllSessionsName(global, sizeof(global), name)) {
+        HANDLE mutex = HoldNamedMutex(global, existed);
+        if (mutex != nullptr || existed)
+            return mutex;
+    }
+    // The system has no all-sessions namespace (NT 4 without terminal services refuses the name).
+    return HoldNamedMutex(name, existed);
+}
+
+bool NamedMutexExists(const char* name)
+{
+    SetLastError(ERROR_SUCCESS);
+    ScopedHandle mutex(OpenMutexA(SYNCHRONIZE, FALSE, name));
+    return mutex.IsValid() || GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+bool CopyMutexExists(const char* name)
+{
+    char global[64];
+    return (AllSessionsName(global, sizeof(global), name) && NamedMutexExists(global)) || NamedMutexExists(name);
+}
+
+// The whole scan with no window and no question; returns the process's exit code.
+int RunQuietly()
+{
+    const RunOptions& options = g_runOptions;
+    if (options.badCommandLine) {
+        char line[kReportLineChars];
+        FormatText(line, sizeof(line), "%s  bad command line at \"%s\": exit code %d", kProductTitle,
+                   options.badArgument, static_cast<int>(kExitBadCommandLine));
+        ReportLoneLine(options.reportPath, line);
+        return kExitBadCommandLine;
+    }
+    if (options.help)
+        return kExitClean;  // nothing is shown in a quiet run, and nothing was asked to be scanned
+    // The own mutex first, then the other kind's: of two copies starting at once, at least one
+    // sees the other. A second copy writes no report line, which could cost the first one a line.
+    bool existed = false;
+    ScopedHandle own(HoldCopyMutex(kQuietRunMutex, existed));
+    if (existed || CopyMutexExists(kWindowCopyMutex) || IsAnotherCopyRunning())
+        return kExitAnotherCopy;
+    // What pressing Scan sets; mainWindow stays null, so the result lines reach the report alone.
+    ScanState& s = g_scanState;
+    CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
+    s.dispositionCode = kDispositionRemove;
+    s.cancelRequested = false;
+    return RunScanForOutcome();
+}
+
+}  // namespace
 
 TarvexApp::~TarvexApp() = default;
 
@@ -21,13 +113,34 @@ BOOL TarvexApp::InitInstance()
 {
     // No ActiveX controls are hosted and no 3-D control library is needed: both set-up calls of the
     // framework would change nothing on the target systems, so there are none here.
-
-    // A second start ends silently; the window it found is left exactly as it is.
-    if (IsAnotherCopyRunning())
+    char modulePath[MAX_PATH];
+    DWORD moduleLength = GetModuleFileNameA(nullptr, modulePath, sizeof(modulePath));
+    if (moduleLength == 0 || moduleLength >= sizeof(modulePath))
+        modulePath[0] = '\0';
+    ParseCommandLine(GetCommandLineA(), g_runOptions, modulePath);
+    if (g_runOptions.quiet) {
+        m_exitCode = RunQuietly();
+        return FALSE;
+    }
+    if (g_runOptions.help || g_runOptions.badCommandLine) {
+        ShowMessageDialog(kCommandLineHelp, kProductTitle, MB_OK | MB_ICONINFORMATION);
+        m_exitCode = g_runOptions.badCommandLine ? kExitBadCommandLine : kExitClean;
+        return FALSE;
+    }
+    bool existed = false;
+    ScopedHandle own(HoldCopyMutex(kWindowCopyMutex, existed));
+    // A second start ends silently; the window it found is left exactly as it is. So does a start
+    // while a quiet run works.
+    if (CopyMutexExists(kQuietRunMutex) || IsAnotherCopyRunning())
         return FALSE;
     MainDialog dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+int TarvexApp::ExitInstance()
+{
+    return m_exitCode;
 }

@@ -1,5 +1,5 @@
 // The application object: refuses a second copy of the tool and runs the main window as one modal
-// dialog; the process ends when that dialog closes.
+// dialog, or a quiet run without any window; the process ends when either is over.
 #pragma once
 #include "ui/framework.h"
 
@@ -12,6 +12,11 @@ public:
     ~TarvexApp() override;
     // Always FALSE: the framework never enters a message loop of its own.
     BOOL InitInstance() override;
+    // The process's exit code: the quiet run's outcome, or the help text's code; 0 for the window.
+    int ExitInstance() override;
+
+private:
+    int m_exitCode = 0;
 };
 
 // The one application object (a process-wide static).

@@ -1,1 +1,1 @@
-NATIVE_TESTS += tests/base/clib_test.cpp
+NATIVE_TESTS += tests/base/clib_test.cpp tests/base/command_line_test.cpp

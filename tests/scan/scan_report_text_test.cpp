@@ -161,3 +161,37 @@ TEST_CASE("a report is set aside only when it is over 1 MiB")
         CHECK(ReportNeedsRotation(row.bytes) == row.rotate);
     }
 }
+
+TEST_CASE("the end line with the outcome of the run")
+{
+    char line[kReportLineChars];
+    FormatReportEnd(line, sizeof(line), kClock, kEndScanRun, "exit code 1  scanned 5");
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  End of scan  exit code 1  scanned 5");
+    FormatReportEnd(line, sizeof(line), kClock, kEndMemoryFind, "x");
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  End of scan: the program ends after the find in memory  x");
+    FormatReportEnd(line, sizeof(line), kClock, kEndScanRun, "");
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  End of scan");
+}
+
+TEST_CASE("where a full report is set aside")
+{
+    struct Row {
+        const char* path;
+        const char* expected;
+    } rows[] = {
+        {"C:\\WINDOWS\\Tarvex.log", "C:\\WINDOWS\\Tarvex.old.log"},
+        {"\\\\server\\tarvex$\\PC1.log", "\\\\server\\tarvex$\\PC1.old.log"},
+        {"C:\\logs.d\\report", "C:\\logs.d\\report.old"},
+        {"C:\\a\\r.2026.txt", "C:\\a\\r.2026.old.txt"},
+        {"r.log", "r.old.log"},
+        {"D:r", "D:r.old"},
+    };
+    for (const Row& row : rows) {
+        INFO(row.path);
+        char old[kReportPathChars];
+        CHECK(MakeOldReportPath(old, sizeof(old), row.path));
+        CHECK(std::string(old) == row.expected);
+    }
+    char small[12];
+    CHECK_FALSE(MakeOldReportPath(small, sizeof(small), "C:\\Tarvex.log"));
+}

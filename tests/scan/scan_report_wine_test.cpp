@@ -136,3 +136,60 @@ TEST_CASE_FIXTURE(ReportFixture, "entries the walk passed over: counts and the f
     CHECK(Contains(text, want));
     CHECK(!Contains(text, "no kind"));
 }
+
+TEST_CASE_FIXTURE(ReportFixture, "a report path from the command line: written there, set aside there, or the usual place with a note")
+{
+    std::string folder = WindowsFile("tvxshare");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string chosen = folder + "\\PC1.log";
+    std::string old = folder + "\\PC1.old.log";
+    DeleteFileA(chosen.c_str());
+    DeleteFileA(old.c_str());
+
+    BeginScanRecord("T", nullptr, 5, 6, chosen.c_str());
+    ReportLine("at the chosen path");
+    EndScanRecord(kEndScanRun, "exit code 0");
+    CHECK(ReadReport() == "<none>");
+    HANDLE file = CreateFileA(chosen.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string text = ReadThrough(file);
+    CHECK(Contains(text, "\r\nat the chosen path\r\n"));
+    CHECK(Contains(text, "  End of scan  exit code 0\r\n"));
+    // Over the limit: set aside beside it under its .old name, and a new file begins.
+    SetFilePointer(file, 1024 * 1024 + 1, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    BeginScanRecord("T", nullptr, 5, 6, chosen.c_str());
+    EndScanRecord(kEndScanRun);
+    CHECK(GetFileAttributesA(old.c_str()) != INVALID_FILE_ATTRIBUTES);
+    file = CreateFileA(chosen.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    CHECK(ReadThrough(file).compare(0, 5, "==== ") == 0);
+    CloseHandle(file);
+
+    // A folder that does not exist: the Windows folder takes the record and says why.
+    std::string missing = folder + "\\no such folder\\PC1.log";
+    BeginScanRecord("T", nullptr, 5, 6, missing.c_str());
+    EndScanRecord(kEndScanRun);
+    CHECK(Contains(ReadReport(), "\r\nThe report could not be written to " + missing + "; it is written here instead.\r\n"));
+
+    // A line on its own, outside any record, goes to the chosen path when it can.
+    ReportLoneLine(chosen.c_str(), "alone");
+    file = CreateFileA(chosen.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string lone = ReadThrough(file);
+    CloseHandle(file);
+    CHECK(lone.size() > 9);
+    CHECK(lone.compare(lone.size() - 9, 9, "  alone\r\n") == 0);
+
+    DeleteFileA(chosen.c_str());
+    DeleteFileA(old.c_str());
+    RemoveDirectoryA(folder.c_str());
+}

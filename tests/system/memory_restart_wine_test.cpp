@@ -1,10 +1,12 @@
-// The question after a find in memory: its exact text, caption and buttons, and that only OK restarts.
+// The question after a find in memory: its exact text, caption and buttons, that only OK restarts,
+// and how the restart switch and a quiet run answer it without a dialog.
 #include <windows.h>
 
 #include <doctest.h>
 
 #include <string>
 
+#include "base/run_options.h"
 #include "scan/scan.h"
 #include "ui/ui.h"
 
@@ -103,6 +105,36 @@ TEST_CASE("after a find in memory only OK on the question restarts")
             CHECK_FALSE(answerer.singleOkVisible);
         }
     }
+    g_memoryRestartNeeded = 0;
+}
+
+TEST_CASE("after a find in memory the restart switch restarts without asking; a quiet run alone never restarts")
+{
+    // No dialog may open: a question that reached it would answer -1.
+    g_askQuestion = nullptr;
+    struct Row {
+        const char* label;
+        bool quiet;
+        bool restart;
+        int answer;
+        int restarts;
+    };
+    const Row rows[] = {
+        {"window with the restart switch", false, true, IDOK, 1},
+        {"quiet with the restart switch", true, true, IDOK, 1},
+        {"quiet alone", true, false, IDCANCEL, 0},
+    };
+    g_memoryRestartNeeded = 1;
+    for (const Row& row : rows) {
+        INFO(row.label);
+        g_runOptions = RunOptions{};
+        g_runOptions.quiet = row.quiet;
+        g_runOptions.restart = row.restart;
+        g_restarts = 0;
+        CHECK(AskRestartAfterMemoryFind(CountRestart) == row.answer);
+        CHECK(g_restarts == row.restarts);
+    }
+    g_runOptions = RunOptions{};
     g_memoryRestartNeeded = 0;
 }
 

@@ -271,6 +271,34 @@ void PrintLayout(HWND window, int count, char** ids)
     std::fflush(stdout);
 }
 
+// The top-level windows, visible or not, that one process has shown during a watch.
+struct OwnedWindows {
+    DWORD processId;
+    HWND seen[16];
+    int count;
+};
+
+BOOL CALLBACK NoteOwnedWindow(HWND window, LPARAM param)
+{
+    OwnedWindows* owned = reinterpret_cast<OwnedWindows*>(param);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != owned->processId)
+        return TRUE;
+    for (int i = 0; i < owned->count; ++i) {
+        if (owned->seen[i] == window)
+            return TRUE;
+    }
+    char title[256] = "";
+    char className[128] = "";
+    GetWindowTextA(window, title, sizeof(title));
+    GetClassNameA(window, className, sizeof(className));
+    std::printf("window %s \"%s\"\n", className, title);
+    if (owned->count < 16)
+        owned->seen[owned->count++] = window;
+    return TRUE;
+}
+
 int Usage()
 {
     std::fprintf(stderr,
@@ -279,7 +307,8 @@ int Usage()
                  "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | timer SEL ID | close SEL\n"
                  "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
                  "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms] | repaint SEL ID\n"
-                 "  layout SEL ID... | waitlayout SEL ms ID:V,E...  (V, E: 0, 1 or * for either)\n");
+                 "  layout SEL ID... | waitlayout SEL ms ID:V,E...  (V, E: 0, 1 or * for either)\n"
+                 "  quietrun COMMANDLINE [ms]\n");
     return 2;
 }
 
@@ -314,6 +343,36 @@ int main(int argc, char** argv)
     if (std::strcmp(command, "count") == 0) {
         std::printf("%d\n", FindAll(selector, nullptr));
         return 0;
+    }
+
+    // quietrun COMMANDLINE [ms]: starts the program and, until it ends, looks every few
+    // milliseconds for a top-level window of its process, visible or not; prints each window met,
+    // then "windows N" and "exit CODE". Fails when a window was met or the program outlived ms.
+    if (std::strcmp(command, "quietrun") == 0) {
+        char line[1024];
+        CopyText(line, sizeof(line), argv[2]);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return Fail("cannot start the program");
+        CloseHandle(process.hThread);
+        DWORD limit = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 300000;
+        OwnedWindows owned = {process.dwProcessId, {}, 0};
+        DWORD start = GetTickCount();
+        DWORD waited = WAIT_TIMEOUT;
+        while (waited == WAIT_TIMEOUT && GetTickCount() - start < limit) {
+            EnumWindows(NoteOwnedWindow, reinterpret_cast<LPARAM>(&owned));
+            waited = WaitForSingleObject(process.hProcess, 5);
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        std::printf("windows %d\nexit %lu\n", owned.count, static_cast<unsigned long>(code));
+        std::fflush(stdout);
+        if (waited == WAIT_TIMEOUT)
+            return Fail("the program is still running");
+        return owned.count == 0 ? 0 : 1;
     }
 
     // Every other command acts on an existing window; give it the usual time to appear.

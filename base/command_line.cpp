@@ -1,0 +1,154 @@
+// The switches of an unattended run and the exit code that sums up a scan.
+#include "base/command_line.h"
+
+#include "base/clib.h"
+#include "base/text.h"
+
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+const char* SkipSeparators(const char* text)
+{
+    while (IsSeparator(*text))
+        ++text;
+    return text;
+}
+
+// The program name ends at the first separator, or inside quotes at the closing quote, the way
+// the system itself reads it; a path with spaces is normally quoted.
+const char* SkipProgramName(const char* text)
+{
+    text = SkipSeparators(text);
+    if (*text == '"') {
+        ++text;
+        while (*text != '\0' && *text != '"')
+            ++text;
+        return *text == '"' ? text + 1 : text;
+    }
+    while (*text != '\0' && !IsSeparator(*text))
+        ++text;
+    return text;
+}
+
+// Copies one argument (quotes dropped) into dest; returns where the next one starts. truncated is
+// set when the argument did not fit.
+const char* NextArgument(const char* text, char* dest, size_t destSize, bool& truncated)
+{
+    size_t n = 0;
+    bool quoted = false;
+    truncated = false;
+    for (; *text != '\0' && (quoted || !IsSeparator(*text)); ++text) {
+        if (*text == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (n + 1 < destSize)
+            dest[n++] = *text;
+        else
+            truncated = true;
+    }
+    dest[n] = '\0';
+    return text;
+}
+
+void MarkBad(RunOptions& options, const char* argument)
+{
+    if (!options.badCommandLine)
+        CopyText(options.badArgument, sizeof(options.badArgument), argument);
+    options.badCommandLine = true;
+}
+
+// One argument; false when it is not a switch of ours.
+bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
+{
+    if ((argument[0] != '/' && argument[0] != '-') || argument[1] == '\0')
+        return false;
+    const char* name = argument + 1;
+    if (CompareNoCase(name, "Q") == 0) {
+        options.quiet = true;
+        return true;
+    }
+    if (CompareNoCase(name, "R") == 0) {
+        options.restart = true;
+        return true;
+    }
+    if (CompareNoCase(name, "?") == 0) {
+        options.help = true;
+        return true;
+    }
+    if (CompareNoCaseN(name, "L:", 2) == 0) {
+        const char* path = name + 2;
+        // Two report paths leave the caller's intent unclear; a cut path would name another file.
+        if (options.reportPath[0] != '\0' || path[0] == '\0' || truncated)
+            return false;
+        if (CopyText(options.reportPath, sizeof(options.reportPath), path))
+            return true;
+        options.reportPath[0] = '\0';
+        return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Short enough for the message dialog, which grows with the length of its text.
+const char kCommandLineHelp[] =
+    "Usage: tarvex.exe [/Q] [/R] [/L:PATH] [/?]\n"
+    "\n"
+    "/Q  quiet: no window and no question\n"
+    "/R  restart without asking when a removal needs it\n"
+    "/L:PATH  append the report to PATH\n"
+    "\n"
+    "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
+    "4 scan not completed, 5 another copy running, 6 bad command line";
+
+void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath)
+{
+    options = RunOptions{};
+    if (commandLine == nullptr)
+        return;
+    const char* next = SkipSeparators(commandLine);
+    size_t moduleLength = modulePath != nullptr ? TextLength(modulePath) : 0;
+    if (moduleLength > 0 && CompareNoCaseN(next, modulePath, moduleLength) == 0 &&
+        (next[moduleLength] == '\0' || IsSeparator(next[moduleLength])))
+        next += moduleLength;
+    else
+        next = SkipProgramName(next);
+    next = SkipSeparators(next);
+    // Room for a whole path after "/L:" and a spare byte to see when an argument was cut.
+    char argument[kPathSize + 8];
+    while (*next != '\0') {
+        bool truncated = false;
+        next = SkipSeparators(NextArgument(next, argument, sizeof(argument), truncated));
+        if (!TakeSwitch(options, argument, truncated))
+            MarkBad(options, argument);
+    }
+}
+
+RunExitCode ExitCodeOf(const RunOutcome& outcome)
+{
+    if (!outcome.completed)
+        return kExitIncomplete;
+    if (outcome.leftBehind > 0)
+        return kExitLeftBehind;
+    bool pending = outcome.waitingForRestart > 0 || outcome.memoryNeedsRestart;
+    if (pending && !outcome.restartStarted)
+        return kExitRestartPending;
+    if (outcome.infected > 0 || pending)
+        return kExitRemoved;
+    return kExitClean;
+}
+
+bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
+                   int32_t removed, int32_t waitingForRestart)
+{
+    // "exit code N" appears only in quiet runs, so that a search for it never counts window runs.
+    return FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
+                      quiet ? "exit code" : "window run, a quiet run would end with", static_cast<int>(code),
+                      static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
+                      static_cast<int>(waitingForRestart));
+}

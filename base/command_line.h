@@ -1,0 +1,55 @@
+// The switches of an unattended run (/Q, /R, /L:PATH, /?), read from the whole command line the
+// system gives the process, and the exit codes such a run ends with (portable: no Win32).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "base/product.h"
+
+// The process exit codes of a run, from the best outcome to the worst.
+enum RunExitCode {
+    kExitClean = 0,          // the scan completed and found nothing
+    kExitRemoved = 1,        // found, and everything found was removed
+    kExitRestartPending = 2, // found; the removal completes at the next restart, which was not made
+    kExitLeftBehind = 3,     // found, and something could be neither removed nor scheduled
+    kExitIncomplete = 4,     // the scan did not complete
+    kExitAnotherCopy = 5,    // another copy of the tool is running
+    kExitBadCommandLine = 6,
+};
+
+struct RunOptions {
+    bool quiet;                     // /Q: no window, no question
+    bool restart;                   // /R: restart without asking when a removal needs it
+    bool help;                      // /?
+    bool badCommandLine;            // something that is not a switch, or a switch given twice
+    char reportPath[kPathSize];     // /L:PATH, empty when not given
+    char badArgument[kPathSize];    // the first argument that was not understood (cut to fit)
+};
+
+// Reads the arguments after the program name. Arguments are separated by spaces and tabs; double
+// quotes group spaces into one argument and are dropped. Switches start with / or -, in any case
+// and order. Repeating /Q or /R changes nothing; a second /L, or /L without a path or with one
+// too long for a path buffer, is a bad command line. Never fails: faults land in badCommandLine.
+// modulePath, when given, is the program's own path: a command line that begins with it unquoted
+// (a caller may pass C:\Program Files\...\tarvex.exe without quotes) has its arguments after it.
+void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath = nullptr);
+
+// The switches and the exit codes, as the window shows them for /? or a bad command line.
+extern const char kCommandLineHelp[];
+
+// What a scan found, as the exit code chooses between its outcomes.
+struct RunOutcome {
+    bool completed;            // every walk ran to its end (not cancelled, not aborted)
+    int32_t infected;          // finds, in memory and on the drives
+    int32_t leftBehind;        // finds neither removed nor scheduled for deletion at restart
+    int32_t waitingForRestart; // deletions scheduled for the next start of Windows
+    bool memoryNeedsRestart;   // a find in memory whose process could not be stopped for good
+    bool restartStarted;       // a restart was started at the end of the run
+};
+
+RunExitCode ExitCodeOf(const RunOutcome& outcome);
+
+// The part of the report's end line after "End of scan": the exit code (or, for a window run, the
+// one a quiet run would have ended with) and the counts.
+bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
+                   int32_t removed, int32_t waitingForRestart);

@@ -1,0 +1,121 @@
+// The switches of an unattended run read from whole command lines, and the exit code chosen from
+// what a scan found.
+#include <doctest.h>
+
+#include <string>
+
+#include "base/command_line.h"
+
+TEST_CASE("command lines")
+{
+    const std::string longPath(kPathSize - 1, 'p');
+    const std::string tooLong(kPathSize, 'p');
+    struct Row {
+        const char* label;
+        std::string line;
+        bool quiet, restart, help, bad;
+        std::string reportPath;
+        std::string badArgument;
+    } rows[] = {
+        {"no arguments", "tarvex.exe", false, false, false, false, "", ""},
+        {"trailing separators", "tarvex.exe  \t ", false, false, false, false, "", ""},
+        {"quoted program with spaces", "\"C:\\Program Files\\t x\\tarvex.exe\" /Q", true, false, false, false, "", ""},
+        {"quoted program, no space after", "\"C:\\a b\\tarvex.exe\"/Q", true, false, false, false, "", ""},
+        {"all switches, any order, tabs", "tarvex.exe\t/R   /L:C:\\r.log\t/Q", true, true, false, false, "C:\\r.log", ""},
+        {"lower case and dashes", "t -q -r -l:c:\\x.log", true, true, false, false, "c:\\x.log", ""},
+        {"quotes around the path", "t /Q /L:\"C:\\a b\\r.log\"", true, false, false, false, "C:\\a b\\r.log", ""},
+        {"quotes around the switch", "t \"/L:C:\\a b\\r.log\" /Q", true, false, false, false, "C:\\a b\\r.log", ""},
+        {"UNC path", "t /Q /L:\\\\server\\tarvex$\\PC1.log", true, false, false, false, "\\\\server\\tarvex$\\PC1.log", ""},
+        {"help", "t /?", false, false, true, false, "", ""},
+        {"help with dash", "t -?", false, false, true, false, "", ""},
+        {"repeated /Q and /R", "t /q /Q /r /R", true, true, false, false, "", ""},
+        {"unknown switch", "t /Q /X", true, false, false, true, "", "/X"},
+        {"a plain word", "t scan", false, false, false, true, "", "scan"},
+        {"switch letter with more", "t /QR", false, false, false, true, "", "/QR"},
+        {"a lone slash", "t /", false, false, false, true, "", "/"},
+        {"the first bad argument is kept", "t /A /B", false, false, false, true, "", "/A"},
+        {"/L without a path", "t /Q /L:", true, false, false, true, "", "/L:"},
+        {"/L without a colon", "t /L C:\\r.log", false, false, false, true, "", "/L"},
+        {"/L twice", "t /L:a.log /L:b.log", false, false, false, true, "a.log", "/L:b.log"},
+        {"/L at the longest path", "t /L:" + longPath, false, false, false, false, longPath, ""},
+        {"/L one byte over", "t /L:" + tooLong, false, false, false, true, "", ("/L:" + tooLong).substr(0, kPathSize - 1)},
+        {"unclosed quote runs to the end", "t /L:\"C:\\a b /Q", false, false, false, false, "C:\\a b /Q", ""},
+        {"empty quoted argument", "t \"\"", false, false, false, true, "", ""},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line.c_str(), options);
+        CHECK(options.quiet == row.quiet);
+        CHECK(options.restart == row.restart);
+        CHECK(options.help == row.help);
+        CHECK(options.badCommandLine == row.bad);
+        CHECK(std::string(options.reportPath) == row.reportPath);
+        CHECK(std::string(options.badArgument) == row.badArgument);
+    }
+}
+
+TEST_CASE("the program's own path without quotes, spaces and all")
+{
+    const char module[] = "C:\\Program Files\\Tarvex\\tarvex.exe";
+    struct Row {
+        const char* label;
+        const char* line;
+        bool quiet, bad;
+    } rows[] = {
+        {"unquoted, no arguments", "C:\\Program Files\\Tarvex\\tarvex.exe", false, false},
+        {"unquoted, other case, a switch", "c:\\program files\\tarvex\\TARVEX.EXE /q", true, false},
+        {"quoted as usual", "\"C:\\Program Files\\Tarvex\\tarvex.exe\" /Q", true, false},
+        {"another name", "tarvex /Q", true, false},
+        {"a longer name that begins the same", "C:\\Program Files\\Tarvex\\tarvex.exe2 /Q", true, true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line, options, module);
+        CHECK(options.quiet == row.quiet);
+        CHECK(options.badCommandLine == row.bad);
+    }
+}
+
+TEST_CASE("a null command line is an empty one")
+{
+    RunOptions options;
+    options.quiet = true;
+    ParseCommandLine(nullptr, options);
+    CHECK_FALSE(options.quiet);
+    CHECK_FALSE(options.badCommandLine);
+}
+
+TEST_CASE("exit codes")
+{
+    struct Row {
+        const char* label;
+        RunOutcome outcome;
+        RunExitCode expected;
+    } rows[] = {
+        {"clean", {true, 0, 0, 0, false, false}, kExitClean},
+        {"removed", {true, 2, 0, 0, false, false}, kExitRemoved},
+        {"deletion waits for a restart", {true, 2, 0, 1, false, false}, kExitRestartPending},
+        {"memory find needs a restart", {true, 1, 0, 0, true, false}, kExitRestartPending},
+        {"the restart was started", {true, 2, 0, 1, true, true}, kExitRemoved},
+        {"left behind outranks waiting", {true, 3, 1, 1, false, false}, kExitLeftBehind},
+        {"left behind stays after a restart", {true, 3, 1, 1, false, true}, kExitLeftBehind},
+        {"not completed outranks everything", {false, 3, 1, 1, true, false}, kExitIncomplete},
+        {"not completed and clean so far", {false, 0, 0, 0, false, false}, kExitIncomplete},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ExitCodeOf(row.outcome) == row.expected);
+    }
+}
+
+TEST_CASE("the outcome of the end line")
+{
+    char text[160];
+    FormatOutcome(text, sizeof(text), true, kExitRestartPending, 1036, 2, 1, 1);
+    CHECK(std::string(text) == "exit code 2  scanned 1036, infected 2, removed 1, waiting for restart 1");
+    FormatOutcome(text, sizeof(text), false, kExitClean, 10, 0, 0, 0);
+    CHECK(std::string(text) ==
+          "window run, a quiet run would end with 0  scanned 10, infected 0, removed 0, waiting for restart 0");
+}
