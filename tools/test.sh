@@ -74,8 +74,13 @@ for ((n = 1; n < slots; n++)); do
 done
 export DISPLAY=${slot_display[0]}
 # The shared prefix for the tests that change nothing machine-wide; its server stays up. Every
-# prefix a script leaves behind under TVX_TMP is stopped at the end.
-tvx_use_shared_prefix
+# prefix a script leaves behind under TVX_TMP is stopped at the end. Where this machine cannot run
+# 32-bit programs, every test that needs Wine skips itself, and this says so once, loudly.
+if tvx_runs_win32; then
+    tvx_use_shared_prefix
+else
+    echo "NOTE: $TVX_NO_WIN32_REASON; every test that needs Wine is skipped."
+fi
 tvx_at_exit 'for p in "$TVX_TMP"/*/; do [ -f "$p/system.reg" ] && tvx_stop_prefix "$p"; done'
 
 log_of() { echo "$LOGS/$(echo "$1" | tr '/ ' '__').log"; }
@@ -84,7 +89,11 @@ run_one() {  # name seconds: runs one test, prints its line and leaves its exit 
     local name=$1 limit=$2 path=${1#*/} log start rc cmd
     case "$name" in
         native/*) cmd=("$TVX_BUILD/native/$path") ;;
-        wine/*) cmd=(env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/$path.exe") ;;
+        wine/*) if [ -n "${TVX_SHARED_PREFIX:-}" ]; then
+                    cmd=(env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/$path.exe")
+                else
+                    cmd=(bash -c 'echo "skipped: $0"; exit 77' "$TVX_NO_WIN32_REASON")
+                fi ;;
         script/*) cmd=(bash "$path.test.sh") ;;
         fuzz/*) cmd=(bash tests/lib/run_fuzzer.sh "$TVX_BUILD/fuzz/$path" "${TVX_FUZZ_SECONDS:-30}") ;;
     esac
@@ -136,13 +145,14 @@ wait "${slot_pids[@]}"
 
 passed=0
 failed=0
+skipped=0
 failures=()
 for row in "${selected[@]}"; do
     name=${row%%|*}
     rc=$(cat "$(log_of "$name").rc" 2>/dev/null || echo lost)
     case "$rc" in
         0) passed=$((passed + 1)) ;;
-        77) ;;
+        77) skipped=$((skipped + 1)) ;;
         *) failed=$((failed + 1)); failures+=("$name") ;;
     esac
 done
@@ -150,5 +160,5 @@ echo
 if [ ${#failures[@]} -gt 0 ]; then
     echo "Failed: ${failures[*]}"
 fi
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ]

@@ -62,3 +62,4 @@ expect() {  # label wanted got
 }
 abort() { fail "$@"; exit 1; }
 skip() { echo "$*"; exit 77; }
+tvx_no_win32() { skip "skipped: $TVX_NO_WIN32_REASON"; }

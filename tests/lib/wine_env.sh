@@ -9,9 +9,24 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
 
+# tvx_runs_win32: whether this machine can start Wine's 32-bit loader at all. A kernel built or
+# booted without 32-bit program support refuses it ("Exec format error"), and then no Windows program
+# of ours can run here, whatever the prefix.
+tvx_runs_win32() {
+    wine --version >/dev/null 2>&1
+}
+TVX_NO_WIN32_REASON="this machine cannot run 32-bit programs (its kernel refuses Wine's 32-bit loader), so no Windows program can run here"
+
+# tvx_no_win32: what a prefix maker does on such a machine; test_env.sh turns it into a skip.
+tvx_no_win32() {
+    echo "$TVX_NO_WIN32_REASON" >&2
+    exit 1
+}
+
 # tvx_make_prefix DIR: makes a fresh sandboxed prefix in DIR (which must not exist yet).
 tvx_make_prefix() {
     local dir=$1
+    tvx_runs_win32 || tvx_no_win32
     mkdir -p "$dir"
     WINEPREFIX="$dir" wineboot -i >/dev/null 2>&1 || true
     WINEPREFIX="$dir" wineserver -w
@@ -89,6 +104,7 @@ tvx_template_prefix() {
 # tvx_copy_prefix DIR: a fresh sandboxed prefix in DIR, cloned from the template (much faster than wineboot).
 tvx_copy_prefix() {
     local dir=$1 tpl
+    tvx_runs_win32 || tvx_no_win32
     tpl=$(tvx_template_prefix)
     mkdir -p "$(dirname "$dir")"
     cp -a "$tpl" "$dir"
