@@ -14,14 +14,18 @@ B ?= build
 .DEFAULT_GOAL := all
 INCLUDES := -I. -Ibuild/gen
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
+# The source folder is mapped to "." in the debug information, so the folder a build runs in leaves no
+# trace in tarvex.debug (and so none in the exe's debug-link checksum).
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
-                -fno-asynchronous-unwind-tables -fno-threadsafe-statics
+                -fno-asynchronous-unwind-tables -fno-threadsafe-statics -ffile-prefix-map=$(CURDIR)=.
 # Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image. It links no C run-time and
 # no C++ support library: base/runtime_win32.cpp is its start-up and C library, libgcc gives the
-# compiler's own helpers (stack probes).
+# compiler's own helpers (stack probes). The linker writes no time into the header; objcopy, which
+# writes the final files, stamps them with SOURCE_DATE_EPOCH instead of the clock.
 WIN_LDFLAGS  := -nostdlib -Wl,-e,_TarvexStartup -Wl,--subsystem,windows \
                 -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
-                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
+                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat \
+                -Wl,--no-insert-timestamp
 MINGW_OBJCOPY ?= $(MINGW_PREFIX)-objcopy
 WIN_CONSOLE_LDFLAGS := -static -static-libgcc -static-libstdc++ -mconsole
 WIN_LIBS     := -luser32 -lgdi32 -ladvapi32 -lshell32 -lkernel32
@@ -89,12 +93,16 @@ fuzz: $(if $(shell command -v $(FUZZ_CXX) 2>/dev/null),$(FUZZ_BINS))
 check: all
 	bash tools/test.sh --no-build
 
+# The time written into the exe, the debug file and the release zip: the last commit's, so that two
+# builds of one commit give the same bytes (a tree without git history gets 1980-01-01).
+SOURCE_DATE_EPOCH ?= $(or $(shell git -C $(CURDIR) log -1 --format=%ct 2>/dev/null),315532800)
+
 # Shipped stripped; its debug information stays beside it in tarvex.debug, named by a debug link.
 $(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS) -lgcc
-	$(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
-	$(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
 	rm -f $@.full
 $(B)/tarvex.debug: $(B)/tarvex.exe
 
