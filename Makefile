@@ -12,7 +12,7 @@ FUZZ_CXX     ?= clang++
 B ?= build
 # A module.mk may name a rule before `all`; plain `make` still builds everything.
 .DEFAULT_GOAL := all
-INCLUDES := -I. -Ibuild/gen
+INCLUDES := -I.
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
 # The source folder is mapped to "." in the debug information, so the folder a build runs in leaves no
 # trace in tarvex.debug (and so none in the exe's debug-link checksum).
@@ -44,6 +44,8 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 #   WINE_TESTS     doctest files built with mingw and run under Wine
 #   WINE_PROGRAMS  stand-alone Win32 programs for the tests (helpers, automation client), console
 #   WINE_GUI_PROGRAMS  the same, GUI subsystem
+#   WITH_PRODUCT_RESOURCES  Wine-side programs of the lists above that carry the product's resources
+#                  (dialogs, bitmaps, icon, manifest); every WINE_TESTS program carries them too
 #   FUZZERS        libFuzzer targets (one .cpp each)
 #   WINE_TEST_SUPPORT / NATIVE_TEST_SUPPORT  shared test code linked into every Wine / native test program
 PORTABLE_SRCS :=
@@ -57,7 +59,7 @@ WINE_TESTS :=
 WINE_PROGRAMS :=
 WINE_GUI_PROGRAMS :=
 FUZZERS :=
-GENERATED_HDRS :=
+WITH_PRODUCT_RESOURCES :=
 WINE_TEST_SUPPORT :=
 NATIVE_TEST_SUPPORT :=
 RC_DEPS :=
@@ -82,8 +84,11 @@ WINE_GUI_BINS    := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_GUI_PROGRAMS))
 FUZZ_BINS        := $(patsubst %.cpp,$(B)/fuzz/%,$(FUZZERS))
 WINE_SUPPORT_OBJS   := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WINE_TEST_SUPPORT))
 NATIVE_SUPPORT_OBJS := $(patsubst %.cpp,$(B)/native/obj/%.o,$(NATIVE_TEST_SUPPORT))
+# The one way a test program gets the product's resources: they are among its prerequisites, and
+# every Wine link rule links the resource objects it finds there.
+RESOURCE_BINS    := $(WINE_TEST_BINS) $(patsubst %.cpp,$(B)/win/%.exe,$(WITH_PRODUCT_RESOURCES))
 
-.PHONY: all product native wine fuzz clean check demo
+.PHONY: all product native wine fuzz clean check
 all: product wine native fuzz
 product: $(B)/tarvex.exe
 wine: $(WINE_TEST_BINS) $(WINE_PROG_BINS) $(WINE_GUI_BINS)
@@ -91,7 +96,7 @@ native: $(NATIVE_TEST_BINS) $(NATIVE_TOOL_BINS)
 fuzz: $(if $(shell command -v $(FUZZ_CXX) 2>/dev/null),$(FUZZ_BINS))
 
 check: all
-	bash tools/test.sh --no-build
+	TVX_BUILD=$(abspath $(B)) bash tools/test.sh --no-build
 
 # The time written into the exe, the debug file and the release zip: the last commit's, so that two
 # builds of one commit give the same bytes (a tree without git history gets 1980-01-01).
@@ -114,7 +119,7 @@ $(NATIVE_LIB): $(NATIVE_OBJS)
 	@mkdir -p $(dir $@)
 	rm -f $@ && ar rcs $@ $^
 
-$(B)/win/obj/%.o: %.cpp $(GENERATED_HDRS)
+$(B)/win/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
 
@@ -126,7 +131,7 @@ $(B)/win/obj/%.res.o: %.rc $(RC_DEPS)
 	@mkdir -p $(dir $@)
 	$(WINDRES) -I. -I$(dir $<) -O coff $< $@
 
-$(B)/native/obj/%.o: %.cpp $(GENERATED_HDRS)
+$(B)/native/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
 
@@ -150,20 +155,22 @@ $(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_SUPPORT_OBJS) $
 	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
+$(RESOURCE_BINS): $(RES_OBJS)
+
 # Wine-side doctest programs need exceptions-free doctest; they are console programs.
-$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(RES_OBJS)
+$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(filter %.res.o,$^) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(filter %.res.o,$^) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_GUI_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(filter %.res.o,$^) $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
 
-$(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS)) $(GENERATED_HDRS)
+$(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS))
 	@mkdir -p $(dir $@)
 	$(FUZZ_CXX) $(FUZZ_FLAGS) $(INCLUDES) -o $@ $< $(filter %.cpp,$(PORTABLE_SRCS)) $(filter %.S,$(PORTABLE_SRCS))
 
