@@ -7,6 +7,8 @@ MINGW_CC     ?= $(shell command -v $(MINGW_PREFIX)-gcc-win32 >/dev/null 2>&1 && 
 WINDRES      ?= $(MINGW_PREFIX)-windres
 MINGW_AR     ?= $(MINGW_PREFIX)-ar
 NATIVE_CXX   ?= g++
+# Debian's own Python, whose zlib makes the release zip's bytes.
+PYTHON       ?= /usr/bin/python3
 FUZZ_CXX     ?= clang++
 
 B ?= build
@@ -88,7 +90,7 @@ NATIVE_SUPPORT_OBJS := $(patsubst %.cpp,$(B)/native/obj/%.o,$(NATIVE_TEST_SUPPOR
 # every Wine link rule links the resource objects it finds there.
 RESOURCE_BINS    := $(WINE_TEST_BINS) $(patsubst %.cpp,$(B)/win/%.exe,$(WITH_PRODUCT_RESOURCES))
 
-.PHONY: all product native wine fuzz clean check
+.PHONY: all product release native wine fuzz clean check
 all: product wine native fuzz
 product: $(B)/tarvex.exe
 wine: $(WINE_TEST_BINS) $(WINE_PROG_BINS) $(WINE_GUI_BINS)
@@ -110,6 +112,15 @@ $(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
 	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
 	rm -f $@.full
 $(B)/tarvex.debug: $(B)/tarvex.exe
+
+# The download for Windows users, in $(B)/release/: tarvex-VERSION.zip (the exe, the user's guide
+# README.txt and their SHA256SUMS), and SHA256SUMS for the zip and the exe beside it.
+TARVEX_VERSION = $(shell sed -n 's/^.define TARVEX_VERSION_MAJOR \([0-9]*\)$$/\1/p' base/version.h).$(shell \
+                 sed -n 's/^.define TARVEX_VERSION_MINOR \([0-9]*\)$$/\1/p' base/version.h)
+release: $(B)/tarvex.exe
+	rm -rf $(B)/release
+	$(PYTHON) tools/release.py --exe $(B)/tarvex.exe --readme README.txt --version $(TARVEX_VERSION) \
+	    --epoch $(SOURCE_DATE_EPOCH) --out $(B)/release
 
 $(WIN_LIB): $(WIN_PORTABLE_OBJS) $(WIN_OBJS)
 	@mkdir -p $(dir $@)
