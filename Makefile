@@ -104,8 +104,15 @@ check: all
 # builds of one commit give the same bytes (a tree without git history gets 1980-01-01).
 SOURCE_DATE_EPOCH ?= $(or $(shell git -C $(CURDIR) log -1 --format=%ct 2>/dev/null),315532800)
 
+# The stamp in a file that changes only with its value: a new commit relinks the exe, so that an
+# incremental build gives what a clean one does.
+$(B)/source-date-epoch: FORCE
+	@mkdir -p $(dir $@)
+	@echo $(SOURCE_DATE_EPOCH) | cmp -s - $@ || echo $(SOURCE_DATE_EPOCH) >$@
+FORCE:
+
 # Shipped stripped; its debug information stays beside it in tarvex.debug, named by a debug link.
-$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
+$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(B)/source-date-epoch
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS) -lgcc
 	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
