@@ -7,21 +7,27 @@ MINGW_CC     ?= $(shell command -v $(MINGW_PREFIX)-gcc-win32 >/dev/null 2>&1 && 
 WINDRES      ?= $(MINGW_PREFIX)-windres
 MINGW_AR     ?= $(MINGW_PREFIX)-ar
 NATIVE_CXX   ?= g++
+# Debian's own Python, whose zlib makes the release zip's bytes.
+PYTHON       ?= /usr/bin/python3
 FUZZ_CXX     ?= clang++
 
 B ?= build
 # A module.mk may name a rule before `all`; plain `make` still builds everything.
 .DEFAULT_GOAL := all
-INCLUDES := -I. -Ibuild/gen
+INCLUDES := -I.
 COMMON_FLAGS := -std=c++17 -O2 -g -Wall -Wextra -fno-exceptions -fno-rtti
+# The source folder is mapped to "." in the debug information, so the folder a build runs in leaves no
+# trace in tarvex.debug (and so none in the exe's debug-link checksum).
 WIN_CXXFLAGS := $(COMMON_FLAGS) -DWINVER=0x0400 -D_WIN32_WINNT=0x0400 -D_WIN32_IE=0x0400 \
-                -fno-asynchronous-unwind-tables -fno-threadsafe-statics
+                -fno-asynchronous-unwind-tables -fno-threadsafe-statics -ffile-prefix-map=$(CURDIR)=.
 # Subsystem and OS version 4.0 so that 95/98/ME and NT 4 load the image. It links no C run-time and
 # no C++ support library: base/runtime_win32.cpp is its start-up and C library, libgcc gives the
-# compiler's own helpers (stack probes).
+# compiler's own helpers (stack probes). The linker writes no time into the header; objcopy, which
+# writes the final files, stamps them with SOURCE_DATE_EPOCH instead of the clock.
 WIN_LDFLAGS  := -nostdlib -Wl,-e,_TarvexStartup -Wl,--subsystem,windows \
                 -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0 \
-                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat
+                -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--dynamicbase,--no-nxcompat \
+                -Wl,--no-insert-timestamp
 MINGW_OBJCOPY ?= $(MINGW_PREFIX)-objcopy
 WIN_CONSOLE_LDFLAGS := -static -static-libgcc -static-libstdc++ -mconsole
 WIN_LIBS     := -luser32 -lgdi32 -ladvapi32 -lshell32 -lkernel32
@@ -40,6 +46,8 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 #   WINE_TESTS     doctest files built with mingw and run under Wine
 #   WINE_PROGRAMS  stand-alone Win32 programs for the tests (helpers, automation client), console
 #   WINE_GUI_PROGRAMS  the same, GUI subsystem
+#   WITH_PRODUCT_RESOURCES  Wine-side programs of the lists above that carry the product's resources
+#                  (dialogs, bitmaps, icon, manifest); every WINE_TESTS program carries them too
 #   FUZZERS        libFuzzer targets (one .cpp each)
 #   WINE_TEST_SUPPORT / NATIVE_TEST_SUPPORT  shared test code linked into every Wine / native test program
 PORTABLE_SRCS :=
@@ -53,7 +61,7 @@ WINE_TESTS :=
 WINE_PROGRAMS :=
 WINE_GUI_PROGRAMS :=
 FUZZERS :=
-GENERATED_HDRS :=
+WITH_PRODUCT_RESOURCES :=
 WINE_TEST_SUPPORT :=
 NATIVE_TEST_SUPPORT :=
 RC_DEPS :=
@@ -78,8 +86,11 @@ WINE_GUI_BINS    := $(patsubst %.cpp,$(B)/win/%.exe,$(WINE_GUI_PROGRAMS))
 FUZZ_BINS        := $(patsubst %.cpp,$(B)/fuzz/%,$(FUZZERS))
 WINE_SUPPORT_OBJS   := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WINE_TEST_SUPPORT))
 NATIVE_SUPPORT_OBJS := $(patsubst %.cpp,$(B)/native/obj/%.o,$(NATIVE_TEST_SUPPORT))
+# The one way a test program gets the product's resources: they are among its prerequisites, and
+# every Wine link rule links the resource objects it finds there.
+RESOURCE_BINS    := $(WINE_TEST_BINS) $(patsubst %.cpp,$(B)/win/%.exe,$(WITH_PRODUCT_RESOURCES))
 
-.PHONY: all product native wine fuzz clean check demo
+.PHONY: all product release native wine fuzz clean check
 all: product wine native fuzz
 product: $(B)/tarvex.exe
 wine: $(WINE_TEST_BINS) $(WINE_PROG_BINS) $(WINE_GUI_BINS)
@@ -87,16 +98,36 @@ native: $(NATIVE_TEST_BINS) $(NATIVE_TOOL_BINS)
 fuzz: $(if $(shell command -v $(FUZZ_CXX) 2>/dev/null),$(FUZZ_BINS))
 
 check: all
-	bash tools/test.sh --no-build
+	TVX_BUILD=$(abspath $(B)) bash tools/test.sh --no-build
+
+# The time written into the exe, the debug file and the release zip: the last commit's, so that two
+# builds of one commit give the same bytes (a tree without git history gets 1980-01-01).
+SOURCE_DATE_EPOCH ?= $(or $(shell git -C $(CURDIR) log -1 --format=%ct 2>/dev/null),315532800)
+
+# The stamp in a file that changes only with its value: a new commit relinks the exe, so that an
+# incremental build gives what a clean one does.
+$(B)/source-date-epoch: FORCE
+	@mkdir -p $(dir $@)
+	@echo $(SOURCE_DATE_EPOCH) | cmp -s - $@ || echo $(SOURCE_DATE_EPOCH) >$@
+FORCE:
 
 # Shipped stripped; its debug information stays beside it in tarvex.debug, named by a debug link.
-$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB)
+$(B)/tarvex.exe: $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(B)/source-date-epoch
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) -o $@.full $(WIN_MAIN_OBJ) $(RUNTIME_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_LDFLAGS) $(WIN_LIBS) -lgcc
-	$(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
-	$(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --only-keep-debug $@.full $(B)/tarvex.debug
+	SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) $(MINGW_OBJCOPY) --strip-all --add-gnu-debuglink=$(B)/tarvex.debug $@.full $@
 	rm -f $@.full
 $(B)/tarvex.debug: $(B)/tarvex.exe
+
+# The download for Windows users, in $(B)/release/: tarvex-VERSION.zip (the exe, the user's guide
+# README.txt and their SHA256SUMS), and SHA256SUMS for the zip and the exe beside it.
+TARVEX_VERSION = $(shell sed -n 's/^.define TARVEX_VERSION_MAJOR \([0-9]*\)$$/\1/p' base/version.h).$(shell \
+                 sed -n 's/^.define TARVEX_VERSION_MINOR \([0-9]*\)$$/\1/p' base/version.h)
+release: $(B)/tarvex.exe
+	rm -rf $(B)/release
+	$(PYTHON) tools/release.py --exe $(B)/tarvex.exe --readme README.txt --version $(TARVEX_VERSION) \
+	    --epoch $(SOURCE_DATE_EPOCH) --out $(B)/release
 
 $(WIN_LIB): $(WIN_PORTABLE_OBJS) $(WIN_OBJS)
 	@mkdir -p $(dir $@)
@@ -106,7 +137,7 @@ $(NATIVE_LIB): $(NATIVE_OBJS)
 	@mkdir -p $(dir $@)
 	rm -f $@ && ar rcs $@ $^
 
-$(B)/win/obj/%.o: %.cpp $(GENERATED_HDRS)
+$(B)/win/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(MINGW_CXX) $(WIN_CXXFLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
 
@@ -118,7 +149,7 @@ $(B)/win/obj/%.res.o: %.rc $(RC_DEPS)
 	@mkdir -p $(dir $@)
 	$(WINDRES) -I. -I$(dir $<) -O coff $< $@
 
-$(B)/native/obj/%.o: %.cpp $(GENERATED_HDRS)
+$(B)/native/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) $(INCLUDES) $(DOCTEST_INC) -MMD -MP -c $< -o $@
 
@@ -142,20 +173,22 @@ $(NATIVE_TOOL_BINS): $(B)/native/%: $(B)/native/obj/%.o $(NATIVE_SUPPORT_OBJS) $
 	@mkdir -p $(dir $@)
 	$(NATIVE_CXX) $(NATIVE_FLAGS) -o $@ $^
 
+$(RESOURCE_BINS): $(RES_OBJS)
+
 # Wine-side doctest programs need exceptions-free doctest; they are console programs.
-$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(RES_OBJS)
+$(WINE_TEST_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(RES_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(B)/win/tests/doctest_main.o $(WINE_SUPPORT_OBJS) $(filter %.res.o,$^) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_PROG_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WINE_SUPPORT_OBJS) $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(WINE_SUPPORT_OBJS) $(filter %.res.o,$^) $(WIN_LIB) $(WIN_CONSOLE_LDFLAGS) $(WIN_LIBS)
 
 $(WINE_GUI_BINS): $(B)/win/%.exe: $(B)/win/obj/%.o $(WIN_LIB)
 	@mkdir -p $(dir $@)
-	$(MINGW_CXX) -o $@ $< $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
+	$(MINGW_CXX) -o $@ $< $(filter %.res.o,$^) $(WIN_LIB) -static -static-libgcc -static-libstdc++ -mwindows $(WIN_LIBS)
 
-$(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS)) $(GENERATED_HDRS)
+$(FUZZ_BINS): $(B)/fuzz/%: %.cpp $(filter %.cpp,$(PORTABLE_SRCS))
 	@mkdir -p $(dir $@)
 	$(FUZZ_CXX) $(FUZZ_FLAGS) $(INCLUDES) -o $@ $< $(filter %.cpp,$(PORTABLE_SRCS)) $(filter %.S,$(PORTABLE_SRCS))
 

@@ -2,9 +2,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include "base/version.h"
 
 // Main window title and the caption of the tool's questions; also how a second start finds the first.
-const char kProductTitle[] = "Tarvex Ver 1.0";
+const char kProductTitle[] = "Tarvex Ver " TARVEX_VERSION_TEXT;
 // The family as the window's texts name it ("Searching for W32/KYR Trojan ...").
 const char kFamilyTitle[] = "W32/KYR";
 // The family as a detection reports it: the detector row's name and the autostart lines' name.

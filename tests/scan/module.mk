@@ -1,6 +1,5 @@
 NATIVE_TESTS += tests/scan/walk_text_test.cpp tests/scan/scan_report_text_test.cpp
 WINE_PROGRAMS += tests/scan/scan_host.cpp
 # The host shows the product's own message dialog, so it carries the product's resources.
-$(B)/win/tests/scan/scan_host.exe: $(B)/win/obj/ui/tarvex.res.o
-$(B)/win/tests/scan/scan_host.exe: WIN_LIBS += $(B)/win/obj/ui/tarvex.res.o
+WITH_PRODUCT_RESOURCES += tests/scan/scan_host.cpp
 WINE_TESTS += tests/scan/walker_test.cpp tests/scan/scan_report_wine_test.cpp
