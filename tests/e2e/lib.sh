@@ -91,14 +91,6 @@ shot() {
     fi
 }
 
-# answer SEL BUTTON: waits for a message dialog with SEL and presses a button (6 Yes, 7 No, 1 OK).
-answer() {
-    local sel=$1 button=$2
-    auto wait "$sel" 20000 >/dev/null || abort "no message dialog $sel"
-    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
-}
-
 # answer_when_asked SEL BUTTON SECONDS [TEXT]: waits for a message dialog, checks its text, presses BUTTON.
 answer_when_asked() {
     local sel=$1 button=$2 limit=$3 want=${4:-} got
