@@ -32,9 +32,9 @@ answer_terminate() {
 
 # Variant: name, how it is pressed, the question's selector.
 variants=(
-    'cancel-button|click 2|Tarvex Ver 1.0@1086'
+    "cancel-button|click 2|$QUESTION_SEL"
     'close-box|click 1054|DialogBoxTitle@1086'
-    'escape|key 27|Tarvex Ver 1.0@1086'
+    "escape|key 27|$QUESTION_SEL"
 )
 for variant in "${variants[@]}"; do
     IFS='|' read -r name press sel <<<"$variant"

@@ -134,7 +134,6 @@ add_busy_drive() {
 reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
 }
-RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
 ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 
@@ -142,7 +141,7 @@ ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 # prefix; prints the row's detection name.
 plant() {
     local row=$1 unix
-    unix=$(unix_path "$2")
+    unix=$(unix_path "$E2E_PREFIX" "$2")
     mkdir -p "$(dirname "$unix")"
     "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || abort "make_fixture could not write $unix"
     "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
@@ -152,7 +151,7 @@ plant() {
 # waits) at a C: path of the prefix; prints the detection name.
 plant_program() {
     local unix small
-    unix=$(unix_path "$1")
+    unix=$(unix_path "$E2E_PREFIX" "$1")
     mkdir -p "$(dirname "$unix")"
     small=$TVX_TMP/lock_holder.stripped.exe
     # The debug information makes the program too long for every row; without it, it fits.
@@ -161,8 +160,3 @@ plant_program() {
     [ -s "$unix" ] || abort "make_fixture could not pad $unix"
 }
 
-# unix_path WINPATH: the prefix's file for a C: path.
-unix_path() {
-    local unix=$E2E_PREFIX/drive_c/${1#C:\\}
-    echo "${unix//\\//}"
-}

@@ -16,7 +16,7 @@ for row in "${cases[@]}"; do
     echo "--- $files infected files"
     name=$(plant 5 'C:\many\seed.exe')
     for i in $(seq 2 "$files"); do
-        cp "$(unix_path 'C:\many\seed.exe')" "$(unix_path "C:\\many\\file$i.exe")"
+        cp "$(unix_path "$E2E_PREFIX" 'C:\many\seed.exe')" "$(unix_path "$E2E_PREFIX" "C:\\many\\file$i.exe")"
     done
     start_tool
     wait_main
@@ -29,7 +29,7 @@ for row in "${cases[@]}"; do
     [ "$got_file_lines" = "$want_file_lines" ] || abort "$files files: $got_file_lines file lines, not $want_file_lines"
     tail -n 2 "$TVX_TMP/many.lines" | tr '\n' '|' |
         grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || abort "$files files: statistics"
-    [ -z "$(ls "$(unix_path 'C:\many')")" ] || abort "$files files: some were not removed"
+    [ -z "$(ls "$(unix_path "$E2E_PREFIX" 'C:\many')")" ] || abort "$files files: some were not removed"
     auto click "$MAIN_SEL" 1070 >/dev/null
     wait_tool_exit 15 || abort "OK did not close the window"
 done

@@ -54,7 +54,7 @@ many_files() {  # 160 infected files under C:\many and the held one; prints the 
     local name i
     name=$(plant 5 'C:\many\seed.exe')
     for i in $(seq 2 160); do
-        cp "$(unix_path 'C:\many\seed.exe')" "$(unix_path "C:\\many\\file$i.exe")"
+        cp "$(unix_path "$E2E_PREFIX" 'C:\many\seed.exe')" "$(unix_path "$E2E_PREFIX" "C:\\many\\file$i.exe")"
     done
     echo "$name"
 }

@@ -24,7 +24,7 @@ for _ in $(seq 1 25); do
     sleep 0.2
 done
 kill -0 "$agent_pid" 2>/dev/null && abort "the infected program is still running"
-[ ! -e "$(unix_path "$agent")" ] || abort "the infected program's file is still there"
+[ ! -e "$(unix_path "$E2E_PREFIX" "$agent")" ] || abort "the infected program's file is still there"
 # The tool ended before any drive was walked, so a file that only the walk would meet is still there.
-[ -e "$(unix_path 'C:\infected\other.exe')" ] || abort "the drives were walked"
+[ -e "$(unix_path "$E2E_PREFIX" 'C:\infected\other.exe')" ] || abort "the drives were walked"
 echo "running-program scenario passed"

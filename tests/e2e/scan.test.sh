@@ -30,7 +30,7 @@ for row in "${plant_table[@]}"; do
         expected+=("System Registry     W32/KYR.Trojan removed")
     fi
 done
-chmod a-w "$(unix_path 'C:\infected\readonly.exe')"
+chmod a-w "$(unix_path "$E2E_PREFIX" 'C:\infected\readonly.exe')"
 tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v Keep /t REG_SZ /d 'C:\windows\notepad.exe' /f
 # The walk also meets the report the scan begins in C:\windows.
 files_before=$(($(find "$E2E_PREFIX/drive_c" -type f | wc -l) + 1))
@@ -39,7 +39,7 @@ hold_file 'C:\locked\held.exe'
 start_tool
 wait_main
 auto click "$MAIN_SEL" 1052 >/dev/null
-answer_when_asked 'Tarvex Ver 1.0@1086' 7 120 "$RESTART_QUESTION"
+answer_when_asked "$QUESTION_SEL" 7 120 "$RESTART_QUESTION"
 wait_finished 60
 
 auto list "$MAIN_SEL" 1055 >"$TVX_TMP/scan.lines"
@@ -62,9 +62,9 @@ shot finished "$MAIN_SEL"
 for row in "${plant_table[@]}"; do
     IFS='|' read -r sig path value data <<<"$row"
     if [ "$path" = 'C:\locked\held.exe' ]; then
-        [ -e "$(unix_path "$path")" ] || abort "the held file is gone already"
+        [ -e "$(unix_path "$E2E_PREFIX" "$path")" ] || abort "the held file is gone already"
     else
-        [ ! -e "$(unix_path "$path")" ] || abort "$path is still there"
+        [ ! -e "$(unix_path "$E2E_PREFIX" "$path")" ] || abort "$path is still there"
     fi
     if [ "$value" != - ]; then
         ! reg_has "$RUN_KEY" "$value" || abort "autostart value $value is still there"

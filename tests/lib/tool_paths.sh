@@ -8,6 +8,13 @@ FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
 TITLE='Tarvex Ver 1.0'
 MAIN_SEL="$TITLE@1052"      # the main window: the one with the Scan button
 QUESTION_SEL="$TITLE@1086"  # the message dialog: the one with the text line
+RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+# unix_path PREFIX WINPATH: the prefix's file for a C: path.
+unix_path() {
+    local unix=$1/drive_c/${2#C:\\}
+    echo "${unix//\\//}"
+}
 
 # start_lock_holder PREFIX WINPATH OUTFILE: starts the lock holder on a file of the prefix, from inside
 # the prefix, and returns once it holds the file (1 if it never does). Sets HOLDER_PID.

@@ -76,7 +76,7 @@ if kill -0 "$AGENT_PID" 2>/dev/null; then
 else
     echo "   the infected program was terminated"
 fi
-[ -e "$(demo_unix "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
+[ -e "$(unix_path "$DEMO_PREFIX" "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
     echo "   $DEMO_RUNNING was removed"
 
 say "Second run: nothing infected is running any more, so the tool walks every fixed drive."
@@ -107,7 +107,7 @@ say "What is left on the sandbox's disk and in its registry"
 for row in "${DEMO_FILES[@]}"; do
     IFS='|' read -r sig path value note <<<"$row"
     state=removed
-    [ -e "$(demo_unix "$path")" ] && state="still there"
+    [ -e "$(unix_path "$DEMO_PREFIX" "$path")" ] && state="still there"
     printf '   %-40s %s\n' "$path" "$state"
     if [ "$value" != - ]; then
         if (cd "$DEMO_PREFIX/drive_c" && WINEPREFIX="$DEMO_PREFIX" wine reg query "$RUN_KEY" /v "$value" >/dev/null 2>&1); then
@@ -138,10 +138,10 @@ done
 kill -0 "$HOLDER_PID" 2>/dev/null || echo "   the lock holder has ended with the session"
 HOLDER_PID=
 for _ in $(seq 1 50); do
-    [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ] || break
+    [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ] || break
     sleep 0.2
 done
-if [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ]; then
+if [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ]; then
     echo '   C:\Temp\locked\update.exe is still there'
 else
     echo '   C:\Temp\locked\update.exe was deleted at the restart'
