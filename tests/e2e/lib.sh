@@ -19,14 +19,13 @@ e2e_require() {
 
 # e2e_prefix NAME: a fresh sandbox prefix with the tool copied to C:\tarvex\tarvex.exe.
 e2e_prefix() {
-    E2E_PREFIX=$TVX_TMP/$1
-    AUTO_PREFIX=$E2E_PREFIX
     xdpyinfo >/dev/null 2>&1 || skip "no display and no Xvfb"
-    tvx_copy_prefix "$E2E_PREFIX"
+    tvx_own_prefix "$1" later
+    E2E_PREFIX=$prefix
+    AUTO_PREFIX=$E2E_PREFIX
     mkdir -p "$E2E_PREFIX/drive_c/tarvex"
     cp "$TOOL_EXE" "$E2E_PREFIX/drive_c/tarvex/tarvex.exe"
     tvx_start_server "$E2E_PREFIX"
-    tvx_at_exit 'tvx_stop_prefix "$E2E_PREFIX"'
 }
 
 # start_tool: starts the tool in the background; TOOL_PID is the wine launcher's pid, whose exit

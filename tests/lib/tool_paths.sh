@@ -19,14 +19,10 @@ unix_path() {
 # start_lock_holder PREFIX WINPATH OUTFILE: starts the lock holder on a file of the prefix, from inside
 # the prefix, and returns once it holds the file (1 if it never does). Sets HOLDER_PID.
 start_lock_holder() {
-    local prefix=$1 file=$2 out=$3 i
+    local prefix=$1 file=$2 out=$3
     (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" wine "$HOLDER_EXE" "$file") >"$out" 2>&1 &
     HOLDER_PID=$!
-    for i in $(seq 1 100); do
-        grep -q '^locked' "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
+    tvx_wait_for_file "$out" 100 '^locked'
 }
 
 # shot_to_png BMP: turns a screenshot into a PNG beside it (the BMP goes) and prints one line: the

@@ -3,9 +3,7 @@
 # the message dialog by its buttons; and the restart question at the end of a run.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/scan-cancel
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
+tvx_own_prefix scan-cancel later
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 AUTO_PREFIX=$prefix
 [ -f "$AUTO_EXE" ] || { echo "automation client not built"; exit 77; }
