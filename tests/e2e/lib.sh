@@ -95,7 +95,7 @@ answer_when_asked() {
     local sel=$1 button=$2 limit=$3 want=${4:-} got
     auto wait "$sel" $((limit * 1000)) >/dev/null || abort "no message dialog $sel within $limit s"
     if [ -n "$want" ]; then
-        got=$(auto text "$sel" 1086)
+        got=$(auto text "$sel" "$IDC_MSG_TEXT")
         [ "$got" = "$want" ] || abort "message text: '$got'"
     fi
     auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
@@ -106,7 +106,7 @@ TERMINATE_QUESTION='Terminate the Scan now?'
 
 # wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
 wait_finished() {
-    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) '1070:1,*' '1076:0,*' >/dev/null ||
+    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) "$IDC_MAIN_OK:1,*" "$IDC_SEARCHING_LINE:0,*" >/dev/null ||
         abort "the scan did not finish within $1 s"
 }
 

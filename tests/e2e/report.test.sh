@@ -32,7 +32,7 @@ scan_and_close() {
     local answer=${1:-}
     start_tool
     wait_main
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
     if [ -n "$answer" ]; then
         if [ "$version" = win98 ]; then
             auto wait "$HELD" 120000 >/dev/null || abort "no box about the held file's process"
@@ -41,8 +41,8 @@ scan_and_close() {
         answer_when_asked "$QUESTION_SEL" "$answer" 120 "$RESTART_QUESTION"
     fi
     wait_finished 120
-    auto list "$MAIN_SEL" 1055 >"$TVX_TMP/window"
-    auto click "$MAIN_SEL" 1070 >/dev/null
+    auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/window"
+    auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
     wait_tool_exit 15 || abort "OK did not close the window"
 }
 
@@ -69,7 +69,7 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     name=$(many_files)
     held_name=$(plant 2 "$HELD")
     hold_file "$HELD"
-    scan_and_close 7
+    scan_and_close "$IDC_MSG_NO"
 
     report_text "$log" "$TVX_TMP/report"
     [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "$version: not one start and one end line"
@@ -123,13 +123,13 @@ sleep 1
 kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 # When the program's process refused the second termination the tool asks about a restart first.
 asked=0
 for _ in $(seq 1 60); do
     kill -0 "$TOOL_PID" 2>/dev/null || break
     if auto wait "$QUESTION_SEL" 500 >/dev/null; then
-        auto click "$QUESTION_SEL" 2 >/dev/null
+        auto click "$QUESTION_SEL" "$IDC_MSG_CANCEL" >/dev/null
         asked=1
         break
     fi

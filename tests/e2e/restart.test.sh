@@ -10,11 +10,11 @@ hold_file 'C:\locked\held.exe'
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 auto wait "$QUESTION_SEL" 60000 >/dev/null || abort "no restart question"
-auto list "$MAIN_SEL" 1055 | grep -qxF "C:\\locked\\held.exe     $name Unable to remove" ||
+auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | grep -qxF "C:\\locked\\held.exe     $name Unable to remove" ||
     abort "no 'Unable to remove' line for the held file"
-answer_when_asked "$QUESTION_SEL" 6 10 "$RESTART_QUESTION"
+answer_when_asked "$QUESTION_SEL" "$IDC_MSG_YES" 10 "$RESTART_QUESTION"
 
 wait_tool_exit 30 || abort "the tool kept running after the restart"
 for _ in $(seq 1 50); do

@@ -16,7 +16,7 @@ plant 1 'C:\infected\other.exe' >/dev/null
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 wait_tool_exit 60 || abort "the tool did not end after finding the program in memory"
 [ "$TOOL_EXIT" = 0 ] || abort "exit code $TOOL_EXIT"
 for _ in $(seq 1 25); do

@@ -38,11 +38,11 @@ files_before=$(($(find "$E2E_PREFIX/drive_c" -type f | wc -l) + 1))
 hold_file 'C:\locked\held.exe'
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
-answer_when_asked "$QUESTION_SEL" 7 120 "$RESTART_QUESTION"
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
+answer_when_asked "$QUESTION_SEL" "$IDC_MSG_NO" 120 "$RESTART_QUESTION"
 wait_finished 60
 
-auto list "$MAIN_SEL" 1055 >"$TVX_TMP/scan.lines"
+auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/scan.lines"
 n=${#expected[@]}
 # The file and registry lines come in the walk's order (the file system's); the statistics end it.
 head -n -6 "$TVX_TMP/scan.lines" | sort >"$TVX_TMP/scan.files"
@@ -54,8 +54,8 @@ printf '%s\n' " " "Scanning statistics" "------------------------------" \
 tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || abort "statistics differ"
 [ "$(wc -l <"$TVX_TMP/scan.lines")" = $((n + 6)) ] || abort "unexpected extra lines"
 
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
-[ -z "$(auto text "$MAIN_SEL" 1064)" ] || abort "the status frame keeps a caption"
+[ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
+[ -z "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")" ] || abort "the status frame keeps a caption"
 expect_layout finished "$LAYOUT_FINISHED" || abort "Finished layout"
 shot finished "$MAIN_SEL"
 
@@ -75,9 +75,9 @@ reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRen
     grep -qi 'locked\\held.exe' || abort "the held file is not scheduled for deletion at restart"
 
 # Enter still does nothing; OK closes.
-auto key "$MAIN_SEL" 13 >/dev/null
+auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null
 sleep 0.5
 kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the finished window"
-auto click "$MAIN_SEL" 1070 >/dev/null
+auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
 wait_tool_exit 15 || abort "OK did not close the window"
 echo "scan scenario passed"

@@ -10,10 +10,10 @@ start_tool
 wait_main
 expect_layout ready-no-product "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout without the product"
 [ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title"
-[ "$(auto text "$MAIN_SEL" 1074)" = "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" ] ||
-    abort "title line: $(auto text "$MAIN_SEL" 1074)"
-[ "$(auto text "$MAIN_SEL" 1068)" = "for W32/KYR Trojan" ] || abort "family label: $(auto text "$MAIN_SEL" 1068)"
-[ -n "$(auto text "$MAIN_SEL" 1072)" ] || abort "notice line is empty"
+[ "$(auto text "$MAIN_SEL" "$IDC_TITLE_LINE")" = "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" ] ||
+    abort "title line: $(auto text "$MAIN_SEL" "$IDC_TITLE_LINE")"
+[ "$(auto text "$MAIN_SEL" "$IDC_FAMILY_LABEL")" = "for W32/KYR Trojan" ] || abort "family label: $(auto text "$MAIN_SEL" "$IDC_FAMILY_LABEL")"
+[ -n "$(auto text "$MAIN_SEL" "$IDC_NOTICE_LINE")" ] || abort "notice line is empty"
 [ "$(auto rect "$MAIN_SEL" | sed 's/.* w=\([0-9]*\) h=\([0-9]*\)/\1x\2/')" = 600x462 ] ||
     abort "window size: $(auto rect "$MAIN_SEL")"
 shot ready "$MAIN_SEL"
@@ -25,19 +25,19 @@ wait_tool_exit 20 || abort "a second copy kept running"
 [ "$(auto count "$TITLE")" = 1 ] || abort "a second window appeared"
 TOOL_PID=$first_pid
 
-auto key "$MAIN_SEL" 13 >/dev/null
+auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null
 sleep 1
 kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the window"
 expect_layout after-enter "$LAYOUT_READY_NO_PRODUCT" || abort "Enter changed the window"
 
-auto key "$MAIN_SEL" 27 >/dev/null
+auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
 wait_tool_exit 15 || abort "Escape did not close the idle window"
 [ "$(auto count "$TITLE")" = 0 ] || abort "a window is left after Escape"
 
 # --- Alt+F4 closes the idle window too.
 start_tool
 wait_main
-auto syskey "$MAIN_SEL" 115 >/dev/null
+auto syskey "$MAIN_SEL" "$VK_F4" >/dev/null
 wait_tool_exit 15 || abort "Alt+F4 did not close the idle window"
 
 # --- With the product key: its value, short or longer than the 300 bytes read, means installed.
@@ -48,10 +48,10 @@ for folder in 'C:\Program Files\Zentalor' "$long_folder"; do
     start_tool
     wait_main
     expect_layout "ready-product-${#folder}" "$LAYOUT_READY_PRODUCT" || abort "Ready layout with the product (${#folder} characters)"
-    [ "$(auto text "$MAIN_SEL" 1075)" = "This program is a part of Zentalor antivirus software." ] ||
-        abort "product line: $(auto text "$MAIN_SEL" 1075)"
+    [ "$(auto text "$MAIN_SEL" "$IDC_PRODUCT_LINE")" = "This program is a part of Zentalor antivirus software." ] ||
+        abort "product line: $(auto text "$MAIN_SEL" "$IDC_PRODUCT_LINE")"
     [ "${#folder}" -lt 300 ] && shot ready-product "$MAIN_SEL"
-    auto key "$MAIN_SEL" 27 >/dev/null
+    auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
     wait_tool_exit 15 || abort "Escape did not close the window"
 done
 
@@ -60,7 +60,7 @@ tvx_reg "$E2E_PREFIX" delete "$PRODUCT_KEY" /v 'Installed Folder' /f
 start_tool
 wait_main
 expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout with an empty product key"
-auto key "$MAIN_SEL" 27 >/dev/null
+auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
 wait_tool_exit 15 || abort "Escape did not close the window"
 # --- The exe starts with the oldest reported systems too: its own start-up, no C run-time DLL.
 for version in win98 nt40; do
@@ -69,7 +69,7 @@ for version in win98 nt40; do
     wait_main
     [ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title as $version"
     expect_layout "ready-$version" "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout as $version"
-    auto key "$MAIN_SEL" 27 >/dev/null
+    auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
     wait_tool_exit 15 || abort "Escape did not close the window as $version"
 done
 echo "start-up scenarios passed"

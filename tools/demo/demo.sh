@@ -42,13 +42,13 @@ run_tool() {
     TOOL_PID=$!
     auto wait "$MAIN_SEL" 30000 >/dev/null || { echo "the main window did not appear" >&2; exit 1; }
     if [ "${1:-}" = watch ]; then
-        auto watch "$MAIN_SEL" 1055 600000 | sed -u 's/^/   | /' &
+        auto watch "$MAIN_SEL" "$IDC_RESULT_LIST" 600000 | sed -u 's/^/   | /' &
         WATCH_PID=$!
     else
         save_shot demo-ready
     fi
     echo "   pressing Scan"
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 }
 
 say "Starting the programs that the scan has to deal with"
@@ -84,22 +84,22 @@ run_tool watch
 answered=0
 for _ in $(seq 1 3000); do
     if [ "$answered" = 0 ] && [ "$(auto count "$QUESTION_SEL")" = 1 ]; then
-        question=$(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')
+        question=$(auto text "$QUESTION_SEL" "$IDC_MSG_TEXT" | tr '\n' ' ')
         echo "   question: $question"
         echo "   answering No (the restart is shown afterwards with Wine's own restart step)"
-        auto click "$QUESTION_SEL" 7 >/dev/null
+        auto click "$QUESTION_SEL" "$IDC_MSG_NO" >/dev/null
         answered=1
     fi
-    if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1'; then
+    if auto state "$MAIN_SEL" "$IDC_MAIN_OK" | grep -q 'visible=1'; then
         break
     fi
     sleep 0.2
 done
 sleep 0.5
-echo "   status line: $(auto text "$MAIN_SEL" 1065)"
+echo "   status line: $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
 save_shot demo-finished
 echo "   pressing OK"
-auto click "$MAIN_SEL" 1070 >/dev/null
+auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
 wait "$TOOL_PID" || true
 kill "$WATCH_PID" 2>/dev/null || true
 
@@ -123,9 +123,9 @@ echo "   Restarting Windows (here: the sandbox's Wine session) ends every progra
 echo "   the deletion that had to wait."
 run_tool watch
 auto wait "$QUESTION_SEL" 120000 >/dev/null || { echo "no restart question" >&2; exit 1; }
-echo "   question: $(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')"
+echo "   question: $(auto text "$QUESTION_SEL" "$IDC_MSG_TEXT" | tr '\n' ' ')"
 echo "   answering Yes"
-auto click "$QUESTION_SEL" 6 >/dev/null
+auto click "$QUESTION_SEL" "$IDC_MSG_YES" >/dev/null
 for _ in $(seq 1 150); do
     kill -0 "$TOOL_PID" 2>/dev/null || break
     sleep 0.2
