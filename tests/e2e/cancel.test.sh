@@ -48,9 +48,8 @@ for variant in "${variants[@]}"; do
     auto wait "$sel" 20000 >/dev/null || abort "$name: no question $sel"
     if [ "$name" = cancel-button ]; then
         expect_layout scanning "$LAYOUT_SCANNING" || abort "$name: Scanning layout"
-        [ "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")" = Scanning ] || abort "status frame caption"
-        [ "$(auto text "$MAIN_SEL" "$IDC_SEARCHING_LINE")" = "Searching for W32/KYR Trojan and its variants" ] ||
-            abort "searching line: $(auto text "$MAIN_SEL" "$IDC_SEARCHING_LINE")"
+        check "status frame caption" "Scanning" "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")"
+        check "searching line" "Searching for W32/KYR Trojan and its variants" "$(auto text "$MAIN_SEL" "$IDC_SEARCHING_LINE")"
         shot scanning "$MAIN_SEL"
     fi
     answer_terminate "$name" "$sel" "$IDC_MSG_NO"
@@ -65,8 +64,7 @@ for variant in "${variants[@]}"; do
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
     answer_terminate "$name" "$sel" "$IDC_MSG_YES"
     wait_finished 30
-    [ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" = "Scanning terminated" ] ||
-        abort "$name: status line $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
+    check "$name: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
     expect_layout finished "$LAYOUT_FINISHED" || abort "$name: Finished layout"
     auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | tail -n 5 | head -n 2 | tr '\n' '|' | grep -qxF 'Scanning statistics|------------------------------|' ||
         abort "$name: no statistics after the stop"

@@ -96,7 +96,7 @@ answer_when_asked() {
     auto wait "$sel" $((limit * 1000)) >/dev/null || abort "no message dialog $sel within $limit s"
     if [ -n "$want" ]; then
         got=$(auto text "$sel" "$IDC_MSG_TEXT")
-        [ "$got" = "$want" ] || abort "message text: '$got'"
+        check "message text" "$want" "$got"
     fi
     auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
     auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"

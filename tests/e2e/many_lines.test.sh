@@ -23,10 +23,9 @@ for row in "${cases[@]}"; do
     auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
     wait_finished 60
     auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/many.lines"
-    [ "$(wc -l <"$TVX_TMP/many.lines")" = "$want_lines" ] ||
-        abort "$files files: the list holds $(wc -l <"$TVX_TMP/many.lines") lines, not $want_lines"
+    check "$files files: lines in the list" "$want_lines" "$(wc -l <"$TVX_TMP/many.lines")"
     got_file_lines=$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/many.lines")
-    [ "$got_file_lines" = "$want_file_lines" ] || abort "$files files: $got_file_lines file lines, not $want_file_lines"
+    check "$files files: file lines" "$want_file_lines" "$got_file_lines"
     tail -n 2 "$TVX_TMP/many.lines" | tr '\n' '|' |
         grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || abort "$files files: statistics"
     [ -z "$(ls "$(unix_path "$E2E_PREFIX" 'C:\many')")" ] || abort "$files files: some were not removed"

@@ -72,13 +72,12 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     scan_and_close "$IDC_MSG_NO"
 
     report_text "$log" "$TVX_TMP/report"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "$version: not one start and one end line"
+    check "$version: start and end lines" "2" "$(grep -c '^==== ' "$TVX_TMP/report")"
     head -n 1 "$TVX_TMP/report" | grep -qE "^==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  Tarvex Ver 1\\.0  $windows.*  $codes\$" ||
         abort "$version: start line: $(head -n 1 "$TVX_TMP/report")"
     # The result lines: everything between the start line and the passed-over section.
     awk 'NR > 1 && /^Entries passed over by the walk$/ { exit } NR > 1 { print }' "$TVX_TMP/report" >"$TVX_TMP/results"
-    [ "$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/results")" = 160 ] ||
-        abort "$version: the report does not hold the 160 'removed' lines"
+    check "$version: 'removed' lines in the report" "160" "$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/results")"
     grep -qxF "$HELD     $held_name Unable to remove" "$TVX_TMP/results" || abort "$version: no 'Unable to remove' line"
     tail -n 6 "$TVX_TMP/results" | grep -cE "$STATS_RE" | grep -qx 6 || abort "$version: statistics"
     grep -qxF "Total files infected		:  161" "$TVX_TMP/results" || abort "$version: infected count"
@@ -86,10 +85,10 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     [ "$(wc -l <"$TVX_TMP/window")" -lt 150 ] || abort "$version: the window was not emptied"
     tail -n "$(wc -l <"$TVX_TMP/window")" "$TVX_TMP/results" | diff -u - "$TVX_TMP/window" ||
         abort "$version: the window's lines are not the report's last ones"
-    [ "$(wc -l <"$TVX_TMP/results")" = 167 ] || abort "$version: $(wc -l <"$TVX_TMP/results") result lines, not 161 + 6"
+    check "$version: result lines, 161 + 6" "167" "$(wc -l <"$TVX_TMP/results")"
     # After the result lines: the passed-over counts, the final status, the question, the answer, the end.
     sed -n '/^Entries passed over by the walk$/,$p' "$TVX_TMP/report" >"$TVX_TMP/tail"
-    [ "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")" = 5 ] || abort "$version: passed-over counts"
+    check "$version: passed-over counts" "5" "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")"
     tail -n 4 "$TVX_TMP/tail" >"$TVX_TMP/tail4"
     printf '%s\n' "Scanning completed" "$QUESTION_LINE" "Answer: No" | diff -u - <(head -n 3 "$TVX_TMP/tail4") ||
         abort "$version: status, question and answer"
@@ -106,7 +105,7 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     grep -qxF "$HELD     $held_name removed" "$TVX_TMP/second" || abort "$version: second record: $(cat "$TVX_TMP/second")"
     ! grep -q '^Question: ' "$TVX_TMP/second" || abort "$version: second record asks to restart"
     tail -n 1 "$TVX_TMP/second" | grep -qE '^==== .*  End of scan$' || abort "$version: second record's end"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "$version: not two records"
+    check "$version: start and end lines of two records" "4" "$(grep -c '^==== ' "$TVX_TMP/report")"
 }
 
 scenario_version win98 'platform code 4, NT version code 0' 'Windows 4\.10 build [0-9]+'
@@ -162,7 +161,7 @@ report_text "$log" "$TVX_TMP/report"
 scan_and_close
 cmp "$TVX_TMP/full.log" "$old" || abort "the report was set aside a second time"
 report_text "$log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "the second scan after the rotation did not append"
+check "start and end lines after the rotation" "4" "$(grep -c '^==== ' "$TVX_TMP/report")"
 
 echo "--- winxp: the Windows folder does not take the report"
 # Running as root, file modes do not stop the writes: a folder in the report's place does.
@@ -174,7 +173,7 @@ scan_and_close
 temp_log=$(find "$E2E_PREFIX/drive_c/users" -name Tarvex.log -type f)
 [ -n "$temp_log" ] || abort "no report in the temporary folder"
 report_text "$temp_log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "the temporary folder's report is not one record"
+check "start and end lines in the temporary folder's report" "2" "$(grep -c '^==== ' "$TVX_TMP/report")"
 grep -q '^C:\\infected\\plain\.exe     .* removed$' "$TVX_TMP/report" || abort "the temporary folder's report lacks the line"
 cp "$TVX_TMP/window" "$TVX_TMP/window.reported"
 

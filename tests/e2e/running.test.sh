@@ -18,7 +18,7 @@ start_tool
 wait_main
 auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 wait_tool_exit 60 || abort "the tool did not end after finding the program in memory"
-[ "$TOOL_EXIT" = 0 ] || abort "exit code $TOOL_EXIT"
+check "exit code" "0" "$TOOL_EXIT"
 for _ in $(seq 1 25); do
     kill -0 "$agent_pid" 2>/dev/null || break
     sleep 0.2

@@ -52,9 +52,9 @@ printf '%s\n' " " "Scanning statistics" "------------------------------" \
     "$(printf 'Total files scanned\t\t:  %d' "$files_before")" \
     "Total files infected		:  5" "Total files removed		:  4" >"$TVX_TMP/stats.expected"
 tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || abort "statistics differ"
-[ "$(wc -l <"$TVX_TMP/scan.lines")" = $((n + 6)) ] || abort "unexpected extra lines"
+check "lines in the list" $((n + 6)) "$(wc -l <"$TVX_TMP/scan.lines")"
 
-[ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
+check "status line" "Scanning completed" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
 [ -z "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")" ] || abort "the status frame keeps a caption"
 expect_layout finished "$LAYOUT_FINISHED" || abort "Finished layout"
 shot finished "$MAIN_SEL"

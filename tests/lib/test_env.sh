@@ -6,8 +6,8 @@
 #   TVX_TMP               a temporary folder for the script's prefixes and files
 #   DISPLAY               the caller's display when usable, else an Xvfb of our own
 # and tvx_use_shared_prefix, for scripts that run in the suite's shared prefix, tvx_own_prefix for
-# scripts that need one of their own, and the findings' lines (ok, fail, expect, abort,
-# skip).
+# scripts that need one of their own, and the findings' lines (ok, fail, expect, check,
+# abort, skip).
 
 : "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 export TVX_ROOT
@@ -72,4 +72,7 @@ expect() {  # label wanted got
     if [ "$2" == "$3" ]; then ok "$1: $3"; else fail "$1: wanted '$2', got '$3'"; fi
 }
 abort() { fail "$@"; exit 1; }
+check() {  # label wanted got: as expect, but a mismatch ends the script
+    if [ "$2" == "$3" ]; then ok "$1: $3"; else abort "$1: wanted '$2', got '$3'"; fi
+}
 skip() { echo "$*"; exit 77; }
