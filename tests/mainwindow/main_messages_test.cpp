@@ -4,6 +4,7 @@
 #include <doctest.h>
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -147,10 +148,10 @@ const ExpectedMessage kRedrawOn[] = {
 };
 
 const Step kSteps[] = {
-    {"the system disables the window", [](HWND main) { EnableWindow(main, FALSE); }, kDisable, 2, false, 0},
-    {"the system enables it again", [](HWND main) { EnableWindow(main, TRUE); }, kEnable, 2, true, 0},
-    {"redraw switched off", [](HWND main) { SendMessageA(main, WM_SETREDRAW, FALSE, 0); }, kRedrawOff, 3, true, 1},
-    {"redraw switched on", [](HWND main) { SendMessageA(main, WM_SETREDRAW, TRUE, 0); }, kRedrawOn, 3, true, 2},
+    {"the system disables the window", [](HWND main) { EnableWindow(main, FALSE); }, kDisable, std::size(kDisable), false, 0},
+    {"the system enables it again", [](HWND main) { EnableWindow(main, TRUE); }, kEnable, std::size(kEnable), true, 0},
+    {"redraw switched off", [](HWND main) { SendMessageA(main, WM_SETREDRAW, FALSE, 0); }, kRedrawOff, std::size(kRedrawOff), true, 1},
+    {"redraw switched on", [](HWND main) { SendMessageA(main, WM_SETREDRAW, TRUE, 0); }, kRedrawOn, std::size(kRedrawOn), true, 2},
 };
 
 LRESULT ProbedMainDialog::OnRunSteps(WPARAM, LPARAM)
