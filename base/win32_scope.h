@@ -69,11 +69,6 @@ struct LibraryTraits {
     static HMODULE None() { return nullptr; }
     static bool Close(HMODULE library) { return FreeLibrary(library) != 0; }
 };
-struct GlobalBlockTraits {
-    typedef HGLOBAL Handle;
-    static HGLOBAL None() { return nullptr; }
-    static bool Close(HGLOBAL block) { return GlobalFree(block) == nullptr; }
-};
 
 typedef ScopedResource<KernelHandleTraits> ScopedHandle;
 typedef ScopedResource<FileHandleTraits> ScopedFileHandle;
@@ -81,7 +76,6 @@ typedef ScopedResource<FindHandleTraits> ScopedFindHandle;
 typedef ScopedResource<RegistryKeyTraits> ScopedRegistryKey;
 typedef ScopedResource<ServiceHandleTraits> ScopedServiceHandle;
 typedef ScopedResource<LibraryTraits> ScopedLibrary;
-typedef ScopedResource<GlobalBlockTraits> ScopedGlobalBlock;
 
 // A zero-filled block of the C run-time heap (or one handed over from a routine that took it
 // there), freed at the end of the scope.
@@ -99,7 +93,7 @@ private:
     void* m_data;
 };
 
-// Deletes the GDI object it holds (bitmap, font, brush, region) when it goes out of scope.
+// Deletes the GDI object it holds (bitmap, region) when it goes out of scope.
 template <typename Handle>
 class ScopedGdiObject {
 public:
@@ -129,8 +123,6 @@ private:
 };
 
 typedef ScopedGdiObject<HBITMAP> ScopedBitmap;
-typedef ScopedGdiObject<HFONT> ScopedFont;
-typedef ScopedGdiObject<HBRUSH> ScopedBrush;
 typedef ScopedGdiObject<HRGN> ScopedRegion;
 
 // A memory device context (CreateCompatibleDC), deleted at the end of the scope.

@@ -9,7 +9,7 @@ enum class SizeRule : int32_t { Exact = 1, Near = 2, Any = 3 };
 
 // Half-width of the Near rule's window, in bytes (a difference of exactly this much fails).
 const int32_t kSizeWindow = 4096;
-// When on, the scan statistics end with the removed-files count.
+// When on, the scan statistics show the removed-files count.
 const bool kShowRemovedCount = true;
 
 const int kSignatureRunLength = 20;          // bytes compared per run

@@ -8,6 +8,7 @@
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
+#include "match/signature_table.h"
 #include "platform/platform.h"
 #include "scan/scan.h"
 
@@ -63,7 +64,8 @@ void WriteStatistics()
     SendResultLine("%s", "------------------------------");
     SendResultLine("Total files scanned\t\t:  %d", static_cast<int>(s.filesScanned));
     SendResultLine("Total files infected\t\t:  %d", static_cast<int>(s.filesInfected));
-    SendResultLine("Total files removed\t\t:  %d", static_cast<int>(s.filesRemoved));
+    if (kShowRemovedCount)
+        SendResultLine("Total files removed\t\t:  %d", static_cast<int>(s.filesRemoved));
 }
 
 }  // namespace

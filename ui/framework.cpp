@@ -405,16 +405,16 @@ INT_PTR CDialog::DoModal()
                            reinterpret_cast<LPARAM>(this));
 }
 
-BOOL CDialog::UpdateData(BOOL saveAndValidate)
+BOOL CDialog::UpdateData()
 {
-    CDataExchange dx = { this, saveAndValidate };
+    CDataExchange dx = { this };
     DoDataExchange(&dx);
     return TRUE;
 }
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    UpdateData();
     return TRUE;
 }
 
@@ -545,25 +545,3 @@ END_MESSAGE_MAP()
 BEGIN_MESSAGE_MAP(CListBox, CWnd)
 END_MESSAGE_MAP()
 
-int CListBox::GetText(int index, char* text, int size) const
-{
-    if (!text || size <= 0)
-        return LB_ERR;
-    text[0] = '\0';
-    int length = GetTextLen(index);
-    if (length == LB_ERR)
-        return LB_ERR;
-    if (length < size)
-        return static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)));
-    // LB_GETTEXT has no size argument: read into a buffer of the line's own size, then cut.
-    ScopedGlobalBlock block(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(length) + 1));
-    if (!block.IsValid())
-        return LB_ERR;
-    char* whole = static_cast<char*>(block.Get());
-    int copied = static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(whole)));
-    int keep = copied < 0 ? 0 : (copied < size ? copied : size - 1);
-    for (int i = 0; i < keep; ++i)
-        text[i] = whole[i];
-    text[keep] = '\0';
-    return copied < 0 ? LB_ERR : keep;
-}

@@ -262,7 +262,6 @@ private:
 
 struct CDataExchange {
     CDialog* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;
 };
 
 // Attaches control (subclassing its window) to the dialog's control id, once.
@@ -282,7 +281,7 @@ public:
     // Without a parent, the application's main window (if any) owns it and is disabled meanwhile.
     virtual INT_PTR DoModal();
     void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
-    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    BOOL UpdateData();  // binds the controls through DoDataExchange
 
     virtual BOOL OnInitDialog();   // binds the controls; TRUE lets the system set the focus
     virtual void OnOK();           // IDOK command (Enter): ends the dialog with IDOK
@@ -318,20 +317,7 @@ class CStatic : public CWnd {
     DECLARE_MESSAGE_MAP()
 };
 
+// The result list is driven by raw list-box messages, so the wrapper adds nothing of its own.
 class CListBox : public CWnd {
     DECLARE_MESSAGE_MAP()
-public:
-    int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
-    int AddString(const char* text)
-    {
-        return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
-    }
-    void ResetContent() { SendMessage(LB_RESETCONTENT); }
-    int SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, index)); }
-    int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
-    int GetTextLen(int index) const { return static_cast<int>(SendMessage(LB_GETTEXTLEN, index)); }
-    // Copies line index into text (size bytes, always terminated); returns its length or LB_ERR.
-    int GetText(int index, char* text, int size) const;
-    int GetHorizontalExtent() const { return static_cast<int>(SendMessage(LB_GETHORIZONTALEXTENT)); }
-    void SetHorizontalExtent(int extent) { SendMessage(LB_SETHORIZONTALEXTENT, extent); }
 };

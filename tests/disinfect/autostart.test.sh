@@ -3,10 +3,7 @@
 # hosts files), reported as Windows XP, then as Windows 98 for the hosts file's place.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/disinfect-autostart
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix disinfect-autostart
 mkdir -p "$prefix/drive_c/tvxtest"
 status=0
 for version in winxp win98; do

@@ -3,10 +3,7 @@
 # machine keys).
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/disinfect-service
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix disinfect-service
 mkdir -p "$prefix/drive_c/tvxtest"
 cp "$TVX_BUILD/win/tests/disinfect/service_wine.exe" "$TVX_BUILD/win/tests/helpers/tvx_test_service.exe" \
     "$prefix/drive_c/tvxtest/"

@@ -12,7 +12,7 @@ add_busy_drive D 20000
 scanning_d() {
     local i text
     for i in $(seq 1 120); do
-        text=$(auto text "$MAIN_SEL" 1065)
+        text=$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")
         [[ "$text" == D:* ]] && return 0
         sleep 0.25
     done
@@ -32,45 +32,43 @@ answer_terminate() {
 
 # Variant: name, how it is pressed, the question's selector.
 variants=(
-    'cancel-button|click 2|Tarvex Ver 1.0@1086'
-    'close-box|click 1054|DialogBoxTitle@1086'
-    'escape|key 27|Tarvex Ver 1.0@1086'
+    "cancel-button|click $IDC_MAIN_CANCEL|$QUESTION_SEL"
+    "close-box|click $IDC_CLOSEBOX|DialogBoxTitle@$IDC_MSG_TEXT"
+    "escape|key $VK_ESCAPE|$QUESTION_SEL"
 )
 for variant in "${variants[@]}"; do
     IFS='|' read -r name press sel <<<"$variant"
     echo "--- $name"
     start_tool
     wait_main
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
     scanning_d
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
     auto wait "$sel" 20000 >/dev/null || abort "$name: no question $sel"
     if [ "$name" = cancel-button ]; then
         expect_layout scanning "$LAYOUT_SCANNING" || abort "$name: Scanning layout"
-        [ "$(auto text "$MAIN_SEL" 1064)" = Scanning ] || abort "status frame caption"
-        [ "$(auto text "$MAIN_SEL" 1076)" = "Searching for W32/KYR Trojan and its variants" ] ||
-            abort "searching line: $(auto text "$MAIN_SEL" 1076)"
+        check "status frame caption" "Scanning" "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")"
+        check "searching line" "Searching for W32/KYR Trojan and its variants" "$(auto text "$MAIN_SEL" "$IDC_SEARCHING_LINE")"
         shot scanning "$MAIN_SEL"
     fi
-    answer_terminate "$name" "$sel" 7
-    before=$(auto text "$MAIN_SEL" 1065)
+    answer_terminate "$name" "$sel" "$IDC_MSG_NO"
+    before=$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")
     sleep 1
-    after=$(auto text "$MAIN_SEL" 1065)
+    after=$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")
     [ "$before" != "$after" ] || abort "$name: the walk stopped after No ($before)"
     if [ "$name" = cancel-button ]; then
         expect_layout still-scanning "$LAYOUT_SCANNING" || abort "$name: No changed the layout"
     fi
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
-    answer_terminate "$name" "$sel" 6
+    answer_terminate "$name" "$sel" "$IDC_MSG_YES"
     wait_finished 30
-    [ "$(auto text "$MAIN_SEL" 1065)" = "Scanning terminated" ] ||
-        abort "$name: status line $(auto text "$MAIN_SEL" 1065)"
+    check "$name: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
     expect_layout finished "$LAYOUT_FINISHED" || abort "$name: Finished layout"
-    auto list "$MAIN_SEL" 1055 | tail -n 5 | head -n 2 | tr '\n' '|' | grep -qxF 'Scanning statistics|------------------------------|' ||
+    auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | tail -n 5 | head -n 2 | tr '\n' '|' | grep -qxF 'Scanning statistics|------------------------------|' ||
         abort "$name: no statistics after the stop"
-    auto click "$MAIN_SEL" 1070 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
     wait_tool_exit 15 || abort "$name: OK did not close the window"
 done
 echo "cancel scenarios passed"

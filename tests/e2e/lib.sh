@@ -19,14 +19,13 @@ e2e_require() {
 
 # e2e_prefix NAME: a fresh sandbox prefix with the tool copied to C:\tarvex\tarvex.exe.
 e2e_prefix() {
-    E2E_PREFIX=$TVX_TMP/$1
-    AUTO_PREFIX=$E2E_PREFIX
     xdpyinfo >/dev/null 2>&1 || skip "no display and no Xvfb"
-    tvx_copy_prefix "$E2E_PREFIX"
+    tvx_own_prefix "$1" later
+    E2E_PREFIX=$prefix
+    AUTO_PREFIX=$E2E_PREFIX
     mkdir -p "$E2E_PREFIX/drive_c/tarvex"
     cp "$TOOL_EXE" "$E2E_PREFIX/drive_c/tarvex/tarvex.exe"
     tvx_start_server "$E2E_PREFIX"
-    tvx_at_exit 'tvx_stop_prefix "$E2E_PREFIX"'
 }
 
 # start_tool: starts the tool in the background; TOOL_PID is the wine launcher's pid, whose exit
@@ -91,21 +90,13 @@ shot() {
     fi
 }
 
-# answer SEL BUTTON: waits for a message dialog with SEL and presses a button (6 Yes, 7 No, 1 OK).
-answer() {
-    local sel=$1 button=$2
-    auto wait "$sel" 20000 >/dev/null || abort "no message dialog $sel"
-    auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
-}
-
 # answer_when_asked SEL BUTTON SECONDS [TEXT]: waits for a message dialog, checks its text, presses BUTTON.
 answer_when_asked() {
     local sel=$1 button=$2 limit=$3 want=${4:-} got
     auto wait "$sel" $((limit * 1000)) >/dev/null || abort "no message dialog $sel within $limit s"
     if [ -n "$want" ]; then
-        got=$(auto text "$sel" 1086)
-        [ "$got" = "$want" ] || abort "message text: '$got'"
+        got=$(auto text "$sel" "$IDC_MSG_TEXT")
+        check "message text" "$want" "$got"
     fi
     auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
     auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
@@ -115,7 +106,7 @@ TERMINATE_QUESTION='Terminate the Scan now?'
 
 # wait_finished SECONDS: waits for the Finished layout's OK button and hidden searching line.
 wait_finished() {
-    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) '1070:1,*' '1076:0,*' >/dev/null ||
+    auto waitlayout "$MAIN_SEL" $(($1 * 1000)) "$IDC_MAIN_OK:1,*" "$IDC_SEARCHING_LINE:0,*" >/dev/null ||
         abort "the scan did not finish within $1 s"
 }
 
@@ -142,7 +133,6 @@ add_busy_drive() {
 reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
 }
-RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
 ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 
@@ -150,7 +140,7 @@ ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 # prefix; prints the row's detection name.
 plant() {
     local row=$1 unix
-    unix=$(unix_path "$2")
+    unix=$(unix_path "$E2E_PREFIX" "$2")
     mkdir -p "$(dirname "$unix")"
     "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || abort "make_fixture could not write $unix"
     "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
@@ -160,7 +150,7 @@ plant() {
 # waits) at a C: path of the prefix; prints the detection name.
 plant_program() {
     local unix small
-    unix=$(unix_path "$1")
+    unix=$(unix_path "$E2E_PREFIX" "$1")
     mkdir -p "$(dirname "$unix")"
     small=$TVX_TMP/lock_holder.stripped.exe
     # The debug information makes the program too long for every row; without it, it fits.
@@ -169,8 +159,3 @@ plant_program() {
     [ -s "$unix" ] || abort "make_fixture could not pad $unix"
 }
 
-# unix_path WINPATH: the prefix's file for a C: path.
-unix_path() {
-    local unix=$E2E_PREFIX/drive_c/${1#C:\\}
-    echo "${unix//\\//}"
-}

@@ -16,21 +16,20 @@ for row in "${cases[@]}"; do
     echo "--- $files infected files"
     name=$(plant 5 'C:\many\seed.exe')
     for i in $(seq 2 "$files"); do
-        cp "$(unix_path 'C:\many\seed.exe')" "$(unix_path "C:\\many\\file$i.exe")"
+        cp "$(unix_path "$E2E_PREFIX" 'C:\many\seed.exe')" "$(unix_path "$E2E_PREFIX" "C:\\many\\file$i.exe")"
     done
     start_tool
     wait_main
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
     wait_finished 60
-    auto list "$MAIN_SEL" 1055 >"$TVX_TMP/many.lines"
-    [ "$(wc -l <"$TVX_TMP/many.lines")" = "$want_lines" ] ||
-        abort "$files files: the list holds $(wc -l <"$TVX_TMP/many.lines") lines, not $want_lines"
+    auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/many.lines"
+    check "$files files: lines in the list" "$want_lines" "$(wc -l <"$TVX_TMP/many.lines")"
     got_file_lines=$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/many.lines")
-    [ "$got_file_lines" = "$want_file_lines" ] || abort "$files files: $got_file_lines file lines, not $want_file_lines"
+    check "$files files: file lines" "$want_file_lines" "$got_file_lines"
     tail -n 2 "$TVX_TMP/many.lines" | tr '\n' '|' |
         grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || abort "$files files: statistics"
-    [ -z "$(ls "$(unix_path 'C:\many')")" ] || abort "$files files: some were not removed"
-    auto click "$MAIN_SEL" 1070 >/dev/null
+    [ -z "$(ls "$(unix_path "$E2E_PREFIX" 'C:\many')")" ] || abort "$files files: some were not removed"
+    auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
     wait_tool_exit 15 || abort "OK did not close the window"
 done
 echo "many-lines scenarios passed"

@@ -32,7 +32,7 @@ scan_and_close() {
     local answer=${1:-}
     start_tool
     wait_main
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
     if [ -n "$answer" ]; then
         if [ "$version" = win98 ]; then
             auto wait "$HELD" 120000 >/dev/null || abort "no box about the held file's process"
@@ -41,8 +41,8 @@ scan_and_close() {
         answer_when_asked "$QUESTION_SEL" "$answer" 120 "$RESTART_QUESTION"
     fi
     wait_finished 120
-    auto list "$MAIN_SEL" 1055 >"$TVX_TMP/window"
-    auto click "$MAIN_SEL" 1070 >/dev/null
+    auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/window"
+    auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
     wait_tool_exit 15 || abort "OK did not close the window"
 }
 
@@ -54,7 +54,7 @@ many_files() {  # 160 infected files under C:\many and the held one; prints the 
     local name i
     name=$(plant 5 'C:\many\seed.exe')
     for i in $(seq 2 160); do
-        cp "$(unix_path 'C:\many\seed.exe')" "$(unix_path "C:\\many\\file$i.exe")"
+        cp "$(unix_path "$E2E_PREFIX" 'C:\many\seed.exe')" "$(unix_path "$E2E_PREFIX" "C:\\many\\file$i.exe")"
     done
     echo "$name"
 }
@@ -69,16 +69,15 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     name=$(many_files)
     held_name=$(plant 2 "$HELD")
     hold_file "$HELD"
-    scan_and_close 7
+    scan_and_close "$IDC_MSG_NO"
 
     report_text "$log" "$TVX_TMP/report"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "$version: not one start and one end line"
+    check "$version: start and end lines" "2" "$(grep -c '^==== ' "$TVX_TMP/report")"
     head -n 1 "$TVX_TMP/report" | grep -qE "^==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  Tarvex Ver 1\\.0  $windows.*  $codes\$" ||
         abort "$version: start line: $(head -n 1 "$TVX_TMP/report")"
     # The result lines: everything between the start line and the passed-over section.
     awk 'NR > 1 && /^Entries passed over by the walk$/ { exit } NR > 1 { print }' "$TVX_TMP/report" >"$TVX_TMP/results"
-    [ "$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/results")" = 160 ] ||
-        abort "$version: the report does not hold the 160 'removed' lines"
+    check "$version: 'removed' lines in the report" "160" "$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/results")"
     grep -qxF "$HELD     $held_name Unable to remove" "$TVX_TMP/results" || abort "$version: no 'Unable to remove' line"
     tail -n 6 "$TVX_TMP/results" | grep -cE "$STATS_RE" | grep -qx 6 || abort "$version: statistics"
     grep -qxF "Total files infected		:  161" "$TVX_TMP/results" || abort "$version: infected count"
@@ -86,10 +85,10 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     [ "$(wc -l <"$TVX_TMP/window")" -lt 150 ] || abort "$version: the window was not emptied"
     tail -n "$(wc -l <"$TVX_TMP/window")" "$TVX_TMP/results" | diff -u - "$TVX_TMP/window" ||
         abort "$version: the window's lines are not the report's last ones"
-    [ "$(wc -l <"$TVX_TMP/results")" = 167 ] || abort "$version: $(wc -l <"$TVX_TMP/results") result lines, not 161 + 6"
+    check "$version: result lines, 161 + 6" "167" "$(wc -l <"$TVX_TMP/results")"
     # After the result lines: the passed-over counts, the final status, the question, the answer, the end.
     sed -n '/^Entries passed over by the walk$/,$p' "$TVX_TMP/report" >"$TVX_TMP/tail"
-    [ "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")" = 5 ] || abort "$version: passed-over counts"
+    check "$version: passed-over counts" "5" "$(grep -cE "$SKIP_SECTION_RE" "$TVX_TMP/tail")"
     tail -n 4 "$TVX_TMP/tail" >"$TVX_TMP/tail4"
     printf '%s\n' "Scanning completed" "$QUESTION_LINE" "Answer: No" | diff -u - <(head -n 3 "$TVX_TMP/tail4") ||
         abort "$version: status, question and answer"
@@ -110,7 +109,7 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
     tail -n 1 "$TVX_TMP/second" |
         grep -qE '^==== .*  End of scan  window run, a quiet run would end with 1  scanned [0-9]+, infected 1, removed 1, waiting for restart 0$' ||
         abort "$version: second record's end: $(tail -n 1 "$TVX_TMP/second")"
-    [ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "$version: not two records"
+    check "$version: start and end lines of two records" "4" "$(grep -c '^==== ' "$TVX_TMP/report")"
 }
 
 scenario_version win98 'platform code 4, NT version code 0' 'Windows 4\.10 build [0-9]+'
@@ -127,13 +126,13 @@ sleep 1
 kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 # When the program's process refused the second termination the tool asks about a restart first.
 asked=0
 for _ in $(seq 1 60); do
     kill -0 "$TOOL_PID" 2>/dev/null || break
     if auto wait "$QUESTION_SEL" 500 >/dev/null; then
-        auto click "$QUESTION_SEL" 2 >/dev/null
+        auto click "$QUESTION_SEL" "$IDC_MSG_CANCEL" >/dev/null
         asked=1
         break
     fi
@@ -168,7 +167,7 @@ report_text "$log" "$TVX_TMP/report"
 scan_and_close
 cmp "$TVX_TMP/full.log" "$old" || abort "the report was set aside a second time"
 report_text "$log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 4 ] || abort "the second scan after the rotation did not append"
+check "start and end lines after the rotation" "4" "$(grep -c '^==== ' "$TVX_TMP/report")"
 
 echo "--- winxp: the Windows folder does not take the report"
 # Running as root, file modes do not stop the writes: a folder in the report's place does.
@@ -180,7 +179,7 @@ scan_and_close
 temp_log=$(find "$E2E_PREFIX/drive_c/users" -name Tarvex.log -type f)
 [ -n "$temp_log" ] || abort "no report in the temporary folder"
 report_text "$temp_log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] || abort "the temporary folder's report is not one record"
+check "start and end lines in the temporary folder's report" "2" "$(grep -c '^==== ' "$TVX_TMP/report")"
 grep -q '^C:\\infected\\plain\.exe     .* removed$' "$TVX_TMP/report" || abort "the temporary folder's report lacks the line"
 cp "$TVX_TMP/window" "$TVX_TMP/window.reported"
 

@@ -10,11 +10,11 @@ hold_file 'C:\locked\held.exe'
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
-auto wait 'Tarvex Ver 1.0@1086' 60000 >/dev/null || abort "no restart question"
-auto list "$MAIN_SEL" 1055 | grep -qxF "C:\\locked\\held.exe     $name Unable to remove" ||
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
+auto wait "$QUESTION_SEL" 60000 >/dev/null || abort "no restart question"
+auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | grep -qxF "C:\\locked\\held.exe     $name Unable to remove" ||
     abort "no 'Unable to remove' line for the held file"
-answer_when_asked 'Tarvex Ver 1.0@1086' 6 10 "$RESTART_QUESTION"
+answer_when_asked "$QUESTION_SEL" "$IDC_MSG_YES" 10 "$RESTART_QUESTION"
 
 wait_tool_exit 30 || abort "the tool kept running after the restart"
 for _ in $(seq 1 50); do
@@ -23,10 +23,10 @@ for _ in $(seq 1 50); do
 done
 kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
 for _ in $(seq 1 50); do
-    [ -e "$(unix_path 'C:\locked\held.exe')" ] || break
+    [ -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || break
     sleep 0.2
 done
-[ ! -e "$(unix_path 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
+[ ! -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
 # The report's record was closed before the restart began: the answer, then the end line, last.
 tail -n 2 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | tr -d '\r' | head -n 1 | grep -qx 'Answer: Yes' &&
     tail -n 1 "$E2E_PREFIX/drive_c/windows/Tarvex.log" |

@@ -16,15 +16,15 @@ plant 1 'C:\infected\other.exe' >/dev/null
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 wait_tool_exit 60 || abort "the tool did not end after finding the program in memory"
-[ "$TOOL_EXIT" = 0 ] || abort "exit code $TOOL_EXIT"
+check "exit code" "0" "$TOOL_EXIT"
 for _ in $(seq 1 25); do
     kill -0 "$agent_pid" 2>/dev/null || break
     sleep 0.2
 done
 kill -0 "$agent_pid" 2>/dev/null && abort "the infected program is still running"
-[ ! -e "$(unix_path "$agent")" ] || abort "the infected program's file is still there"
+[ ! -e "$(unix_path "$E2E_PREFIX" "$agent")" ] || abort "the infected program's file is still there"
 # The tool ended before any drive was walked, so a file that only the walk would meet is still there.
-[ -e "$(unix_path 'C:\infected\other.exe')" ] || abort "the drives were walked"
+[ -e "$(unix_path "$E2E_PREFIX" 'C:\infected\other.exe')" ] || abort "the drives were walked"
 echo "running-program scenario passed"

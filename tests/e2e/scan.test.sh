@@ -30,7 +30,7 @@ for row in "${plant_table[@]}"; do
         expected+=("System Registry     W32/KYR.Trojan removed")
     fi
 done
-chmod a-w "$(unix_path 'C:\infected\readonly.exe')"
+chmod a-w "$(unix_path "$E2E_PREFIX" 'C:\infected\readonly.exe')"
 tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v Keep /t REG_SZ /d 'C:\windows\notepad.exe' /f
 # The walk also meets the report the scan begins in C:\windows.
 files_before=$(($(find "$E2E_PREFIX/drive_c" -type f | wc -l) + 1))
@@ -38,11 +38,11 @@ files_before=$(($(find "$E2E_PREFIX/drive_c" -type f | wc -l) + 1))
 hold_file 'C:\locked\held.exe'
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
-answer_when_asked 'Tarvex Ver 1.0@1086' 7 120 "$RESTART_QUESTION"
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
+answer_when_asked "$QUESTION_SEL" "$IDC_MSG_NO" 120 "$RESTART_QUESTION"
 wait_finished 60
 
-auto list "$MAIN_SEL" 1055 >"$TVX_TMP/scan.lines"
+auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/scan.lines"
 n=${#expected[@]}
 # The file and registry lines come in the walk's order (the file system's); the statistics end it.
 head -n -6 "$TVX_TMP/scan.lines" | sort >"$TVX_TMP/scan.files"
@@ -52,19 +52,19 @@ printf '%s\n' " " "Scanning statistics" "------------------------------" \
     "$(printf 'Total files scanned\t\t:  %d' "$files_before")" \
     "Total files infected		:  5" "Total files removed		:  4" >"$TVX_TMP/stats.expected"
 tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || abort "statistics differ"
-[ "$(wc -l <"$TVX_TMP/scan.lines")" = $((n + 6)) ] || abort "unexpected extra lines"
+check "lines in the list" $((n + 6)) "$(wc -l <"$TVX_TMP/scan.lines")"
 
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
-[ -z "$(auto text "$MAIN_SEL" 1064)" ] || abort "the status frame keeps a caption"
+check "status line" "Scanning completed" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
+[ -z "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")" ] || abort "the status frame keeps a caption"
 expect_layout finished "$LAYOUT_FINISHED" || abort "Finished layout"
 shot finished "$MAIN_SEL"
 
 for row in "${plant_table[@]}"; do
     IFS='|' read -r sig path value data <<<"$row"
     if [ "$path" = 'C:\locked\held.exe' ]; then
-        [ -e "$(unix_path "$path")" ] || abort "the held file is gone already"
+        [ -e "$(unix_path "$E2E_PREFIX" "$path")" ] || abort "the held file is gone already"
     else
-        [ ! -e "$(unix_path "$path")" ] || abort "$path is still there"
+        [ ! -e "$(unix_path "$E2E_PREFIX" "$path")" ] || abort "$path is still there"
     fi
     if [ "$value" != - ]; then
         ! reg_has "$RUN_KEY" "$value" || abort "autostart value $value is still there"
@@ -75,9 +75,9 @@ reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRen
     grep -qi 'locked\\held.exe' || abort "the held file is not scheduled for deletion at restart"
 
 # Enter still does nothing; OK closes.
-auto key "$MAIN_SEL" 13 >/dev/null
+auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null
 sleep 0.5
 kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the finished window"
-auto click "$MAIN_SEL" 1070 >/dev/null
+auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
 wait_tool_exit 15 || abort "OK did not close the window"
 echo "scan scenario passed"

@@ -9,35 +9,33 @@ PRODUCT_KEY='HKLM\Software\Quorbis\Zentalor 2000'
 start_tool
 wait_main
 expect_layout ready-no-product "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout without the product"
-[ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title"
-[ "$(auto text "$MAIN_SEL" 1074)" = "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" ] ||
-    abort "title line: $(auto text "$MAIN_SEL" 1074)"
-[ "$(auto text "$MAIN_SEL" 1068)" = "for W32/KYR Trojan" ] || abort "family label: $(auto text "$MAIN_SEL" 1068)"
-[ -n "$(auto text "$MAIN_SEL" 1072)" ] || abort "notice line is empty"
-[ "$(auto rect "$MAIN_SEL" | sed 's/.* w=\([0-9]*\) h=\([0-9]*\)/\1x\2/')" = 600x462 ] ||
-    abort "window size: $(auto rect "$MAIN_SEL")"
+check "window title" "$TITLE" "$(auto text "$MAIN_SEL")"
+check "title line" "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" "$(auto text "$MAIN_SEL" "$IDC_TITLE_LINE")"
+check "family label" "for W32/KYR Trojan" "$(auto text "$MAIN_SEL" "$IDC_FAMILY_LABEL")"
+[ -n "$(auto text "$MAIN_SEL" "$IDC_NOTICE_LINE")" ] || abort "notice line is empty"
+check "window size" "600x462" "$(auto rect "$MAIN_SEL" | sed 's/.* w=\([0-9]*\) h=\([0-9]*\)/\1x\2/')"
 shot ready "$MAIN_SEL"
 
 first_pid=$TOOL_PID
 start_tool
 wait_tool_exit 20 || abort "a second copy kept running"
 [ "$TOOL_EXIT" = 0 ] || echo "note: the refused copy ended with code $TOOL_EXIT"
-[ "$(auto count "$TITLE")" = 1 ] || abort "a second window appeared"
+check "windows after a second start" "1" "$(auto count "$TITLE")"
 TOOL_PID=$first_pid
 
-auto key "$MAIN_SEL" 13 >/dev/null
+auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null
 sleep 1
 kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the window"
 expect_layout after-enter "$LAYOUT_READY_NO_PRODUCT" || abort "Enter changed the window"
 
-auto key "$MAIN_SEL" 27 >/dev/null
+auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
 wait_tool_exit 15 || abort "Escape did not close the idle window"
-[ "$(auto count "$TITLE")" = 0 ] || abort "a window is left after Escape"
+check "windows after Escape" "0" "$(auto count "$TITLE")"
 
 # --- Alt+F4 closes the idle window too.
 start_tool
 wait_main
-auto syskey "$MAIN_SEL" 115 >/dev/null
+auto syskey "$MAIN_SEL" "$VK_F4" >/dev/null
 wait_tool_exit 15 || abort "Alt+F4 did not close the idle window"
 
 # --- With the product key: its value, short or longer than the 300 bytes read, means installed.
@@ -48,10 +46,9 @@ for folder in 'C:\Program Files\Zentalor' "$long_folder"; do
     start_tool
     wait_main
     expect_layout "ready-product-${#folder}" "$LAYOUT_READY_PRODUCT" || abort "Ready layout with the product (${#folder} characters)"
-    [ "$(auto text "$MAIN_SEL" 1075)" = "This program is a part of Zentalor antivirus software." ] ||
-        abort "product line: $(auto text "$MAIN_SEL" 1075)"
+    check "product line" "This program is a part of Zentalor antivirus software." "$(auto text "$MAIN_SEL" "$IDC_PRODUCT_LINE")"
     [ "${#folder}" -lt 300 ] && shot ready-product "$MAIN_SEL"
-    auto key "$MAIN_SEL" 27 >/dev/null
+    auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
     wait_tool_exit 15 || abort "Escape did not close the window"
 done
 
@@ -60,16 +57,16 @@ tvx_reg "$E2E_PREFIX" delete "$PRODUCT_KEY" /v 'Installed Folder' /f
 start_tool
 wait_main
 expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout with an empty product key"
-auto key "$MAIN_SEL" 27 >/dev/null
+auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
 wait_tool_exit 15 || abort "Escape did not close the window"
 # --- The exe starts with the oldest reported systems too: its own start-up, no C run-time DLL.
 for version in win98 nt40; do
     tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
     start_tool
     wait_main
-    [ "$(auto text "$MAIN_SEL")" = "$TITLE" ] || abort "window title as $version"
+    check "window title as $version" "$TITLE" "$(auto text "$MAIN_SEL")"
     expect_layout "ready-$version" "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout as $version"
-    auto key "$MAIN_SEL" 27 >/dev/null
+    auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
     wait_tool_exit 15 || abort "Escape did not close the window as $version"
 done
 echo "start-up scenarios passed"

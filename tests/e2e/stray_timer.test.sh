@@ -9,19 +9,18 @@ add_busy_drive D 8000
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 for i in $(seq 1 40); do
-    [[ "$(auto text "$MAIN_SEL" 1065)" == [C-Z]:* ]] && break
+    [[ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" == [C-Z]:* ]] && break
     sleep 0.25
 done
 for id in 100 7 100 1; do
     auto timer "$MAIN_SEL" "$id" >/dev/null
     sleep 0.2
 done
-auto state "$MAIN_SEL" 1076 | grep -q 'visible=1' || abort "the scan ended before the timer messages were all sent"
+auto state "$MAIN_SEL" "$IDC_SEARCHING_LINE" | grep -q 'visible=1' || abort "the scan ended before the timer messages were all sent"
 wait_finished 120
-auto list "$MAIN_SEL" 1055 >"$TVX_TMP/stray.lines"
-[ "$(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines")" = 1 ] ||
-    abort "statistics printed $(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines") times"
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
+auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/stray.lines"
+check "statistics blocks" "1" "$(grep -c '^Scanning statistics$' "$TVX_TMP/stray.lines")"
+check "status line" "Scanning completed" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
 echo "stray timer scenario passed"

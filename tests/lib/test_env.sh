@@ -5,8 +5,9 @@
 #   TVX_ROOT, TVX_BUILD   the repository and the build folder (absolute; default build/)
 #   TVX_TMP               a temporary folder for the script's prefixes and files
 #   DISPLAY               the caller's display when usable, else an Xvfb of our own
-# and tvx_use_shared_prefix, for scripts that run in the suite's shared prefix, and the findings'
-# lines (ok, fail, expect, abort, skip).
+# and tvx_use_shared_prefix, for scripts that run in the suite's shared prefix, tvx_own_prefix for
+# scripts that need one of their own, and the findings' lines (ok, fail, expect, check,
+# abort, skip).
 
 : "${TVX_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 export TVX_ROOT
@@ -51,6 +52,16 @@ tvx_use_shared_prefix() {
     fi
 }
 
+# tvx_own_prefix NAME [later]: a fresh prefix of the script's own, $TVX_TMP/NAME, in `prefix`, stopped
+# when the script ends. Its server starts at once, or with `later` when the script calls
+# tvx_start_server itself after changing what the server must see from its start (drives, versions).
+tvx_own_prefix() {
+    prefix=$TVX_TMP/$1
+    tvx_copy_prefix "$prefix"
+    tvx_at_exit "tvx_stop_prefix $(printf '%q' "$prefix")"
+    [ "${2:-}" = later ] || tvx_start_server "$prefix"
+}
+
 # A scenario's findings, one line each. `fail` marks the script failed and goes on, `abort` ends it
 # at once, `skip` ends it as skipped (77); a script ends with `exit $status`. A script that walks a
 # table of cases sets case_label, which every FAIL line then names.
@@ -61,5 +72,8 @@ expect() {  # label wanted got
     if [ "$2" == "$3" ]; then ok "$1: $3"; else fail "$1: wanted '$2', got '$3'"; fi
 }
 abort() { fail "$@"; exit 1; }
+check() {  # label wanted got: as expect, but a mismatch ends the script
+    if [ "$2" == "$3" ]; then ok "$1: $3"; else abort "$1: wanted '$2', got '$3'"; fi
+}
 skip() { echo "$*"; exit 77; }
 tvx_no_win32() { skip "skipped: $TVX_NO_WIN32_REASON"; }

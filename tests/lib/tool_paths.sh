@@ -6,20 +6,32 @@ AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
 HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
 FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
 TITLE='Tarvex Ver 1.0'
-MAIN_SEL="$TITLE@1052"      # the main window: the one with the Scan button
-QUESTION_SEL="$TITLE@1086"  # the message dialog: the one with the text line
+
+# Control ids of the windows, as the product's resource header names them.
+IDC_SCAN=1052 IDC_MAIN_OK=1070 IDC_MAIN_CANCEL=2 IDC_CLOSEBOX=1054 IDC_RESULT_LIST=1055
+IDC_STATUS_FRAME=1064 IDC_CURRENT_FILE=1065 IDC_FAMILY_LABEL=1068 IDC_NOTICE_LINE=1072
+IDC_TITLE_LINE=1074 IDC_PRODUCT_LINE=1075 IDC_SEARCHING_LINE=1076
+IDC_MSG_OK=1 IDC_MSG_CANCEL=2 IDC_MSG_SINGLE_OK=3 IDC_MSG_YES=6 IDC_MSG_NO=7 IDC_MSG_TEXT=1086
+# Keys for `auto key` and `auto syskey`.
+VK_RETURN=13 VK_ESCAPE=27 VK_F4=115
+
+MAIN_SEL="$TITLE@$IDC_SCAN"          # the main window: the one with the Scan button
+QUESTION_SEL="$TITLE@$IDC_MSG_TEXT"  # the message dialog: the one with the text line
+RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+# unix_path PREFIX WINPATH: the prefix's file for a C: path.
+unix_path() {
+    local unix=$1/drive_c/${2#C:\\}
+    echo "${unix//\\//}"
+}
 
 # start_lock_holder PREFIX WINPATH OUTFILE: starts the lock holder on a file of the prefix, from inside
 # the prefix, and returns once it holds the file (1 if it never does). Sets HOLDER_PID.
 start_lock_holder() {
-    local prefix=$1 file=$2 out=$3 i
+    local prefix=$1 file=$2 out=$3
     (cd "$prefix/drive_c" && exec env WINEPREFIX="$prefix" wine "$HOLDER_EXE" "$file") >"$out" 2>&1 &
     HOLDER_PID=$!
-    for i in $(seq 1 100); do
-        grep -q '^locked' "$out" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
+    tvx_wait_for_file "$out" 100 '^locked'
 }
 
 # shot_to_png BMP: turns a screenshot into a PNG beside it (the BMP goes) and prints one line: the

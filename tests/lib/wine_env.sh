@@ -23,6 +23,21 @@ tvx_no_win32() {
     exit 1
 }
 
+# tvx_wait_for_file PATH TENTHS [PATTERN]: waits up to TENTHS tenths of a second until PATH has
+# something in it (with PATTERN: a line that matches it); 1 when it never does.
+tvx_wait_for_file() {
+    local path=$1 tenths=$2 pattern=${3:-} i
+    for ((i = 0; i < tenths; i++)); do
+        if [ -n "$pattern" ]; then
+            grep -q "$pattern" "$path" 2>/dev/null && return 0
+        else
+            [ -s "$path" ] && return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # tvx_make_prefix DIR: makes a fresh sandboxed prefix in DIR (which must not exist yet).
 tvx_make_prefix() {
     local dir=$1
@@ -126,14 +141,11 @@ tvx_start_xvfb() {
     numfile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     TVX_XVFB_PID=$!
-    for i in $(seq 1 100); do
-        if [ -s "$numfile" ]; then
-            export DISPLAY=":$(head -1 "$numfile")"
-            rm -f "$numfile"
-            return 0
-        fi
-        sleep 0.05
-    done
+    if tvx_wait_for_file "$numfile" 50; then
+        export DISPLAY=":$(head -1 "$numfile")"
+        rm -f "$numfile"
+        return 0
+    fi
     rm -f "$numfile"
     kill "$TVX_XVFB_PID" 2>/dev/null
     echo "tvx_start_xvfb: could not start Xvfb" >&2

@@ -3,9 +3,7 @@
 # the message dialog by its buttons; and the restart question at the end of a run.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/scan-cancel
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
+tvx_own_prefix scan-cancel later
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 AUTO_PREFIX=$prefix
 [ -f "$AUTO_EXE" ] || { echo "automation client not built"; exit 77; }
@@ -19,30 +17,30 @@ tvx_add_fixed_drive "$prefix" D "$d"
 tvx_add_fixed_drive "$prefix" E "$e"
 tvx_start_server "$prefix"
 
-MAIN="Tarvex Ver 1.0@1052"
-DIALOG="Tarvex Ver 1.0@7"   # the question's window: it has the No button (7)
+MAIN=$MAIN_SEL
+DIALOG="$TITLE@$IDC_MSG_NO"   # the question's window: it has the No button
 
 # start_scan TARGET REPORT: starts the host waiting for its Scan button, presses it.
 start_scan() {
     tvx_wine "$prefix" 'C:\scan_host.exe' "$1" wait 2>/dev/null | tr -d '\r' >"$2" &
     host_pid=$!
     auto wait "$MAIN" 20000 >/dev/null || fail "host window did not appear"
-    auto click "$MAIN" 1052 >/dev/null
+    auto click "$MAIN" "$IDC_SCAN" >/dev/null
 }
 # wait_for_text PREFIX: until the current-file line starts with PREFIX.
 wait_for_text() {
     local i
     for i in $(seq 1 100); do
-        [[ "$(auto text "$MAIN" 1065)" == "$1"* ]] && return 0
+        [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == "$1"* ]] && return 0
         sleep 0.1
     done
     fail "current-file line never showed $1"
 }
 # escape_and_answer BUTTON: Escape on the window, then the dialog's button 6 (Yes) or 7 (No).
 escape_and_answer() {
-    auto key "$MAIN" 27 >/dev/null
+    auto key "$MAIN" "$VK_ESCAPE" >/dev/null
     auto wait "$DIALOG" 10000 >/dev/null || { fail "no question after Escape"; return; }
-    expect "question after Escape" "Terminate the Scan now?" "$(auto text "$DIALOG" 1086)"
+    expect "question after Escape" "Terminate the Scan now?" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
     auto click "$DIALOG" "$1" >/dev/null
     auto gone "$DIALOG" 10000 >/dev/null || fail "question did not close"
 }
@@ -76,10 +74,10 @@ report=$TVX_TMP/restart-no.txt
 mkdir -p "$prefix/drive_c/lockdir"; echo x >"$prefix/drive_c/lockdir/locked.bin"
 start_scan 'C:\lockdir' "$report"
 auto wait "$DIALOG" 20000 >/dev/null || fail "no restart question"
-expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" 1065)"
-expect "restart question" "$(printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?')" "$(auto text "$DIALOG" 1086)"
+expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" "$IDC_CURRENT_FILE")"
+expect "restart question" "$(printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?')" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
 expect "restart question caption" "Tarvex Ver 1.0" "$(auto text "$DIALOG")"
-auto click "$DIALOG" 7 >/dev/null
+auto click "$DIALOG" "$IDC_MSG_NO" >/dev/null
 wait "$host_pid"
 expect "No to restart: run ends normally" "END" "$(tail -1 "$report")"
 exit $status

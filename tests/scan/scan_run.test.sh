@@ -5,10 +5,7 @@
 # and the restart question.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/scan-run
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix scan-run
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 PY=/usr/bin/python3
 CHECK="$PY $TVX_ROOT/tests/scan/check_walk.py"

@@ -8,10 +8,7 @@
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
-prefix=$TVX_TMP/walk-reach
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix walk-reach
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
 ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 

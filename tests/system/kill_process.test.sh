@@ -3,10 +3,7 @@
 # the "Could not kill process" box appears (its caption is the file's path).
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/system-kill
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix system-kill
 tvx_ensure_display || exit 77
 c=$prefix/drive_c
 mkdir -p "$c/dirA" "$c/dirB" "$c/pids"
@@ -22,11 +19,7 @@ run() { tvx_wine "$prefix" "$@" 2>/dev/null | tr -d '\r'; }
 start() {
     rm -f "$c/pids/$1"
     tvx_wine "$prefix" "$2" 120 "C:\\pids\\$1" >/dev/null 2>&1 &
-    local i
-    for i in $(seq 1 100); do
-        [ -s "$c/pids/$1" ] && return 0
-        sleep 0.1
-    done
+    tvx_wait_for_file "$c/pids/$1" 100 && return 0
     echo "sleeper $1 did not start"; exit 1
 }
 pid() { tr -d '\r\n' <"$c/pids/$1"; }

@@ -7,10 +7,7 @@ source "$(dirname "$0")/../lib/test_env.sh"
 fixture=$TVX_BUILD/native/tests/fixtures/make_fixture
 [ -x "$fixture" ] || { echo "fixture tool $fixture not built"; exit 77; }
 command -v i686-w64-mingw32-strip >/dev/null || { echo "no mingw strip to make the sleeper small enough to pad"; exit 77; }
-prefix=$TVX_TMP/system-memory
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix system-memory
 c=$prefix/drive_c
 mkdir -p "$c/infected" "$c/empty"
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
@@ -27,8 +24,7 @@ infect() {
     rm -f "$c/infected.pid"
     tvx_wine "$prefix" 'C:\infected\mssys.exe' 300 'C:\infected.pid' >/dev/null 2>&1 &
     job=$!
-    local i
-    for i in $(seq 1 100); do [ -s "$c/infected.pid" ] && return 0; sleep 0.1; done
+    tvx_wait_for_file "$c/infected.pid" 100 && return 0
     echo "infected program did not start"; exit 1
 }
 running() {

@@ -3,9 +3,7 @@
 # start; the privilege step itself answers as the restart expects.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/system-restart
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
+tvx_own_prefix system-restart later
 c=$prefix/drive_c
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/sleeper.exe"
@@ -22,7 +20,7 @@ expect "deletion registered" "scheduled=1" "$(run delete-at-restart 'C:\pending.
 # Another program of the session, which the forced restart must end without asking.
 tvx_wine "$prefix" 'C:\sleeper.exe' 300 'C:\sleeper.pid' >/dev/null 2>&1 &
 sleeper=$!
-for i in $(seq 1 100); do [ -s "$c/sleeper.pid" ] && break; sleep 0.1; done
+tvx_wait_for_file "$c/sleeper.pid" 100 || true
 run version >/dev/null
 [ -f "$c/pending.txt" ] && ok "file stays until the restart" || fail "file went before the restart"
 

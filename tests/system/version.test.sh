@@ -2,10 +2,7 @@
 # Version codes and the restart's privilege step, with the reported Windows version switched.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-prefix=$TVX_TMP/system-version
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix system-version
 probe=$prefix/drive_c/system_probe.exe
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$probe"
 

@@ -20,7 +20,7 @@ while IFS='|' read -r case_label style shown hidden icon focused; do
         checks+=("$kind@$(geometry "$id")")
     done
     check_shot "$SHOTS/message_$case_label.bmp" "${checks[@]}"
-    auto key "$SEL" 27 >/dev/null
+    auto key "$SEL" "$VK_ESCAPE" >/dev/null
     escape_code=2; [ "$style" = 36 ] && escape_code=7
     finish_probe "$escape_code"
 done <<'TABLE'
@@ -36,11 +36,11 @@ TABLE
 case_label=hover
 if start_probe 36 "Terminate the Scan now?"; then
     yes=$(geometry 6); no=$(geometry 7)
-    auto hover "$SEL" 7 >/dev/null
+    auto hover "$SEL" "$IDC_MSG_NO" >/dev/null
     check_shot_soon "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
-    auto hover "$SEL" 6 >/dev/null
+    auto hover "$SEL" "$IDC_MSG_YES" >/dev/null
     check_shot_soon "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
-    auto key "$SEL" 13 >/dev/null
+    auto key "$SEL" "$VK_RETURN" >/dev/null
     finish_probe 1
 fi
 
@@ -64,7 +64,7 @@ while IFS='|' read -r case_label length large grow_w grow_h icon_moves; do
     expected_iy=0; [ "$icon_moves" = yes ] && expected_iy=$((ty - 5))
     [ "$iy" = "$expected_iy" ] || fail "icon at y=$iy, expected $expected_iy"
     [ "$length" -ge 95 ] && auto shot "$SEL" - >"$SHOTS/message_text_$case_label.bmp"
-    auto key "$SEL" 27 >/dev/null
+    auto key "$SEL" "$VK_ESCAPE" >/dev/null
     finish_probe 7
 done <<'TABLE'
 n23|23||12|7|no

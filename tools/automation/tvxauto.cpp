@@ -108,74 +108,6 @@ void PrintListLines(HWND list, int from, int to)
     std::fflush(stdout);
 }
 
-// The pixels of a screen rectangle, 32 bits each, row by row; false when they could not be read.
-bool ReadScreenPixels(const RECT& rect, DWORD* pixels, size_t count)
-{
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0 || static_cast<size_t>(width) * static_cast<size_t>(height) > count)
-        return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memory, old);
-        if (ok)
-            std::memcpy(pixels, bits, static_cast<size_t>(width) * static_cast<size_t>(height) * sizeof(DWORD));
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
-
-// Compares a control as the screen shows it with the same control painted afresh: reads its pixels,
-// has it repainted whole, reads them again. Prints how many pixels differ (0: the screen already
-// showed what the control paints now) and how many differ from its top-left pixel (the ink).
-int CheckRepaint(HWND control)
-{
-    const size_t kMaxPixels = 1024 * 64;
-    static DWORD shown[kMaxPixels];
-    static DWORD fresh[kMaxPixels];
-    RECT rect;
-    if (!GetWindowRect(control, &rect) || !ReadScreenPixels(rect, shown, kMaxPixels))
-        return Fail("could not read the control's pixels");
-    InvalidateRect(control, nullptr, TRUE);
-    DWORD start = GetTickCount();
-    while (GetUpdateRect(control, nullptr, FALSE)) {
-        if (GetTickCount() - start >= 10000)
-            return Fail("the control was not repainted");
-        Sleep(20);
-    }
-    // Its thread takes this message only once the paint it began has returned.
-    SendMessageTimeoutA(control, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
-    if (!ReadScreenPixels(rect, fresh, kMaxPixels))
-        return Fail("could not read the control's pixels");
-    size_t count = static_cast<size_t>(rect.right - rect.left) * static_cast<size_t>(rect.bottom - rect.top);
-    size_t differing = 0;
-    size_t ink = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (shown[i] != fresh[i])
-            ++differing;
-        if (fresh[i] != fresh[0])
-            ++ink;
-    }
-    std::printf("differing=%u ink=%u\n", static_cast<unsigned>(differing), static_cast<unsigned>(ink));
-    return 0;
-}
-
 bool SaveScreenBitmap(HWND window, const char* path)
 {
     RECT rect;
@@ -271,7 +203,83 @@ void PrintLayout(HWND window, int count, char** ids)
     std::fflush(stdout);
 }
 
-// The top-level windows, visible or not, that one process has shown during a watch.
+const DWORD kDefaultWaitMs = 10000;
+
+DWORD MillisecondsArg(int argc, char** argv, int index, DWORD fallback)
+{
+    return argc > index ? std::strtoul(argv[index], nullptr, 10) : fallback;
+}
+
+
+// The pixels of a screen rectangle, 32 bits each, row by row; false when they could not be read.
+bool ReadScreenPixels(const RECT& rect, DWORD* pixels, size_t count)
+{
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0 || static_cast<size_t>(width) * static_cast<size_t>(height) > count)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
+        if (ok)
+            std::memcpy(pixels, bits, static_cast<size_t>(width) * static_cast<size_t>(height) * sizeof(DWORD));
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+
+// Compares a control as the screen shows it with the same control painted afresh: reads its pixels,
+// has it repainted whole, reads them again. Prints how many pixels differ (0: the screen already
+// showed what the control paints now) and how many differ from its top-left pixel (the ink).
+int CheckRepaint(HWND control)
+{
+    const size_t kMaxPixels = 1024 * 64;
+    static DWORD shown[kMaxPixels];
+    static DWORD fresh[kMaxPixels];
+    RECT rect;
+    if (!GetWindowRect(control, &rect) || !ReadScreenPixels(rect, shown, kMaxPixels))
+        return Fail("could not read the control's pixels");
+    InvalidateRect(control, nullptr, TRUE);
+    DWORD start = GetTickCount();
+    while (GetUpdateRect(control, nullptr, FALSE)) {
+        if (GetTickCount() - start >= 10000)
+            return Fail("the control was not repainted");
+        Sleep(20);
+    }
+    // Its thread takes this message only once the paint it began has returned.
+    SendMessageTimeoutA(control, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    if (!ReadScreenPixels(rect, fresh, kMaxPixels))
+        return Fail("could not read the control's pixels");
+    size_t count = static_cast<size_t>(rect.right - rect.left) * static_cast<size_t>(rect.bottom - rect.top);
+    size_t differing = 0;
+    size_t ink = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (shown[i] != fresh[i])
+            ++differing;
+        if (fresh[i] != fresh[0])
+            ++ink;
+    }
+    std::printf("differing=%u ink=%u\n", static_cast<unsigned>(differing), static_cast<unsigned>(ink));
+    return 0;
+}
+
 struct OwnedWindows {
     DWORD processId;
     HWND seen[16];
@@ -299,16 +307,296 @@ BOOL CALLBACK NoteOwnedWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
+// Each command gets the whole argument vector: argv[1] is the command, argv[2] the selector.
+int CmdWait(HWND, const Selector& selector, int argc, char** argv)
+{
+    HWND window = WaitFor(selector, MillisecondsArg(argc, argv, 3, kDefaultWaitMs));
+    if (window == nullptr)
+        return Fail("window not found");
+    std::printf("%p\n", static_cast<void*>(window));
+    return 0;
+}
+
+int CmdGone(HWND, const Selector& selector, int argc, char** argv)
+{
+    DWORD limit = MillisecondsArg(argc, argv, 3, kDefaultWaitMs);
+    DWORD start = GetTickCount();
+    while (FindAll(selector, nullptr) > 0) {
+        if (GetTickCount() - start >= limit)
+            return Fail("window still there");
+        Sleep(50);
+    }
+    return 0;
+}
+
+int CmdCount(HWND, const Selector& selector, int, char**)
+{
+    std::printf("%d\n", FindAll(selector, nullptr));
+    return 0;
+}
+
+int CmdClick(HWND window, const Selector&, int, char** argv)
+{
+    HWND control = Control(window, argv[3]);
+    if (control == nullptr)
+        return Fail("no such control");
+    // Posted, not sent: a click that opens a modal dialog must not block the client.
+    PostMessageA(control, BM_CLICK, 0, 0);
+    return 0;
+}
+
+int PostKey(HWND window, const char* keyText, bool system)
+{
+    WPARAM key = static_cast<WPARAM>(std::atoi(keyText));
+    UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+    LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (system ? (1L << 29) : 0);
+    LPARAM up = down | (1L << 30) | (1L << 31);
+    PostMessageA(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    PostMessageA(window, system ? WM_SYSKEYUP : WM_KEYUP, key, up);
+    return 0;
+}
+
+int CmdKey(HWND window, const Selector&, int, char** argv) { return PostKey(window, argv[3], false); }
+int CmdSysKey(HWND window, const Selector&, int, char** argv) { return PostKey(window, argv[3], true); }
+
+int CmdSysCommand(HWND window, const Selector&, int, char** argv)
+{
+    PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
+    return 0;
+}
+
+int CmdTimer(HWND window, const Selector&, int, char** argv)
+{
+    // A WM_TIMER without a callback, as a stray one from elsewhere would arrive.
+    PostMessageA(window, WM_TIMER, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
+    return 0;
+}
+
+int CmdClose(HWND window, const Selector&, int, char**)
+{
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int CmdText(HWND window, const Selector&, int argc, char** argv)
+{
+    HWND target = argc > 3 ? Control(window, argv[3]) : window;
+    if (target == nullptr)
+        return Fail("no such control");
+    char text[1024] = "";
+    SendMessageA(target, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    std::printf("%s\n", text);
+    return 0;
+}
+
+int CmdWaitText(HWND window, const Selector&, int argc, char** argv)
+{
+    HWND control = Control(window, argv[3]);
+    if (control == nullptr)
+        return Fail("no such control");
+    DWORD limit = MillisecondsArg(argc, argv, 5, kDefaultWaitMs);
+    DWORD start = GetTickCount();
+    for (;;) {
+        char text[1024] = "";
+        // Polled from here rather than by the caller: one check costs a message, not a process start.
+        if (SendMessageTimeoutA(control, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                SMTO_NORMAL, 1000, nullptr) &&
+            std::strcmp(text, argv[4]) == 0)
+            return 0;
+        if (GetTickCount() - start >= limit)
+            return Fail("text not shown");
+        Sleep(10);
+    }
+}
+
+int CmdList(HWND window, const Selector&, int, char** argv)
+{
+    HWND list = Control(window, argv[3]);
+    if (list == nullptr)
+        return Fail("no such control");
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    PrintListLines(list, 0, count < 0 ? 0 : static_cast<int>(count));
+    return 0;
+}
+
+int CmdWatch(HWND window, const Selector&, int argc, char** argv)
+{
+    HWND list = Control(window, argv[3]);
+    if (list == nullptr)
+        return Fail("no such control");
+    DWORD limit = MillisecondsArg(argc, argv, 4, 600000);
+    DWORD start = GetTickCount();
+    int shown = 0;
+    while (IsWindow(window) && GetTickCount() - start < limit) {
+        LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+        if (count >= 0 && count < shown)
+            shown = 0;  // the list was cleared (150-line rule): show it again from the top
+        if (count > shown) {
+            PrintListLines(list, shown, static_cast<int>(count));
+            shown = static_cast<int>(count);
+        }
+        Sleep(30);
+    }
+    return 0;
+}
+
+int CmdState(HWND window, const Selector&, int, char** argv)
+{
+    HWND control = Control(window, argv[3]);
+    if (control == nullptr)
+        return Fail("no such control");
+    RECT rect;
+    GetWindowRect(control, &rect);
+    POINT origin = {rect.left, rect.top};
+    ScreenToClient(window, &origin);
+    std::printf("visible=%d enabled=%d x=%ld y=%ld w=%ld h=%ld\n",
+                (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0, IsWindowEnabled(control) ? 1 : 0,
+                origin.x, origin.y, rect.right - rect.left, rect.bottom - rect.top);
+    return 0;
+}
+
+int CmdLayout(HWND window, const Selector&, int argc, char** argv)
+{
+    PrintLayout(window, argc - 3, argv + 3);
+    return 0;
+}
+
+int CmdWaitLayout(HWND window, const Selector&, int argc, char** argv)
+{
+    DWORD limit = std::strtoul(argv[3], nullptr, 10);
+    DWORD start = GetTickCount();
+    for (;;) {
+        bool all = true;
+        for (int i = 4; i < argc && all; ++i)
+            all = StateMatches(window, argv[i]);
+        if (all)
+            return 0;
+        if (!IsWindow(window) || GetTickCount() - start >= limit)
+            return Fail("layout not reached");
+        Sleep(50);
+    }
+}
+
+int CmdRect(HWND window, const Selector&, int, char**)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::printf("x=%ld y=%ld w=%ld h=%ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    return 0;
+}
+
+int CmdShot(HWND window, const Selector&, int, char** argv)
+{
+    SetForegroundWindow(window);
+    Sleep(200);
+    return SaveScreenBitmap(window, argv[3]) ? 0 : Fail("could not save the screenshot");
+}
+
+int CmdPixel(HWND window, const Selector&, int, char** argv)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    HDC screen = GetDC(nullptr);
+    COLORREF colour = GetPixel(screen, rect.left + std::atoi(argv[3]), rect.top + std::atoi(argv[4]));
+    ReleaseDC(nullptr, screen);
+    std::printf("%02X%02X%02X\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return 0;
+}
+
+int CmdHover(HWND window, const Selector&, int argc, char** argv)
+{
+    HWND control = Control(window, argv[3]);
+    if (control == nullptr)
+        return Fail("no such control");
+    RECT rect;
+    GetWindowRect(control, &rect);
+    int x = argc > 5 ? std::atoi(argv[4]) : (rect.right - rect.left) / 2;
+    int y = argc > 5 ? std::atoi(argv[5]) : (rect.bottom - rect.top) / 2;
+    SetCursorPos(rect.left + x, rect.top + y);
+    // The pointer move alone does not reach a window of another process reliably under Xvfb.
+    PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    return 0;
+}
+
+int CmdRepaint(HWND window, const Selector&, int, char** argv)
+{
+    HWND control = Control(window, argv[3]);
+    if (control == nullptr)
+        return Fail("no such control");
+    return CheckRepaint(control);
+}
+
+// quietrun COMMANDLINE [ms]: starts the program and, until it ends, looks every few milliseconds
+// for a top-level window of its process, visible or not; prints each window met, then "windows N"
+// and "exit CODE". Fails when a window was met or the program outlived ms.
+int CmdQuietRun(HWND, const Selector&, int argc, char** argv)
+{
+    char line[1024];
+    CopyText(line, sizeof(line), argv[2]);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return Fail("cannot start the program");
+    CloseHandle(process.hThread);
+    DWORD limit = MillisecondsArg(argc, argv, 3, 300000);
+    OwnedWindows owned = {process.dwProcessId, {}, 0};
+    DWORD start = GetTickCount();
+    DWORD waited = WAIT_TIMEOUT;
+    while (waited == WAIT_TIMEOUT && GetTickCount() - start < limit) {
+        EnumWindows(NoteOwnedWindow, reinterpret_cast<LPARAM>(&owned));
+        waited = WaitForSingleObject(process.hProcess, 5);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    std::printf("windows %d\nexit %lu\n", owned.count, static_cast<unsigned long>(code));
+    std::fflush(stdout);
+    if (waited == WAIT_TIMEOUT)
+        return Fail("the program is still running");
+    return owned.count == 0 ? 0 : 1;
+}
+
+typedef int (*CommandRoutine)(HWND window, const Selector& selector, int argc, char** argv);
+
+struct Command {
+    const char* name;
+    const char* arguments;   // after SEL, for the usage text
+    int required;            // arguments after SEL that must be given
+    bool needsWindow;        // waits the usual time for the window before acting on it
+    CommandRoutine run;
+};
+
+const Command kCommands[] = {
+    {"wait", "[ms]", 0, false, CmdWait},
+    {"gone", "[ms]", 0, false, CmdGone},
+    {"count", "", 0, false, CmdCount},
+    {"click", "ID", 1, true, CmdClick},
+    {"key", "VK", 1, true, CmdKey},
+    {"syskey", "VK", 1, true, CmdSysKey},
+    {"syscmd", "CODE", 1, true, CmdSysCommand},
+    {"timer", "ID", 1, true, CmdTimer},
+    {"close", "", 0, true, CmdClose},
+    {"text", "[ID]", 0, true, CmdText},
+    {"waittext", "ID TEXT [ms]", 2, true, CmdWaitText},
+    {"list", "ID", 1, true, CmdList},
+    {"watch", "ID [ms]", 1, true, CmdWatch},
+    {"state", "ID", 1, true, CmdState},
+    {"layout", "ID...", 1, true, CmdLayout},
+    {"waitlayout", "ms ID:V,E...  (V, E: 0, 1 or * for either)", 2, true, CmdWaitLayout},
+    {"rect", "", 0, true, CmdRect},
+    {"shot", "FILE", 1, true, CmdShot},
+    {"pixel", "X Y", 2, true, CmdPixel},
+    {"hover", "ID [X Y]", 1, true, CmdHover},
+    {"repaint", "ID", 1, true, CmdRepaint},
+    {"quietrun", "[ms]  (SEL: the command line to start)", 0, false, CmdQuietRun},
+};
+
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: tvxauto <command> [args]  (SEL is TITLE or TITLE@CHILDID)\n"
-                 "  wait SEL [ms] | gone SEL [ms] | count SEL\n"
-                 "  click SEL ID | key SEL VK | syskey SEL VK | syscmd SEL CODE | timer SEL ID | close SEL\n"
-                 "  text SEL [ID] | waittext SEL ID TEXT [ms] | list SEL ID | state SEL ID | rect SEL\n"
-                 "  shot SEL FILE | pixel SEL X Y | hover SEL ID [X Y] | watch SEL ID [ms] | repaint SEL ID\n"
-                 "  layout SEL ID... | waitlayout SEL ms ID:V,E...  (V, E: 0, 1 or * for either)\n"
-                 "  quietrun COMMANDLINE [ms]\n");
+    std::fprintf(stderr, "usage: tvxauto <command> SEL [args]  (SEL is TITLE or TITLE@CHILDID)\n");
+    for (const Command& command : kCommands)
+        std::fprintf(stderr, "  %s SEL %s\n", command.name, command.arguments);
     return 2;
 }
 
@@ -318,224 +606,20 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return Usage();
-    const char* command = argv[1];
+    const Command* command = nullptr;
+    for (const Command& candidate : kCommands) {
+        if (std::strcmp(candidate.name, argv[1]) == 0)
+            command = &candidate;
+    }
+    if (command == nullptr || argc < 3 + command->required)
+        return Usage();
     Selector selector;
     ParseSelector(argv[2], &selector);
-    DWORD defaultWait = 10000;
-
-    if (std::strcmp(command, "wait") == 0) {
-        HWND window = WaitFor(selector, argc > 3 ? std::strtoul(argv[3], nullptr, 10) : defaultWait);
+    HWND window = nullptr;
+    if (command->needsWindow) {
+        window = WaitFor(selector, kDefaultWaitMs);
         if (window == nullptr)
             return Fail("window not found");
-        std::printf("%p\n", static_cast<void*>(window));
-        return 0;
     }
-    if (std::strcmp(command, "gone") == 0) {
-        DWORD limit = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : defaultWait;
-        DWORD start = GetTickCount();
-        while (FindAll(selector, nullptr) > 0) {
-            if (GetTickCount() - start >= limit)
-                return Fail("window still there");
-            Sleep(50);
-        }
-        return 0;
-    }
-    if (std::strcmp(command, "count") == 0) {
-        std::printf("%d\n", FindAll(selector, nullptr));
-        return 0;
-    }
-
-    // quietrun COMMANDLINE [ms]: starts the program and, until it ends, looks every few
-    // milliseconds for a top-level window of its process, visible or not; prints each window met,
-    // then "windows N" and "exit CODE". Fails when a window was met or the program outlived ms.
-    if (std::strcmp(command, "quietrun") == 0) {
-        char line[1024];
-        CopyText(line, sizeof(line), argv[2]);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-            return Fail("cannot start the program");
-        CloseHandle(process.hThread);
-        DWORD limit = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 300000;
-        OwnedWindows owned = {process.dwProcessId, {}, 0};
-        DWORD start = GetTickCount();
-        DWORD waited = WAIT_TIMEOUT;
-        while (waited == WAIT_TIMEOUT && GetTickCount() - start < limit) {
-            EnumWindows(NoteOwnedWindow, reinterpret_cast<LPARAM>(&owned));
-            waited = WaitForSingleObject(process.hProcess, 5);
-        }
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hProcess);
-        std::printf("windows %d\nexit %lu\n", owned.count, static_cast<unsigned long>(code));
-        std::fflush(stdout);
-        if (waited == WAIT_TIMEOUT)
-            return Fail("the program is still running");
-        return owned.count == 0 ? 0 : 1;
-    }
-
-    // Every other command acts on an existing window; give it the usual time to appear.
-    HWND window = WaitFor(selector, defaultWait);
-    if (window == nullptr)
-        return Fail("window not found");
-
-    if (std::strcmp(command, "click") == 0 && argc > 3) {
-        HWND control = Control(window, argv[3]);
-        if (control == nullptr)
-            return Fail("no such control");
-        // Posted, not sent: a click that opens a modal dialog must not block the client.
-        PostMessageA(control, BM_CLICK, 0, 0);
-        return 0;
-    }
-    if ((std::strcmp(command, "key") == 0 || std::strcmp(command, "syskey") == 0) && argc > 3) {
-        bool system = command[0] == 's';
-        WPARAM key = static_cast<WPARAM>(std::atoi(argv[3]));
-        UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
-        LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (system ? (1L << 29) : 0);
-        LPARAM up = down | (1L << 30) | (1L << 31);
-        PostMessageA(window, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
-        PostMessageA(window, system ? WM_SYSKEYUP : WM_KEYUP, key, up);
-        return 0;
-    }
-    if (std::strcmp(command, "syscmd") == 0 && argc > 3) {
-        PostMessageA(window, WM_SYSCOMMAND, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
-        return 0;
-    }
-    if (std::strcmp(command, "timer") == 0 && argc > 3) {
-        // A WM_TIMER without a callback, as a stray one from elsewhere would arrive.
-        PostMessageA(window, WM_TIMER, static_cast<WPARAM>(std::strtoul(argv[3], nullptr, 10)), 0);
-        return 0;
-    }
-    if (std::strcmp(command, "close") == 0) {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        return 0;
-    }
-    if (std::strcmp(command, "text") == 0) {
-        HWND target = argc > 3 ? Control(window, argv[3]) : window;
-        if (target == nullptr)
-            return Fail("no such control");
-        char text[1024] = "";
-        SendMessageA(target, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
-        std::printf("%s\n", text);
-        return 0;
-    }
-    if (std::strcmp(command, "waittext") == 0 && argc > 4) {
-        HWND control = Control(window, argv[3]);
-        if (control == nullptr)
-            return Fail("no such control");
-        DWORD limit = argc > 5 ? std::strtoul(argv[5], nullptr, 10) : defaultWait;
-        DWORD start = GetTickCount();
-        for (;;) {
-            char text[1024] = "";
-            // Polled from here rather than by the caller: one check costs a message, not a process start.
-            if (SendMessageTimeoutA(control, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                                    SMTO_NORMAL, 1000, nullptr) &&
-                std::strcmp(text, argv[4]) == 0)
-                return 0;
-            if (GetTickCount() - start >= limit)
-                return Fail("text not shown");
-            Sleep(10);
-        }
-    }
-    if (std::strcmp(command, "list") == 0 && argc > 3) {
-        HWND list = Control(window, argv[3]);
-        if (list == nullptr)
-            return Fail("no such control");
-        LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-        PrintListLines(list, 0, count < 0 ? 0 : static_cast<int>(count));
-        return 0;
-    }
-    if (std::strcmp(command, "watch") == 0 && argc > 3) {
-        HWND list = Control(window, argv[3]);
-        if (list == nullptr)
-            return Fail("no such control");
-        DWORD limit = argc > 4 ? std::strtoul(argv[4], nullptr, 10) : 600000;
-        DWORD start = GetTickCount();
-        int shown = 0;
-        while (IsWindow(window) && GetTickCount() - start < limit) {
-            LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-            if (count >= 0 && count < shown)
-                shown = 0;  // the list was cleared (150-line rule): show it again from the top
-            if (count > shown) {
-                PrintListLines(list, shown, static_cast<int>(count));
-                shown = static_cast<int>(count);
-            }
-            Sleep(30);
-        }
-        return 0;
-    }
-    if (std::strcmp(command, "state") == 0 && argc > 3) {
-        HWND control = Control(window, argv[3]);
-        if (control == nullptr)
-            return Fail("no such control");
-        RECT rect;
-        GetWindowRect(control, &rect);
-        POINT origin = {rect.left, rect.top};
-        ScreenToClient(window, &origin);
-        std::printf("visible=%d enabled=%d x=%ld y=%ld w=%ld h=%ld\n",
-                    (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) ? 1 : 0,
-                    IsWindowEnabled(control) ? 1 : 0, origin.x, origin.y,
-                    rect.right - rect.left, rect.bottom - rect.top);
-        return 0;
-    }
-    if (std::strcmp(command, "layout") == 0 && argc > 3) {
-        PrintLayout(window, argc - 3, argv + 3);
-        return 0;
-    }
-    if (std::strcmp(command, "waitlayout") == 0 && argc > 4) {
-        DWORD limit = std::strtoul(argv[3], nullptr, 10);
-        DWORD start = GetTickCount();
-        for (;;) {
-            bool all = true;
-            for (int i = 4; i < argc && all; ++i)
-                all = StateMatches(window, argv[i]);
-            if (all)
-                return 0;
-            if (!IsWindow(window) || GetTickCount() - start >= limit)
-                return Fail("layout not reached");
-            Sleep(50);
-        }
-    }
-    if (std::strcmp(command, "rect") == 0) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        std::printf("x=%ld y=%ld w=%ld h=%ld\n", rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top);
-        return 0;
-    }
-    if (std::strcmp(command, "shot") == 0 && argc > 3) {
-        SetForegroundWindow(window);
-        Sleep(200);
-        return SaveScreenBitmap(window, argv[3]) ? 0 : Fail("could not save the screenshot");
-    }
-    if (std::strcmp(command, "pixel") == 0 && argc > 4) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        HDC screen = GetDC(nullptr);
-        COLORREF colour = GetPixel(screen, rect.left + std::atoi(argv[3]), rect.top + std::atoi(argv[4]));
-        ReleaseDC(nullptr, screen);
-        std::printf("%02X%02X%02X\n", GetRValue(colour), GetGValue(colour), GetBValue(colour));
-        return 0;
-    }
-    if (std::strcmp(command, "repaint") == 0 && argc > 3) {
-        HWND control = Control(window, argv[3]);
-        if (control == nullptr)
-            return Fail("no such control");
-        return CheckRepaint(control);
-    }
-    if (std::strcmp(command, "hover") == 0 && argc > 3) {
-        HWND control = Control(window, argv[3]);
-        if (control == nullptr)
-            return Fail("no such control");
-        RECT rect;
-        GetWindowRect(control, &rect);
-        int x = argc > 5 ? std::atoi(argv[4]) : (rect.right - rect.left) / 2;
-        int y = argc > 5 ? std::atoi(argv[5]) : (rect.bottom - rect.top) / 2;
-        SetCursorPos(rect.left + x, rect.top + y);
-        // The pointer move alone does not reach a window of another process reliably under Xvfb.
-        PostMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-        return 0;
-    }
-    return Usage();
+    return command->run(window, selector, argc, argv);
 }

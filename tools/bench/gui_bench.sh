@@ -48,7 +48,7 @@ start_tool() {  # [folder of C: holding tarvex.exe (tarvex)]
     auto wait "$MAIN" 30000 >/dev/null
 }
 close_tool() {
-    auto click "$MAIN" 1070 >/dev/null || true
+    auto click "$MAIN" "$IDC_MAIN_OK" >/dev/null || true
     wait "$tool_pid" || true
 }
 
@@ -72,10 +72,10 @@ gui_scan() {
     local t0 t1 scanned
     start_tool "$1"
     t0=$(now)
-    auto click "$MAIN" 1052 >/dev/null
-    auto waittext "$MAIN" 1065 "Scanning completed" 600000 >/dev/null
+    auto click "$MAIN" "$IDC_SCAN" >/dev/null
+    auto waittext "$MAIN" "$IDC_CURRENT_FILE" "Scanning completed" 600000 >/dev/null
     t1=$(now)
-    scanned=$(auto list "$MAIN" 1055 | sed -n 's/^Total files scanned.*:  //p')
+    scanned=$(auto list "$MAIN" "$IDC_RESULT_LIST" | sed -n 's/^Total files scanned.*:  //p')
     close_tool
     # The Scan press waits 100 ms for its timer before the scan starts.
     awk -v a="$t0" -v b="$t1" -v n="$scanned" 'BEGIN {printf "seconds=%.3f files=%s\n", b - a - 0.1, n}'
@@ -115,17 +115,17 @@ fi
 # so that the walk is still in it for the five questions.
 plant_busy_files "$prefix/drive_c/tree/busy" 20000
 start_tool
-auto click "$MAIN" 1052 >/dev/null
+auto click "$MAIN" "$IDC_SCAN" >/dev/null
 for _ in $(seq 1 600); do
-    [[ "$(auto text "$MAIN" 1065)" == C:\\tree* ]] && break
+    [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == C:\\tree* ]] && break
     sleep 0.1
 done
 latencies=""
 for i in $(seq 1 5); do
     # Only while the walk is still in the tree: Escape on a finished window would close it.
-    [[ "$(auto text "$MAIN" 1065)" == C:\\tree* ]] || break
+    [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == C:\\tree* ]] || break
     t0=$(now)
-    auto key "$MAIN" 27 >/dev/null
+    auto key "$MAIN" "$VK_ESCAPE" >/dev/null
     auto wait "$QUESTION" 10000 >/dev/null
     t1=$(now)
     auto wait "$QUESTION" 10000 >/dev/null
@@ -133,23 +133,23 @@ for i in $(seq 1 5); do
     latency=$(awk -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN {printf "%.3f", (b - a) - (c - b)}')
     echo "escape $i: ${latency} s"
     latencies+="$latency "
-    auto click "$QUESTION" 7 >/dev/null
+    auto click "$QUESTION" "$IDC_MSG_NO" >/dev/null
     auto gone "$QUESTION" 10000 >/dev/null
     # A key-up may ask once more; answer it the same way.
-    if auto wait "$QUESTION" 700 >/dev/null; then auto click "$QUESTION" 7 >/dev/null; auto gone "$QUESTION" 10000 >/dev/null; fi
+    if auto wait "$QUESTION" 700 >/dev/null; then auto click "$QUESTION" "$IDC_MSG_NO" >/dev/null; auto gone "$QUESTION" 10000 >/dev/null; fi
     sleep 0.3
 done
 echo "median Escape-to-question: $(echo $latencies | tr ' ' '\n' | median) s"
 # Stop the scan if it is still running, then close the window.
-if [[ "$(auto text "$MAIN" 1065)" == C:* ]]; then
-    auto key "$MAIN" 27 >/dev/null
-    auto wait "$QUESTION" 10000 >/dev/null && auto click "$QUESTION" 6 >/dev/null
+if [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == C:* ]]; then
+    auto key "$MAIN" "$VK_ESCAPE" >/dev/null
+    auto wait "$QUESTION" 10000 >/dev/null && auto click "$QUESTION" "$IDC_MSG_YES" >/dev/null
     sleep 1
-    if auto wait "$QUESTION" 1000 >/dev/null; then auto click "$QUESTION" 6 >/dev/null; fi
+    if auto wait "$QUESTION" 1000 >/dev/null; then auto click "$QUESTION" "$IDC_MSG_YES" >/dev/null; fi
 fi
 for _ in $(seq 1 300); do
     kill -0 "$tool_pid" 2>/dev/null || break  # an Escape that came after the scan closed the window
-    auto state "$MAIN" 1070 | grep -q visible=1 && break
+    auto state "$MAIN" "$IDC_MAIN_OK" | grep -q visible=1 && break
     sleep 0.2
 done
 close_tool

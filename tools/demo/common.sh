@@ -25,14 +25,6 @@ demo_wine() {
     (cd "$DEMO_PREFIX/drive_c" && exec env WINEPREFIX="$DEMO_PREFIX" wine "$@")
 }
 
-# demo_unix WINPATH: the demo prefix's file for a C: path.
-demo_unix() {
-    local unix=$DEMO_PREFIX/drive_c/${1#C:\\}
-    echo "${unix//\\//}"
-}
-
-RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-
 # The planted infections: signature row, Windows path, autostart value name ("-" for none), what
 # makes it special.
 DEMO_FILES=(
@@ -59,7 +51,7 @@ demo_make_prefix() {
     local row sig path value note unix
     for row in "${DEMO_FILES[@]}"; do
         IFS='|' read -r sig path value note <<<"$row"
-        unix=$(demo_unix "$path")
+        unix=$(unix_path "$DEMO_PREFIX" "$path")
         mkdir -p "$(dirname "$unix")"
         "$FIXTURE_TOOL" record "$sig" "$unix" >/dev/null
         printf '   planted %-40s %s\n' "$path" "$note"
@@ -71,8 +63,8 @@ demo_make_prefix() {
             printf '   autostart value %-24s = %s\n' "$value" "$data"
         fi
     done
-    chmod a-w "$(demo_unix 'C:\Downloads\invoice.exe')"
-    unix=$(demo_unix "$DEMO_RUNNING")
+    chmod a-w "$(unix_path "$DEMO_PREFIX" 'C:\Downloads\invoice.exe')"
+    unix=$(unix_path "$DEMO_PREFIX" "$DEMO_RUNNING")
     mkdir -p "$(dirname "$unix")"
     # Without its debug information the lock holder is short enough to be padded into a match; with
     # no arguments it just waits, like a trojan sitting in memory.

@@ -42,13 +42,13 @@ run_tool() {
     TOOL_PID=$!
     auto wait "$MAIN_SEL" 30000 >/dev/null || { echo "the main window did not appear" >&2; exit 1; }
     if [ "${1:-}" = watch ]; then
-        auto watch "$MAIN_SEL" 1055 600000 | sed -u 's/^/   | /' &
+        auto watch "$MAIN_SEL" "$IDC_RESULT_LIST" 600000 | sed -u 's/^/   | /' &
         WATCH_PID=$!
     else
         save_shot demo-ready
     fi
     echo "   pressing Scan"
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 }
 
 say "Starting the programs that the scan has to deal with"
@@ -76,7 +76,7 @@ if kill -0 "$AGENT_PID" 2>/dev/null; then
 else
     echo "   the infected program was terminated"
 fi
-[ -e "$(demo_unix "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
+[ -e "$(unix_path "$DEMO_PREFIX" "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
     echo "   $DEMO_RUNNING was removed"
 
 say "Second run: nothing infected is running any more, so the tool walks every fixed drive."
@@ -84,22 +84,22 @@ run_tool watch
 answered=0
 for _ in $(seq 1 3000); do
     if [ "$answered" = 0 ] && [ "$(auto count "$QUESTION_SEL")" = 1 ]; then
-        question=$(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')
+        question=$(auto text "$QUESTION_SEL" "$IDC_MSG_TEXT" | tr '\n' ' ')
         echo "   question: $question"
         echo "   answering No (the restart is shown afterwards with Wine's own restart step)"
-        auto click "$QUESTION_SEL" 7 >/dev/null
+        auto click "$QUESTION_SEL" "$IDC_MSG_NO" >/dev/null
         answered=1
     fi
-    if auto state "$MAIN_SEL" 1070 | grep -q 'visible=1'; then
+    if auto state "$MAIN_SEL" "$IDC_MAIN_OK" | grep -q 'visible=1'; then
         break
     fi
     sleep 0.2
 done
 sleep 0.5
-echo "   status line: $(auto text "$MAIN_SEL" 1065)"
+echo "   status line: $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
 save_shot demo-finished
 echo "   pressing OK"
-auto click "$MAIN_SEL" 1070 >/dev/null
+auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
 wait "$TOOL_PID" || true
 kill "$WATCH_PID" 2>/dev/null || true
 
@@ -107,7 +107,7 @@ say "What is left on the sandbox's disk and in its registry"
 for row in "${DEMO_FILES[@]}"; do
     IFS='|' read -r sig path value note <<<"$row"
     state=removed
-    [ -e "$(demo_unix "$path")" ] && state="still there"
+    [ -e "$(unix_path "$DEMO_PREFIX" "$path")" ] && state="still there"
     printf '   %-40s %s\n' "$path" "$state"
     if [ "$value" != - ]; then
         if (cd "$DEMO_PREFIX/drive_c" && WINEPREFIX="$DEMO_PREFIX" wine reg query "$RUN_KEY" /v "$value" >/dev/null 2>&1); then
@@ -123,9 +123,9 @@ echo "   Restarting Windows (here: the sandbox's Wine session) ends every progra
 echo "   the deletion that had to wait."
 run_tool watch
 auto wait "$QUESTION_SEL" 120000 >/dev/null || { echo "no restart question" >&2; exit 1; }
-echo "   question: $(auto text "$QUESTION_SEL" 1086 | tr '\n' ' ')"
+echo "   question: $(auto text "$QUESTION_SEL" "$IDC_MSG_TEXT" | tr '\n' ' ')"
 echo "   answering Yes"
-auto click "$QUESTION_SEL" 6 >/dev/null
+auto click "$QUESTION_SEL" "$IDC_MSG_YES" >/dev/null
 for _ in $(seq 1 150); do
     kill -0 "$TOOL_PID" 2>/dev/null || break
     sleep 0.2
@@ -138,10 +138,10 @@ done
 kill -0 "$HOLDER_PID" 2>/dev/null || echo "   the lock holder has ended with the session"
 HOLDER_PID=
 for _ in $(seq 1 50); do
-    [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ] || break
+    [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ] || break
     sleep 0.2
 done
-if [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ]; then
+if [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ]; then
     echo '   C:\Temp\locked\update.exe is still there'
 else
     echo '   C:\Temp\locked\update.exe was deleted at the restart'

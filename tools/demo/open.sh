@@ -31,11 +31,11 @@ cleanup() {
     tvx_stop_prefix "$DEMO_PREFIX"
 }
 trap cleanup EXIT
-if [ -e "$(demo_unix "$DEMO_RUNNING")" ]; then
+if [ -e "$(unix_path "$DEMO_PREFIX" "$DEMO_RUNNING")" ]; then
     demo_wine "$DEMO_RUNNING" >/dev/null 2>&1 &
     AGENT_PID=$!
 fi
-if [ -e "$(demo_unix 'C:\Temp\locked\update.exe')" ]; then
+if [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ]; then
     demo_start_holder
 fi
 say "Tarvex on $DEMO_PREFIX as $version; close its window to end"
