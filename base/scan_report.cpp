@@ -88,12 +88,14 @@ void SinkToReport(void*, const char* line)
 
 }  // namespace
 
-void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode)
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
+                     bool wow64)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
     char startLine[kReportLineChars];
-    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode);
+    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode,
+                      wow64);
     char folder[MAX_PATH];
     if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, startLine)) {
         r.recordOpen = true;

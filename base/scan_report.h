@@ -20,8 +20,9 @@ extern ScanReport g_scanReport;
 // Chooses the file (rotating one over the size limit) and writes the start line. When neither
 // folder can be written the scan keeps no record and every routine below does nothing.
 // version is null when the system would not say; the codes are GetPlatformCode's and
-// GetNtVersionCode's.
-void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode);
+// GetNtVersionCode's; wow64 says whether the scan runs under WOW64.
+void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
+                     bool wow64 = false);
 // Writes one line through to the file at once. Failures are silent.
 void ReportLine(const char* text);
 // The counts of what the walk passed over and the first paths of each kind.

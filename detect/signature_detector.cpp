@@ -41,7 +41,8 @@ int SignatureDetector(const char* name, const char* path)
     }
     ++g_signatureFileOpens;
 
-    FileReader file(path);
+    char fileCallPath[kPathSize];
+    FileReader file(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
     if (!file.IsOpen())
         return 0;
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));

@@ -68,12 +68,15 @@ void BeginScanReport()
 {
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
-    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode());
+    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode(),
+                    g_scanState.wow64.active);
 }
 
 int RunScan()
 {
     ScanState& s = g_scanState;
+    // Every path rule of this scan follows this one answer.
+    QueryWow64View(s.wow64);
     BeginScanReport();
     ScanMemory();
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {

@@ -132,7 +132,8 @@ TEST_CASE_FIXTURE(ReportFixture, "entries the walk passed over: counts and the f
     want += "\tand 2 more\r\n"
             "Folders that could not be listed\t\t:  1\r\n"
             "\tC:\\closed\r\n"
-            "Offline files not opened\t\t:  0\r\n";
+            "Offline files not opened\t\t:  0\r\n"
+            "Folders below the depth bound\t\t:  0\r\n";
     CHECK(Contains(text, want));
     CHECK(!Contains(text, "no kind"));
 }
