@@ -37,6 +37,7 @@ struct ScanState {
     char lineBuffer[520];
     char detectedPath[261];
     char autostartValueName[128];
+    char autostartValueData[1024];  // what that value held, lower-cased and expanded; empty when too long
     bool programFilesPending;
     bool programFilesVisited;
     char programFilesPath[kPathSize];

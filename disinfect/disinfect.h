@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "base/product.h"
+#include "base/win32_scope.h"
 
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
@@ -37,23 +38,6 @@ int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName);
 // false on other platforms or when the path does not fit.
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
 
-// Registry value data of any type, read whole onto the heap and always terminated.
-class RegistryData {
-public:
-    RegistryData() : m_data(nullptr), m_size(0) {}
-    ~RegistryData();
-    RegistryData(const RegistryData&) = delete;
-    RegistryData& operator=(const RegistryData&) = delete;
-    // Makes room for size bytes (old content is not kept). False when out of memory.
-    bool Reserve(size_t size);
-    char* Data() { return m_data; }
-    size_t Size() const { return m_size; }
-    const char* Text() const { return m_data != nullptr ? m_data : ""; }
-
-private:
-    char* m_data;
-    size_t m_size;
-};
 // Data longer than this is never read: no command line the system runs is that long.
 const size_t kMaxRegistryDataSize = 65536;
 // Reads value valueName of root\subkey whole; 1 when the key opened, both queries succeeded and
