@@ -131,6 +131,14 @@ void NoteFolderTooDeep(const char* childPattern)
     NoteWalkSkip(kSkipTooDeep, folder);
 }
 
+// Whether childPattern is the Sysnative alias itself, as a listing of the Windows folder would give it.
+bool IsListedAlias(const char* childPattern)
+{
+    SystemFolderSpot spot = FindSystemFolder(childPattern, g_scanState.wow64);
+    const char* tail = childPattern + spot.nameEnd;
+    return spot.folder == kSysnative && std::strncmp(tail, "\\*.*", 4) == 0 && tail[4] == '\0';
+}
+
 // A child pattern in the real System32 in its Sysnative spelling. False when that does not fit.
 bool RespellForWow64(char* pattern, size_t patternSize)
 {
@@ -190,6 +198,9 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
             NoteFolderTooDeep(ChosenSpelling(longChild, shortChild));
             continue;
         }
+        // The alias, should a listing ever show it, is the real System32, walked under its name.
+        if (IsListedAlias(ChosenSpelling(longChild, shortChild)))
+            continue;
         // Under WOW64 the Windows folder's System32 lists as SysWOW64; the real one is walked
         // through its alias, so each of the two is walked once.
         if (!RespellForWow64(longChild, sizeof(longChild)) || !RespellForWow64(shortChild, sizeof(shortChild))) {
