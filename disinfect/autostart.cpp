@@ -18,6 +18,60 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 // What RegEnumValueA is told the name buffer holds (the registry's longest value name).
 const DWORD kValueNameChars = 16383;
+// The registry view flags of RegOpenKeyExA (KEY_WOW64_64KEY, KEY_WOW64_32KEY).
+const REGSAM kKeyWow64View64 = 0x0100;
+const REGSAM kKeyWow64View32 = 0x0200;
+
+REGSAM ViewFlag(RegistryView view)
+{
+    return view == kView64 ? kKeyWow64View64 : view == kView32 ? kKeyWow64View32 : 0;
+}
+
+// Under WOW64 the Run keys exist twice, one per view; otherwise there is one and no flag is passed.
+int AutostartViews(RegistryView views[2])
+{
+    if (!g_scanState.wow64.active) {
+        views[0] = kViewOnly;
+        return 1;
+    }
+    views[0] = kView64;
+    views[1] = kView32;
+    return 2;
+}
+
+const int kViewForms = kPathSpellings * kMaxViewSpellings;
+
+// The detected file's forms as a program reading view spells them, lower-cased. The one view of a
+// 32-bit Windows takes the forms as they are, however long.
+class ViewForms {
+public:
+    ViewForms(const char* const* baseForms, RegistryView view)
+    {
+        for (int i = 0; i < kViewForms; ++i) {
+            m_text[i][0] = '\0';
+            m_forms[i] = m_text[i];
+        }
+        for (int i = 0; i < kPathSpellings; ++i) {
+            if (view == kViewOnly) {
+                m_forms[i] = baseForms[i];
+                continue;
+            }
+            if (baseForms[i][0] == '\0')
+                continue;
+            // A form too long for a path buffer names nothing a program can start.
+            int count = ViewSpellings(baseForms[i], g_scanState.wow64, view, m_text + i * kMaxViewSpellings);
+            for (int j = 0; j < count; ++j)
+                LowerInPlace(m_text[i * kMaxViewSpellings + j]);
+        }
+    }
+    ViewForms(const ViewForms&) = delete;
+    ViewForms& operator=(const ViewForms&) = delete;
+    const char* const* Forms() const { return m_forms; }
+
+private:
+    char m_text[kViewForms][kPathSize];
+    const char* m_forms[kViewForms];
+};
 
 enum ExpandResult { kExpanded, kExpansionTooLong, kExpansionFailed };
 
@@ -68,10 +122,10 @@ const char* KeyName(const char* subkey)
 
 // The remembered value where it exists again: it goes when it still holds what it held when it was
 // matched, or starts the file now detected; a clean program's value of the same name stays.
-void DeleteRememberedValue(const char* subkey, const char* valueName, const char* name)
+void DeleteRememberedValue(const char* subkey, const char* valueName, const char* name, RegistryView view)
 {
     RegistryData data;
-    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, subkey, valueName, data))
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, subkey, valueName, data, view))
         return;
     LowerInPlace(data.Data());
     RegistryData expanded;
@@ -86,11 +140,12 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     LowerInPlace(detected);
     if (std::strrchr(detected, '\\') != nullptr) {
         PathSpellings spellings(detected, true);
-        now = MatchAutostartData(data.Text(), expandedText, spellings.Forms(), kPathSpellings);
+        ViewForms forms(spellings.Forms(), view);
+        now = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
     }
     if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
                                      now)) {
-        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName) == 1)
+        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
             ReportRemovedValue(name);
         return;
     }
@@ -127,24 +182,30 @@ int CleanAutostart(const char* name, HostsFileDetector hostsDetector)
     if (hostsDetector != nullptr && GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
         hostsDetector(kFamilyDetectionName, hostsPath);
 
+    RegistryView views[2];
+    int viewCount = AutostartViews(views);
     if (g_scanState.autostartValueName[0] != '\0') {
         // Whatever wrote the value for an earlier detection may have written it again.
         char valueName[sizeof(g_scanState.autostartValueName)];
         CopyText(valueName, sizeof(valueName), g_scanState.autostartValueName);
-        DeleteRememberedValue(kRunKey, valueName, name);
-        DeleteRememberedValue(kRunServicesKey, valueName, name);
+        for (int v = 0; v < viewCount; ++v) {
+            DeleteRememberedValue(kRunKey, valueName, name, views[v]);
+            DeleteRememberedValue(kRunServicesKey, valueName, name, views[v]);
+        }
     }
     if (g_scanState.detectedPath[0] != '\0') {
-        ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunKey);
-        ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunServicesKey);
+        for (int v = 0; v < viewCount; ++v) {
+            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunKey, views[v]);
+            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunServicesKey, views[v]);
+        }
     }
     return 1;
 }
 
-void ScanAutostartValues(HKEY root, const char* subkey)
+void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return;
     DWORD valueCount = 0;
     if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr,
@@ -157,6 +218,7 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     char* detectedPath = g_scanState.detectedPath;
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
     PathSpellings spellings(detectedPath, true);
+    ViewForms forms(spellings.Forms(), view);
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
@@ -170,7 +232,7 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             break;
 
         RegistryData data;
-        if (!ReadRegistryString(root, subkey, valueName, data))
+        if (!ReadRegistryString(root, subkey, valueName, data, view))
             continue;
         LowerInPlace(data.Data());
         LowerInPlace(detectedPath);
@@ -183,16 +245,16 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             LowerInPlace(expanded.Data());
         const char* expandedText = expansion == kExpanded ? expanded.Text() : nullptr;
 
-        AutostartMatch match = MatchAutostartData(data.Text(), expandedText, spellings.Forms(), kPathSpellings);
+        AutostartMatch match = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
         if (match == kStartsByName) {
-            if (DeleteRegistryValue(root, subkey, valueName) == 1) {
+            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 RememberValue(valueName, expandedText);
                 ReportRemovedValue(detectionName);
                 ++deletedCount;
             }
         } else if (match == kStartsByPath) {
             RememberValue(valueName, expandedText);
-            if (DeleteRegistryValue(root, subkey, valueName) == 1) {
+            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 ReportRemovedValue(detectionName);
                 ++deletedCount;
             }
@@ -200,20 +262,20 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     }
 }
 
-int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName)
+int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return 0;
     bool deleted = RegDeleteValueA(key.Get(), valueName) == ERROR_SUCCESS;
     bool closed = key.Close();
     return deleted && closed ? 1 : 0;
 }
 
-int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data)
+int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return 0;
     DWORD size = 0;
     if (RegQueryValueExA(key.Get(), valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||

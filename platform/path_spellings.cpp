@@ -3,16 +3,21 @@
 
 #include <cstring>
 
+#include "base/scan_state.h"
 #include "base/text.h"
 
 namespace {
 
+// path and the result are in the 64-bit program's spelling; under WOW64 the look-up goes through
+// the alias of the real System32.
 void ShortSpelling(const char* path, RegistryData& spelling)
 {
     if (!spelling.Reserve(MAX_PATH + 1))
         return;
-    DWORD length = GetShortPathNameA(path, spelling.Data(), MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH)
+    char fileCallPath[kPathSize];
+    char found[MAX_PATH + 1];
+    DWORD length = GetShortPathNameA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)), found, sizeof(found));
+    if (length == 0 || length > MAX_PATH || !NativeSpelling(found, g_scanState.wow64, spelling.Data(), MAX_PATH + 1))
         spelling.Data()[0] = '\0';
 }
 
@@ -41,8 +46,20 @@ void LongSpelling(const char* path, RegistryData& spelling)
         if (path[end - 1] == '\\')  // doubled backslash
             continue;
         CopyTextN(partial, sizeof(partial), path, end);
+        // Under WOW64 the real System32 is reached only through its alias, which no listing of the
+        // Windows folder shows: its name is taken as written.
+        SystemFolderSpot spot = FindSystemFolder(partial, g_scanState.wow64);
+        if (spot.folder == kSystem32 && spot.nameEnd == end) {
+            if (!AppendText(out, size, "\\") || !AppendText(out, size, partial + spot.nameStart)) {
+                out[0] = '\0';
+                return;
+            }
+            named = true;
+            continue;
+        }
+        char fileCallPartial[kPathSize];
         WIN32_FIND_DATAA entry;
-        ScopedFindHandle search(FindFirstFileA(partial, &entry));
+        ScopedFindHandle search(FindFirstFileA(ForFileCalls(partial, fileCallPartial, sizeof(fileCallPartial)), &entry));
         if (!search.IsValid()) {
             out[0] = '\0';
             return;

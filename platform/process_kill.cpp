@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/scan_report.h"
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "match/process_list.h"
@@ -221,7 +222,12 @@ bool KillProcessPsapi(const char* path)
     if (listed != kListComplete)
         return listed == kListOutOfMemory;
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
-        if (!PsapiPathMatches(node->modulePath, path))
+        // path is the 64-bit program's spelling; a module named through the alias is the same file.
+        char nativeModule[kPathSize];
+        const char* module = NativeSpelling(node->modulePath, g_scanState.wow64, nativeModule, sizeof(nativeModule))
+                                 ? nativeModule
+                                 : node->modulePath;
+        if (!PsapiPathMatches(module, path))
             continue;
         if (TerminateById(node->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
             Sleep(500);
