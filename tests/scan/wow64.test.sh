@@ -21,11 +21,15 @@ cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$TVX_BUILD/win/tests/system/system
 mkdir -p "$c/plain" "$c/empty"
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+# The 64-bit reg.exe, which reaches either view with /reg:32 and /reg:64.
+reg64() {
+    WINEARCH=win64 WINEPREFIX="$prefix" "$(tvx_wine64_loader)" reg "$@" >/dev/null 2>&1
+}
 reg_add() {  # VIEW NAME DATA
-    tvx_reg "$prefix" add "$run_key" /v "$2" /t REG_SZ /d "$3" /f "/reg:$1" || abort "cannot write Run value $2"
+    reg64 add "$run_key" /v "$2" /t REG_SZ /d "$3" /f "/reg:$1" || abort "cannot write Run value $2"
 }
 reg_has() {  # VIEW NAME
-    tvx_wine "$prefix" reg query "$run_key" /v "$2" "/reg:$1" >/dev/null 2>&1
+    reg64 query "$run_key" /v "$2" "/reg:$1"
 }
 
 # ---- Files and values --------------------------------------------------------------------------
