@@ -96,12 +96,13 @@ void SinkToReport(void*, const char* line)
 }  // namespace
 
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     const char* chosenPath)
+                     bool wow64, const char* chosenPath)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
     char startLine[kReportLineChars];
-    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode);
+    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode,
+                      wow64);
     bool chosen = chosenPath != nullptr && chosenPath[0] != '\0';
     if (chosen && BeginAt(chosenPath, startLine)) {
         r.recordOpen = true;

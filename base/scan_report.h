@@ -22,9 +22,9 @@ extern ScanReport g_scanReport;
 // one is given and can be written, else the usual folders, with a line saying the chosen path
 // failed. When nothing can be written the scan keeps no record and every routine below does
 // nothing. version is null when the system would not say; the codes are GetPlatformCode's and
-// GetNtVersionCode's.
+// GetNtVersionCode's; wow64 says whether the scan runs under WOW64.
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     const char* chosenPath = nullptr);
+                     bool wow64, const char* chosenPath);
 // Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
 // that ends before its scan starts). Failures are silent.
 void ReportLoneLine(const char* chosenPath, const char* text);

@@ -12,6 +12,7 @@ const char* const kSkipLabels[kWalkSkipKinds] = {
     "Folder links not entered",
     "Folders that could not be listed",
     "Offline files not opened",
+    "Folders below the depth bound",
 };
 
 const char kRecordMark[] = "====";
@@ -50,14 +51,15 @@ void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path)
 }
 
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
-                       const WindowsVersion* version, int platformCode, int ntVersionCode)
+                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64)
 {
     char when[32];
     char windows[224];
     FormatClock(when, sizeof(when), clock);
     FormatVersion(windows, sizeof(windows), version);
-    return FormatText(dest, destSize, "%s %s  %s  %s  platform code %d, NT version code %d", kRecordMark, when,
-                      productTitle, windows, platformCode, ntVersionCode);
+    // Said only under WOW64, so that a 32-bit Windows' start line stays as it always was.
+    return FormatText(dest, destSize, "%s %s  %s  %s  platform code %d, NT version code %d%s", kRecordMark, when,
+                      productTitle, windows, platformCode, ntVersionCode, wow64 ? kWow64StartText : "");
 }
 
 bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how, const char* outcome)

@@ -15,6 +15,7 @@ enum WalkSkip {
     kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
     kSkipUnlistable,  // a folder that could not be listed
     kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
+    kSkipTooDeep,     // a folder below the walker's depth bound: not entered
     kWalkSkipKinds
 };
 
@@ -43,10 +44,12 @@ enum ReportEnd { kEndScanRun, kEndMemoryFind };
 // Keeps path when fewer than kReportedSkipPaths of its kind are kept (cut to kReportPathChars).
 void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
 
+// What the start line adds when the scan ran under WOW64 on a 64-bit Windows.
+const char kWow64StartText[] = "  64-bit Windows, both views scanned";
 // The record's first line: date and time, product title, Windows version (null: the system would
-// not say) and the platform codes.
+// not say), the platform codes and, under WOW64, kWow64StartText.
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
-                       const WindowsVersion* version, int platformCode, int ntVersionCode);
+                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64 = false);
 // outcome, when given, follows "End of scan" after two spaces (FormatOutcome's text).
 bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how,
                      const char* outcome = nullptr);

@@ -28,5 +28,19 @@ void NoteWalkSkip(WalkSkip kind, const char* path)
 {
     if (kind >= 0 && kind < kWalkSkipKinds)
         g_scanState.walkSkipped[kind] += 1;
-    KeepWalkSkipPath(g_scanReport.skippedPaths, kind, path);
+    // The report names the entry as a 64-bit program would; an alias that does not fit stays as met.
+    char shown[kPathSize];
+    KeepWalkSkipPath(g_scanReport.skippedPaths, kind,
+                     NativeSpelling(path, g_scanState.wow64, shown, sizeof(shown)) ? shown : path);
+}
+
+const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
+{
+    if (!g_scanState.wow64.active || FindSystemFolder(path, g_scanState.wow64).folder != kSystem32)
+        return path;
+    // As given, the path would reach the SysWOW64 namesake; when the alias does not fit, an empty
+    // path makes the call fail instead.
+    if (!FileCallSpelling(path, g_scanState.wow64, buffer, bufferSize) && bufferSize != 0)
+        buffer[0] = '\0';
+    return buffer;
 }

@@ -6,6 +6,7 @@
 
 #include "base/product.h"
 #include "base/scan_report_text.h"  // WalkSkip
+#include "base/system_folders.h"
 
 // Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the
 // numbers of WM_ENABLE and WM_SETREDRAW on purpose: the main window's handlers answer both.
@@ -36,6 +37,7 @@ struct ScanState {
     char lineBuffer[520];
     char detectedPath[261];
     char autostartValueName[128];
+    char autostartValueData[1024];  // what that value held, lower-cased and expanded; empty when too long
     bool programFilesPending;
     bool programFilesVisited;
     char programFilesPath[kPathSize];
@@ -45,6 +47,7 @@ struct ScanState {
     // counters above.
     int32_t restartDeletions;      // deletions at restart scheduled
     int32_t findsLeftBehind;       // finds neither removed (nor renamed) nor scheduled
+    Wow64View wow64;               // decided at the start of each scan run
 };
 
 extern ScanState g_scanState;
@@ -57,5 +60,8 @@ void SendResultLine(const char* format, ...)
     ;
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
 void NoteWalkSkip(WalkSkip kind, const char* path);
+// The spelling of path (as a 64-bit program names it) that the file functions need under WOW64:
+// buffer with the Sysnative spelling for the real System32, otherwise path itself.
+const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize);
 // Sends kShowCurrentMessage so that the main window shows currentText.
 void SendCurrentText();

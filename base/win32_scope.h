@@ -93,6 +93,38 @@ private:
     void* m_data;
 };
 
+// Text of any length on the process heap (registry data, a path's other spellings); Text() is
+// always a terminated string, empty until something is written.
+class RegistryData {
+public:
+    RegistryData() : m_data(nullptr), m_size(0) {}
+    ~RegistryData()
+    {
+        if (m_data != nullptr)
+            HeapFree(GetProcessHeap(), 0, m_data);
+    }
+    RegistryData(const RegistryData&) = delete;
+    RegistryData& operator=(const RegistryData&) = delete;
+    // Makes room for size bytes (old content is not kept). False when out of memory.
+    bool Reserve(size_t size)
+    {
+        if (size <= m_size)
+            return true;
+        if (m_data != nullptr)
+            HeapFree(GetProcessHeap(), 0, m_data);
+        m_data = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
+        m_size = m_data != nullptr ? size : 0;
+        return m_data != nullptr;
+    }
+    char* Data() { return m_data; }
+    size_t Size() const { return m_size; }
+    const char* Text() const { return m_data != nullptr ? m_data : ""; }
+
+private:
+    char* m_data;
+    size_t m_size;
+};
+
 // Deletes the GDI object it holds (bitmap, region) when it goes out of scope.
 template <typename Handle>
 class ScopedGdiObject {

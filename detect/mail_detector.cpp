@@ -38,7 +38,9 @@ int MatchMailRecords(ByteReader& file)
 int MailFileDetector(const char*, const char* path)
 {
     UnscramblePatterns();
-    FileReader file(path);
+    char fileCallPath[kPathSize];
+    const char* opened = ForFileCalls(path, fileCallPath, sizeof(fileCallPath));
+    FileReader file(opened);
     if (!file.IsOpen())
         return 0;
     int matched = MatchMailRecords(file);
@@ -53,7 +55,9 @@ int MailFileDetector(const char*, const char* path)
     switch (g_scanState.dispositionCode) {
     case kDispositionRename: {
         char renamed[kRenamedPathSize];
-        if (MakeRenamedPath(path, renamed, sizeof(renamed)) && MoveFileA(path, renamed)) {
+        char fileCallRenamed[kRenamedPathSize];
+        if (MakeRenamedPath(path, renamed, sizeof(renamed)) &&
+            MoveFileA(opened, ForFileCalls(renamed, fileCallRenamed, sizeof(fileCallRenamed)))) {
             SendResultLine("%s     %s renamed", path, g_mailMatchedName);
         } else {
             SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);
@@ -64,7 +68,7 @@ int MailFileDetector(const char*, const char* path)
     case kDispositionRemove:
     case kDispositionRemoveToo:
         // No attribute reset here: a read-only file is reported, not forced.
-        if (DeleteFileA(path)) {
+        if (DeleteFileA(opened)) {
             g_scanState.filesRemoved += 1;
             SendResultLine("%s     %s removed", path, g_mailMatchedName);
         } else {

@@ -30,8 +30,10 @@ int SignatureDetector(const char* name, const char* path)
         RemoveFromMemory(path, name);
         return 0;
     }
-    if (state.filesInfected == 0)
+    if (state.filesInfected == 0) {
         std::memset(state.autostartValueName, 0, sizeof(state.autostartValueName));
+        std::memset(state.autostartValueData, 0, sizeof(state.autostartValueData));
+    }
     // A listed length that no record accepts cannot match: the file is not even opened, and the
     // detector ends as it does for an opened file that matched no record.
     if (!g_signatureLengths.built)
@@ -42,7 +44,8 @@ int SignatureDetector(const char* name, const char* path)
     }
     ++g_signatureFileOpens;
 
-    FileReader file(path);
+    char fileCallPath[kPathSize];
+    FileReader file(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
     if (!file.IsOpen())
         return 0;
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));

@@ -4,10 +4,13 @@
 #include <cstring>
 
 #include "base/run_options.h"
+#include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
+#include "match/autostart_match.h"
+#include "platform/path_spellings.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,33 +19,94 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 // What RegEnumValueA is told the name buffer holds (the registry's longest value name).
 const DWORD kValueNameChars = 16383;
+// The registry view flags of RegOpenKeyExA (KEY_WOW64_64KEY, KEY_WOW64_32KEY).
+const REGSAM kKeyWow64View64 = 0x0100;
+const REGSAM kKeyWow64View32 = 0x0200;
 
-// Expands environment references into expanded, however long the result.
-bool ExpandText(const char* text, RegistryData& expanded)
+REGSAM ViewFlag(RegistryView view)
+{
+    return view == kView64 ? kKeyWow64View64 : view == kView32 ? kKeyWow64View32 : 0;
+}
+
+// Under WOW64 the Run keys exist twice, one per view; otherwise there is one and no flag is passed.
+int AutostartViews(RegistryView views[2])
+{
+    if (!g_scanState.wow64.active) {
+        views[0] = kViewOnly;
+        return 1;
+    }
+    views[0] = kView64;
+    views[1] = kView32;
+    return 2;
+}
+
+const int kViewForms = kPathSpellings * kMaxViewSpellings;
+
+// The detected file's forms as a program reading view spells them, lower-cased. The one view of a
+// 32-bit Windows takes the forms as they are, however long.
+class ViewForms {
+public:
+    ViewForms(const char* const* baseForms, RegistryView view)
+    {
+        for (int i = 0; i < kViewForms; ++i) {
+            m_text[i][0] = '\0';
+            m_forms[i] = m_text[i];
+        }
+        for (int i = 0; i < kPathSpellings; ++i) {
+            if (view == kViewOnly) {
+                m_forms[i] = baseForms[i];
+                continue;
+            }
+            if (baseForms[i][0] == '\0')
+                continue;
+            // A form too long for a path buffer names nothing a program can start.
+            int count = ViewSpellings(baseForms[i], g_scanState.wow64, view, m_text + i * kMaxViewSpellings);
+            for (int j = 0; j < count; ++j)
+                LowerInPlace(m_text[i * kMaxViewSpellings + j]);
+        }
+    }
+    ViewForms(const ViewForms&) = delete;
+    ViewForms& operator=(const ViewForms&) = delete;
+    const char* const* Forms() const { return m_forms; }
+
+private:
+    char m_text[kViewForms][kPathSize];
+    const char* m_forms[kViewForms];
+};
+
+enum ExpandResult { kExpanded, kExpansionTooLong, kExpansionFailed };
+
+// Expands environment references into expanded, up to the longest data the registry read takes.
+ExpandResult ExpandText(const char* text, RegistryData& expanded)
 {
     size_t size = MAX_PATH + 1;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!expanded.Reserve(size))
-            return false;
+            return kExpansionTooLong;
         DWORD needed = ExpandEnvironmentStringsA(text, expanded.Data(), static_cast<DWORD>(size));
         if (needed == 0)
-            return false;
+            return kExpansionFailed;
         if (needed <= size) {
             expanded.Data()[size - 1] = '\0';
-            return true;
+            return kExpanded;
         }
         if (needed > kMaxRegistryDataSize)
-            return false;
+            return kExpansionTooLong;
         size = needed + 1;
     }
-    return false;
+    return kExpansionTooLong;
 }
 
-// A name that does not fit is not remembered at all: a cut name could be another value's.
-void RememberValueName(const char* valueName)
+// A name that does not fit is not remembered at all: a cut name could be another value's. Data
+// that does not fit (or could not be expanded) is not kept: the value then goes again only when
+// it starts the file of a later detection.
+void RememberValue(const char* valueName, const char* expanded)
 {
     if (!CopyText(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), valueName))
         g_scanState.autostartValueName[0] = '\0';
+    if (expanded == nullptr || g_scanState.autostartValueName[0] == '\0' ||
+        !CopyText(g_scanState.autostartValueData, sizeof(g_scanState.autostartValueData), expanded))
+        g_scanState.autostartValueData[0] = '\0';
 }
 
 void ReportRemovedValue(const char* name)
@@ -51,117 +115,48 @@ void ReportRemovedValue(const char* name)
         SendResultLine("System Registry     %s removed", name);
 }
 
-const char* SkipOpeningQuote(const char* text)
+const char* KeyName(const char* subkey)
 {
-    return text[0] == '"' ? text + 1 : text;
+    const char* slash = std::strrchr(subkey, '\\');
+    return slash != nullptr ? slash + 1 : subkey;
 }
 
-// The detected file's short (8.3) spelling, lower-cased; empty when the system cannot give it.
-void ShortSpelling(const char* path, RegistryData& spelling)
+// The remembered value where it exists again: it goes when it still holds what it held when it was
+// matched, or starts the file now detected; a clean program's value of the same name stays.
+void DeleteRememberedValue(const char* subkey, const char* valueName, const char* name, RegistryView view)
 {
-    if (!spelling.Reserve(MAX_PATH + 1))
+    RegistryData data;
+    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, subkey, valueName, data, view))
         return;
-    DWORD length = GetShortPathNameA(path, spelling.Data(), MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH)
-        spelling.Data()[0] = '\0';
-    LowerInPlace(spelling.Data());
-}
+    LowerInPlace(data.Data());
+    RegistryData expanded;
+    ExpandResult expansion = ExpandText(data.Text(), expanded);
+    if (expansion == kExpanded)
+        LowerInPlace(expanded.Data());
+    const char* expandedText = expansion == kExpanded ? expanded.Text() : nullptr;
 
-// The detected file's long spelling, lower-cased, however long: each folder's own name as the
-// search reports it. Built by hand because GetLongPathNameA is missing on Windows 95 and NT 4 and
-// fails when the long path passes MAX_PATH. Empty when a component cannot be looked up.
-void LongSpelling(const char* path, RegistryData& spelling)
-{
-    size_t pathLength = BoundedLength(path, MAX_PATH + 1);
-    if (pathLength < 3 || pathLength > MAX_PATH || path[1] != ':' || path[2] != '\\' ||
-        std::strchr(path, '*') != nullptr || std::strchr(path, '?') != nullptr)
+    AutostartMatch now = kStartsOther;
+    char detected[sizeof(g_scanState.detectedPath)];
+    CopyText(detected, sizeof(detected), g_scanState.detectedPath);
+    LowerInPlace(detected);
+    if (std::strrchr(detected, '\\') != nullptr) {
+        PathSpellings spellings(detected, true);
+        ViewForms forms(spellings.Forms(), view);
+        now = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
+    }
+    if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
+                                     now)) {
+        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
+            ReportRemovedValue(name);
         return;
-    size_t components = 0;
-    for (size_t i = 0; i < pathLength; ++i)
-        components += path[i] == '\\' ? 1 : 0;
-    size_t size = components * MAX_PATH + 4;
-    if (!spelling.Reserve(size))
-        return;
-    char* out = spelling.Data();
-    CopyTextN(out, size, path, 2);
-    char partial[MAX_PATH + 1];
-    bool named = false;  // "d:" alone would begin every value on the drive
-    for (size_t end = 3; end <= pathLength; ++end) {
-        if (end < pathLength && path[end] != '\\')
-            continue;
-        if (path[end - 1] == '\\')  // doubled backslash
-            continue;
-        CopyTextN(partial, sizeof(partial), path, end);
-        WIN32_FIND_DATAA entry;
-        ScopedFindHandle search(FindFirstFileA(partial, &entry));
-        if (!search.IsValid()) {
-            out[0] = '\0';
-            return;
-        }
-        entry.cFileName[sizeof(entry.cFileName) - 1] = '\0';
-        if (!AppendText(out, size, "\\") || !AppendText(out, size, entry.cFileName)) {
-            out[0] = '\0';
-            return;
-        }
-        named = true;
     }
-    if (!named)
-        out[0] = '\0';
-    LowerInPlace(out);
-}
-
-// The detected path as the walk spelled it and in its other spelling: a Run value written with
-// the long names still starts the file the walk reached through short names, and the other way round.
-const int kPathForms = 3;
-
-bool BeginsWithAnyForm(const char* text, const char* const forms[kPathForms])
-{
-    for (int i = 0; i < kPathForms; ++i) {
-        if (forms[i][0] != '\0' && std::strncmp(text, forms[i], std::strlen(forms[i])) == 0)
-            return true;
-    }
-    return false;
-}
-
-// The name rule's test: a form's file name anywhere in text.
-bool HoldsAnyFileName(const char* text, const char* const forms[kPathForms])
-{
-    for (int i = 0; i < kPathForms; ++i) {
-        const char* lastSlash = std::strrchr(forms[i], '\\');
-        // An empty file name would be found in every value.
-        if (lastSlash != nullptr && lastSlash[1] != '\0' && std::strstr(text, lastSlash + 1) != nullptr)
-            return true;
-    }
-    return false;
-}
-
-bool InSystemFolder(const char* const forms[kPathForms])
-{
-    for (int i = 0; i < kPathForms; ++i) {
-        if (std::strstr(forms[i], "\\system\\") != nullptr || std::strstr(forms[i], "\\system32\\") != nullptr)
-            return true;
-    }
-    return false;
+    char line[kReportLineChars];
+    FormatText(line, sizeof(line), "System Registry value %s in %s kept: it now starts another program: %s", valueName,
+               KeyName(subkey), data.Text());
+    ReportLine(line);
 }
 
 }  // namespace
-
-RegistryData::~RegistryData()
-{
-    if (m_data != nullptr)
-        HeapFree(GetProcessHeap(), 0, m_data);
-}
-
-bool RegistryData::Reserve(size_t size)
-{
-    if (size <= m_size)
-        return true;
-    if (m_data != nullptr)
-        HeapFree(GetProcessHeap(), 0, m_data);
-    m_data = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size));
-    m_size = m_data != nullptr ? size : 0;
-    return m_data != nullptr;
-}
 
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize)
 {
@@ -188,26 +183,30 @@ int CleanAutostart(const char* name, HostsFileDetector hostsDetector)
     if (hostsDetector != nullptr && GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
         hostsDetector(kFamilyDetectionName, hostsPath);
 
+    RegistryView views[2];
+    int viewCount = AutostartViews(views);
     if (g_scanState.autostartValueName[0] != '\0') {
         // Whatever wrote the value for an earlier detection may have written it again.
         char valueName[sizeof(g_scanState.autostartValueName)];
         CopyText(valueName, sizeof(valueName), g_scanState.autostartValueName);
-        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, valueName) == 1)
-            ReportRemovedValue(name);
-        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRunServicesKey, valueName) == 1)
-            ReportRemovedValue(name);
+        for (int v = 0; v < viewCount; ++v) {
+            DeleteRememberedValue(kRunKey, valueName, name, views[v]);
+            DeleteRememberedValue(kRunServicesKey, valueName, name, views[v]);
+        }
     }
     if (g_scanState.detectedPath[0] != '\0') {
-        ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunKey);
-        ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunServicesKey);
+        for (int v = 0; v < viewCount; ++v) {
+            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunKey, views[v]);
+            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunServicesKey, views[v]);
+        }
     }
     return 1;
 }
 
-void ScanAutostartValues(HKEY root, const char* subkey)
+void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return;
     DWORD valueCount = 0;
     if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr,
@@ -219,11 +218,8 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     CopyText(detectionName, sizeof(detectionName), kFamilyDetectionName);
     char* detectedPath = g_scanState.detectedPath;
     detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
-    RegistryData shortForm;
-    RegistryData longForm;
-    ShortSpelling(detectedPath, shortForm);
-    LongSpelling(detectedPath, longForm);
-    const char* forms[kPathForms] = {detectedPath, shortForm.Text(), longForm.Text()};
+    PathSpellings spellings(detectedPath, true);
+    ViewForms forms(spellings.Forms(), view);
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
@@ -237,32 +233,29 @@ void ScanAutostartValues(HKEY root, const char* subkey)
             break;
 
         RegistryData data;
-        if (!ReadRegistryString(root, subkey, valueName, data))
+        if (!ReadRegistryString(root, subkey, valueName, data, view))
             continue;
         LowerInPlace(data.Data());
         LowerInPlace(detectedPath);
         RegistryData expanded;
-        if (!ExpandText(data.Text(), expanded))
+        // Data whose expansion is too long to make is still tested as it stands.
+        ExpandResult expansion = ExpandText(data.Text(), expanded);
+        if (expansion == kExpansionFailed)
             continue;
-        LowerInPlace(expanded.Data());
+        if (expansion == kExpanded)
+            LowerInPlace(expanded.Data());
+        const char* expandedText = expansion == kExpanded ? expanded.Text() : nullptr;
 
-        const char* text = data.Text();
-        bool bare = std::strchr(text, '\\') == nullptr || text[0] == '\\';
-        if (bare && HoldsAnyFileName(text, forms)) {
-            // A bare name runs from the search path, which holds the system folders.
-            if (InSystemFolder(forms)) {
-                if (DeleteRegistryValue(root, subkey, valueName) == 1) {
-                    RememberValueName(valueName);
-                    ReportRemovedValue(detectionName);
-                    ++deletedCount;
-                }
+        AutostartMatch match = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
+        if (match == kStartsByName) {
+            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
+                RememberValue(valueName, expandedText);
+                ReportRemovedValue(detectionName);
+                ++deletedCount;
             }
-            continue;
-        }
-        if (BeginsWithAnyForm(SkipOpeningQuote(text), forms) ||
-            BeginsWithAnyForm(SkipOpeningQuote(expanded.Text()), forms)) {
-            RememberValueName(valueName);
-            if (DeleteRegistryValue(root, subkey, valueName) == 1) {
+        } else if (match == kStartsByPath) {
+            RememberValue(valueName, expandedText);
+            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 ReportRemovedValue(detectionName);
                 ++deletedCount;
             }
@@ -270,20 +263,20 @@ void ScanAutostartValues(HKEY root, const char* subkey)
     }
 }
 
-int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName)
+int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return 0;
     bool deleted = RegDeleteValueA(key.Get(), valueName) == ERROR_SUCCESS;
     bool closed = key.Close();
     return deleted && closed ? 1 : 0;
 }
 
-int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data)
+int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
         return 0;
     DWORD size = 0;
     if (RegQueryValueExA(key.Get(), valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||

@@ -5,6 +5,8 @@
 #include <cstddef>
 
 #include "base/product.h"
+#include "base/system_folders.h"
+#include "base/win32_scope.h"
 
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
@@ -31,34 +33,20 @@ typedef int (*HostsFileDetector)(const char* name, const char* path);
 // Autostart and hosts cleanup after every detection: the hosts file first goes to hostsDetector
 // (none when null), then the autostart values are cleaned. Always 1.
 int CleanAutostart(const char* name, HostsFileDetector hostsDetector);
-void ScanAutostartValues(HKEY root, const char* subkey);
-int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName);
+// Under WOW64 the values are read, and deleted, in the registry view given; kViewOnly passes no
+// view flag (Windows 2000 refuses them).
+void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view = kViewOnly);
+int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName, RegistryView view = kViewOnly);
 // The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);
 // false on other platforms or when the path does not fit.
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
 
-// Registry value data of any type, read whole onto the heap and always terminated.
-class RegistryData {
-public:
-    RegistryData() : m_data(nullptr), m_size(0) {}
-    ~RegistryData();
-    RegistryData(const RegistryData&) = delete;
-    RegistryData& operator=(const RegistryData&) = delete;
-    // Makes room for size bytes (old content is not kept). False when out of memory.
-    bool Reserve(size_t size);
-    char* Data() { return m_data; }
-    size_t Size() const { return m_size; }
-    const char* Text() const { return m_data != nullptr ? m_data : ""; }
-
-private:
-    char* m_data;
-    size_t m_size;
-};
 // Data longer than this is never read: no command line the system runs is that long.
 const size_t kMaxRegistryDataSize = 65536;
 // Reads value valueName of root\subkey whole; 1 when the key opened, both queries succeeded and
 // the key closed. Data over kMaxRegistryDataSize gives 0.
-int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data);
+int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data,
+                       RegistryView view = kViewOnly);
 
 // Service stop and key removal (memory scan on NT 5.x and earlier).
 int StopService(const char* serviceName);

@@ -88,7 +88,11 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
 void RenameInfectedFile(const char* path, const char* name)
 {
     char newPath[kRenamedPathSize];
-    bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) && MoveFileA(path, newPath);
+    char fileCallPath[kPathSize];
+    char fileCallNewPath[kRenamedPathSize];
+    bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) &&
+                   MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
+                             ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
         SendResultLine("%s     %s renamed", path, name);
     } else {
@@ -99,13 +103,16 @@ void RenameInfectedFile(const char* path, const char* name)
 
 void RemoveInfectedFile(const char* path, const char* name)
 {
+    // path names the file as a 64-bit program does; the file calls need their own spelling of it.
+    char fileCallBuffer[kPathSize];
+    const char* fileCallPath = ForFileCalls(path, fileCallBuffer, sizeof(fileCallBuffer));
     // Clears read-only, hidden and system, which would make the deletion fail.
-    if (!SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE)) {
+    if (!SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
         SendResultLine("%s     %s Unable to remove", g_scanState.currentText, g_scanState.currentName);
         g_scanState.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(path) || (KillProcessOfFile(path) != 0 && DeleteFileA(path))) {
+    if (DeleteFileA(fileCallPath) || (KillProcessOfFile(path) != 0 && DeleteFileA(fileCallPath))) {
         g_scanState.filesRemoved += 1;
         SendResultLine("%s     %s removed", path, name);
         return;
@@ -167,6 +174,8 @@ void RemoveFromMemory(const char* path, const char* familyName)
 int ScheduleDeleteAtRestart(const char* path)
 {
     int platform = GetPlatformCode();
+    // The entry keeps the 64-bit spelling: the session manager that carries it out at the next
+    // start is a 64-bit program, and the alias means nothing to it.
     if (platform == kPlatformNt)
         return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
     if (platform == kPlatformWindows9x) {

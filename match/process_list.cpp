@@ -14,9 +14,24 @@ const char* FileNamePart(const char* path)
     return slash != nullptr ? slash + 1 : path;
 }
 
-bool ToolhelpNameMatches(const char* exeFile, const char* path)
+bool ImageIsFile(const char* imagePath, const char* const* forms, int formCount)
 {
-    return CompareNoCase(FileNamePart(exeFile), FileNamePart(path)) == 0;
+    for (int i = 0; i < formCount; ++i) {
+        if (forms[i][0] != '\0' && imagePath[0] != '\0' && PsapiPathMatches(imagePath, forms[i]))
+            return true;
+    }
+    return false;
+}
+
+bool ToolhelpNameMatches(const char* exeFile, const char* const* forms, int formCount)
+{
+    if (std::strchr(exeFile, '\\') != nullptr)
+        return ImageIsFile(exeFile, forms, formCount);
+    for (int i = 0; i < formCount; ++i) {
+        if (forms[i][0] != '\0' && CompareNoCase(exeFile, FileNamePart(forms[i])) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool PsapiPathMatches(const char* modulePath, const char* path)
@@ -42,6 +57,16 @@ bool TaskNameMatches(const char* taskName, const char* baseName)
     size_t length = std::strlen(baseName);
     // A prefix test on purpose: the base name MSSYS also ends the instance mssys32.
     return length != 0 && CompareNoCaseN(taskName, baseName, length) == 0;
+}
+
+PerfRowAction DecidePerfRow(const char* taskName, const char* baseName, const char* imagePath,
+                            const char* const* forms, int formCount)
+{
+    if (!TaskNameMatches(taskName, baseName))
+        return kPerfRowOther;
+    if (imagePath == nullptr)
+        return kPerfRowNotConfirmed;
+    return ImageIsFile(imagePath, forms, formCount) ? kPerfRowTerminate : kPerfRowOtherImage;
 }
 
 bool MakeServiceName(const char* modulePath, char* serviceName, size_t serviceNameSize)

@@ -17,8 +17,12 @@ struct TaskEntry {
 
 // The part of path after its last '\' (all of path when it has none).
 const char* FileNamePart(const char* path);
-// Toolhelp rule: the file names of both paths are equal, ignoring case.
-bool ToolhelpNameMatches(const char* exeFile, const char* path);
+// The image path is one of the file's spellings (empty ones are ignored), ignoring case.
+bool ImageIsFile(const char* imagePath, const char* const* forms, int formCount);
+// Toolhelp rule: an exeFile that holds a path (Windows 95/98/ME give one) must be one of the file's
+// spellings; a bare exeFile (as Wine and the NT family give it) is compared with their file names,
+// ignoring case.
+bool ToolhelpNameMatches(const char* exeFile, const char* const* forms, int formCount);
 // psapi rule: the module path has exactly the length of path and equals it, ignoring case.
 bool PsapiPathMatches(const char* modulePath, const char* path);
 // Performance-data rule, first half: path upper-cased, its last four characters cut, the part after
@@ -26,6 +30,17 @@ bool PsapiPathMatches(const char* modulePath, const char* path);
 bool MakePerfDataBaseName(const char* path, char* baseName, size_t baseNameSize);
 // Second half: the task name begins with baseName, ignoring case. An empty base name matches nothing.
 bool TaskNameMatches(const char* taskName, const char* baseName);
+// What the performance-data technique does with one row.
+enum PerfRowAction {
+    kPerfRowOther,         // the name does not begin with the base name
+    kPerfRowTerminate,     // its image is the file
+    kPerfRowOtherImage,    // a namesake: its image is another file
+    kPerfRowNotConfirmed,  // its image could not be read (imagePath null)
+};
+// Instance names carry no path, so a name match is only the first filter: the row's process is
+// ended only when its image path is one of the file's spellings.
+PerfRowAction DecidePerfRow(const char* taskName, const char* baseName, const char* imagePath,
+                            const char* const* forms, int formCount);
 // Service name of a module: its file name with everything from the last '.' removed. False when
 // that leaves nothing (".exe") or does not fit.
 bool MakeServiceName(const char* modulePath, char* serviceName, size_t serviceNameSize);

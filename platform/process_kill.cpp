@@ -6,9 +6,12 @@
 #include <cstring>
 
 #include "base/run_options.h"
+#include "base/scan_report.h"
+#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "match/process_list.h"
+#include "platform/path_spellings.h"
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 
@@ -73,6 +76,52 @@ bool ReadProcessCounterIndexes(char* objectIndex, size_t objectIndexSize, uint32
     return FindProcessCounterIndexes(names.As<uint8_t>(), read + 2, objectIndex, objectIndexSize, counterIndex);
 }
 
+typedef BOOL(WINAPI* QueryFullProcessImageNameFunction)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+
+// The full path of a process's image: QueryFullProcessImageNameA where the system has it (Vista
+// and later), else the main module's path through psapi. False when neither can read it.
+bool ReadProcessImage(DWORD processId, char* image, size_t imageSize)
+{
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process.IsValid() || imageSize == 0)
+        return false;
+    HMODULE kernel = LoadLibraryA("Kernel32.dll");
+    QueryFullProcessImageNameFunction pQueryFullProcessImageNameA =
+        kernel != nullptr ? LookUpFunction<QueryFullProcessImageNameFunction>(kernel, "QueryFullProcessImageNameA")
+                          : nullptr;
+    if (pQueryFullProcessImageNameA != nullptr) {
+        DWORD size = static_cast<DWORD>(imageSize);
+        if (pQueryFullProcessImageNameA(process.Get(), 0, image, &size) && size < imageSize) {
+            image[size] = '\0';
+            return true;
+        }
+    }
+    HMODULE psapi = LoadLibraryA("psapi.dll");
+    GetModuleFileNameExFunction pGetModuleFileNameExA =
+        psapi != nullptr ? LookUpFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA") : nullptr;
+    if (pGetModuleFileNameExA == nullptr)
+        return false;
+    DWORD length = pGetModuleFileNameExA(process.Get(), nullptr, image, static_cast<DWORD>(imageSize));
+    if (length == 0 || length >= imageSize)
+        return false;
+    image[length] = '\0';
+    return true;
+}
+
+// A namesake that was left running goes into the scan report; otherImage is null when its image
+// could not be read.
+void ReportSparedProcess(DWORD processId, const char* taskName, const char* otherImage, const char* path)
+{
+    char line[kReportLineChars];
+    if (otherImage != nullptr)
+        FormatText(line, sizeof(line), "Process %lu (%s) not ended: it runs %s, not %s",
+                   static_cast<unsigned long>(processId), taskName, otherImage, path);
+    else
+        FormatText(line, sizeof(line), "Process %lu (%s) not ended: not confirmed to run %s (its image could not be read)",
+                   static_cast<unsigned long>(processId), taskName, path);
+    ReportLine(line);
+}
+
 }  // namespace
 
 int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks)
@@ -112,16 +161,14 @@ int KillProcessToolhelp(const char* path)
         return 0;
     entry->dwSize = sizeof(PROCESSENTRY32);
 
-    char target[kPathSize];
-    CopyText(target, sizeof(target), FileNamePart(path));
-    UpperInPlace(target);
+    PathSpellings spellings(path, false);
 
     int result = 0;
     bool more = toolhelp.pProcess32First(snapshot, entry) != 0;
     while (more) {
         char exeFile[sizeof(entry->szExeFile) + 1];
         CopyTextN(exeFile, sizeof(exeFile), entry->szExeFile, sizeof(entry->szExeFile));
-        if (ToolhelpNameMatches(exeFile, target)) {
+        if (ToolhelpNameMatches(exeFile, spellings.Forms(), kPathSpellings)) {
             // Only the first process with this file name is ended.
             Sleep(50);
             if (TerminateById(entry->th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
@@ -148,13 +195,22 @@ int KillProcessPerfData(const char* path)
     TaskEntry tasks[kMaxTasks + 1];
     std::memset(tasks, 0, sizeof(tasks));
     int rows = ReadPerfDataTasks(tasks, kMaxTasks);
+    PathSpellings spellings(path, false);
     int result = 0;
     for (int i = 0; i < rows; ++i) {
         if (!TaskNameMatches(tasks[i].name, baseName))
             continue;
-        if (TerminateById(tasks[i].processId, PROCESS_TERMINATE))
-            result = 1;
-        Sleep(500);
+        char image[kPathSize];
+        bool readable = ReadProcessImage(tasks[i].processId, image, sizeof(image));
+        PerfRowAction action =
+            DecidePerfRow(tasks[i].name, baseName, readable ? image : nullptr, spellings.Forms(), kPathSpellings);
+        if (action == kPerfRowTerminate) {
+            if (TerminateById(tasks[i].processId, PROCESS_TERMINATE))
+                result = 1;
+            Sleep(500);
+        } else {
+            ReportSparedProcess(tasks[i].processId, tasks[i].name, action == kPerfRowOtherImage ? image : nullptr, path);
+        }
     }
     return result;
 }
@@ -167,7 +223,12 @@ bool KillProcessPsapi(const char* path)
     if (listed != kListComplete)
         return listed == kListOutOfMemory;
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
-        if (!PsapiPathMatches(node->modulePath, path))
+        // path is the 64-bit program's spelling; a module named through the alias is the same file.
+        char nativeModule[kPathSize];
+        const char* module = NativeSpelling(node->modulePath, g_scanState.wow64, nativeModule, sizeof(nativeModule))
+                                 ? nativeModule
+                                 : node->modulePath;
+        if (!PsapiPathMatches(module, path))
             continue;
         if (TerminateById(node->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
             Sleep(500);

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/platform.h"
+#include "platform/process_win32.h"
 
 namespace {
 
@@ -17,6 +18,33 @@ bool QueryVersion(OSVERSIONINFOA& info)
 }
 
 }  // namespace
+
+void QueryWow64View(Wow64View& view)
+{
+    view = Wow64View{};
+    typedef BOOL(WINAPI * IsWow64ProcessFunction)(HANDLE, PBOOL);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    IsWow64ProcessFunction pIsWow64Process =
+        kernel != nullptr ? LookUpFunction<IsWow64ProcessFunction>(kernel, "IsWow64Process") : nullptr;
+    BOOL wow64 = FALSE;
+    if (pIsWow64Process == nullptr || !pIsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        return;
+    // The folder above System32 rather than GetWindowsDirectoryA, which a terminal server may
+    // point at the user's own Windows folder.
+    char folder[kPathSize];
+    UINT length = GetSystemDirectoryA(folder, sizeof(folder));
+    if (length == 0 || length >= sizeof(folder))
+        return;
+    char* lastSlash = std::strrchr(folder, '\\');
+    if (lastSlash == nullptr || lastSlash - folder < 2)
+        return;
+    *lastSlash = '\0';
+    view.active = true;
+    CopyText(view.windowsFolder, sizeof(view.windowsFolder), folder);
+    DWORD shortLength = GetShortPathNameA(folder, view.windowsFolderShort, sizeof(view.windowsFolderShort));
+    if (shortLength == 0 || shortLength >= sizeof(view.windowsFolderShort))
+        view.windowsFolderShort[0] = '\0';
+}
 
 bool QueryWindowsVersion(WindowsVersion& version)
 {

@@ -21,9 +21,11 @@ const char kFoundInMemoryText[] =
 const unsigned kOkCancelInformation = 0x41;
 const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
 
+// path is the module's name as the system reports it, the 64-bit program's spelling.
 bool ModuleFileExists(const char* path)
 {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    char fileCallPath[kPathSize];
+    return GetFileAttributesA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath))) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The second walk of a module: the detector disposes of the file this time.

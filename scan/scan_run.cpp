@@ -82,7 +82,7 @@ void BeginScanReport()
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
     BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode(),
-                    g_runOptions.reportPath);
+                    g_scanState.wow64.active, g_runOptions.reportPath);
 }
 
 int AskRestart(const char* question, unsigned style, int yes, int no)
@@ -127,6 +127,8 @@ RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restart
 RunExitCode RunScanForOutcome()
 {
     ScanState& s = g_scanState;
+    // Every path rule of this scan follows this one answer.
+    QueryWow64View(s.wow64);
     BeginScanReport();
     ScanMemory();
     bool whole = true;

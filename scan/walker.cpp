@@ -90,6 +90,11 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
                 NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longPath);
         }
         if (fullPath != nullptr) {
+            // Shown, reported and handed on as a 64-bit program names the file; whatever acts on it
+            // respells it for its own file calls.
+            char shownPath[kPathSize];
+            if (NativeSpelling(fullPath, s.wow64, shownPath, sizeof(shownPath)))
+                fullPath = shownPath;
             ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), kCurrentTextChars);
             SendCurrentText();
             if (!isFolder) {
@@ -114,6 +119,35 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
 }
 
 int WalkLevel(const char* longPattern, const char* shortPattern, int depth);
+
+// Counts a folder the depth bound keeps the walk out of; the report names the folder, not its pattern.
+void NoteFolderTooDeep(const char* childPattern)
+{
+    char folder[kPathSize];
+    CopyText(folder, sizeof(folder), childPattern);
+    size_t length = std::strlen(folder);
+    if (length >= 4 && std::strncmp(folder + length - 4, "\\*.*", 4) == 0)
+        folder[length - 4] = '\0';
+    NoteWalkSkip(kSkipTooDeep, folder);
+}
+
+// Whether childPattern is the Sysnative alias itself, as a listing of the Windows folder would give it.
+bool IsListedAlias(const char* childPattern)
+{
+    SystemFolderSpot spot = FindSystemFolder(childPattern, g_scanState.wow64);
+    const char* tail = childPattern + spot.nameEnd;
+    return spot.folder == kSysnative && std::strncmp(tail, "\\*.*", 4) == 0 && tail[4] == '\0';
+}
+
+// A child pattern in the real System32 in its Sysnative spelling. False when that does not fit.
+bool RespellForWow64(char* pattern, size_t patternSize)
+{
+    ScanState& s = g_scanState;
+    if (pattern[0] == '\0' || FindSystemFolder(pattern, s.wow64).folder != kSystem32)
+        return true;
+    char respelt[kPathSize];
+    return FileCallSpelling(pattern, s.wow64, respelt, sizeof(respelt)) && CopyText(pattern, patternSize, respelt);
+}
 
 // The search leaves dwReserved0 alone on some systems (Wine): 0, never a real tag, then says
 // that the folder's reparse tag is unknown.
@@ -160,8 +194,19 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
             NoteWalkSkip(kSkipLink, ChosenSpelling(longChild, shortChild));
             continue;
         }
-        if (depth >= kMaxWalkDepth)
+        if (depth >= kMaxWalkDepth) {
+            NoteFolderTooDeep(ChosenSpelling(longChild, shortChild));
             continue;
+        }
+        // The alias, should a listing ever show it, is the real System32, walked under its name.
+        if (IsListedAlias(ChosenSpelling(longChild, shortChild)))
+            continue;
+        // Under WOW64 the Windows folder's System32 lists as SysWOW64; the real one is walked
+        // through its alias, so each of the two is walked once.
+        if (!RespellForWow64(longChild, sizeof(longChild)) || !RespellForWow64(shortChild, sizeof(shortChild))) {
+            NoteWalkSkip(kSkipTooLong, ChosenSpelling(longChild, shortChild));
+            continue;
+        }
         const char* childPattern = ChosenSpelling(longChild, shortChild);
         // Deliberately a case-sensitive byte comparison, as the drive walk's Program Files rule expects.
         if (strstr(childPattern, "\\Program Files\\") != nullptr)
@@ -192,8 +237,11 @@ int WalkLevel(const char* longPattern, const char* shortPattern, int depth)
 
 int WalkDirectory(const char* pattern)
 {
-    // The caller's pattern is taken to open as given; its own folders keep their spelling.
-    return WalkLevel(pattern, pattern, 0);
+    // The caller's pattern is taken to open as given; its own folders keep their spelling. A
+    // pattern in the real System32 (a module path, a chosen folder) is opened through its alias.
+    char fileCallPattern[kPathSize];
+    const char* opened = ForFileCalls(pattern, fileCallPattern, sizeof(fileCallPattern));
+    return WalkLevel(opened, opened, 0);
 }
 
 void PumpOneMessage()

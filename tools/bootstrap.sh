@@ -7,7 +7,7 @@ set -euo pipefail
 # (an unrelated `convert`, a wrapper called `wine`) must not pass for the real thing.
 need=()
 installed() { [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]; }
-for pkg in g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb x11-utils doctest-dev \
+for pkg in g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb x11-utils doctest-dev \
            clang g++ make python3 python3-pil util-linux; do
     installed "$pkg" || need+=("$pkg")
 done

@@ -6,9 +6,11 @@
 #include <doctest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
@@ -97,8 +99,11 @@ TEST_CASE("a Run value goes when it starts the detected file, by name in a syste
         {"another program: kept", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "C:\\WINDOWS\\SYSTEM\\OTHER.EXE", REG_SZ, false},
         {"data longer than 260 bytes is read whole", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
          "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE " + std::string(400, 'a'), REG_SZ, true},
-        {"long data, file name only past 260 bytes, in system", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
-         std::string(300, 'b') + " mssys.exe", REG_SZ, true},
+        {"long data naming the file only in an argument: kept", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
+         std::string(300, 'b') + " mssys.exe", REG_SZ, false},
+        {"bare name without extension, in system", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "\"mssys\" -s", REG_SZ, true},
+        {"another program whose name ends in the file's: kept", "C:\\WINDOWS\\SYSTEM32\\MON.EXE", "ctfmon.exe",
+         REG_SZ, false},
         {"data expanding past 260 bytes", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
          "%windir%\\system\\mssys.exe %windir%" + std::string(280, 'c'), REG_EXPAND_SZ, true},
         {"binary data without a terminator", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE",
@@ -183,37 +188,119 @@ TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touc
     CHECK(std::string(g_scanState.detectedPath) == "c:\\windows\\system\\mssys.exe");
 }
 
-TEST_CASE("the remembered value is deleted again at a later detection, under that detection's name")
+// The scan report of these tests, in the temporary folder; read back whole.
+struct ReportCapture {
+    ReportCapture()
+    {
+        char folder[MAX_PATH];
+        GetTempPathA(sizeof(folder), folder);
+        path = std::string(folder) + "tvx_autostart_report.log";
+        DeleteFileA(path.c_str());
+        lstrcpynA(g_scanReport.filePath, path.c_str(), sizeof(g_scanReport.filePath));
+        g_scanReport.recordOpen = true;
+    }
+    ~ReportCapture()
+    {
+        g_scanReport.recordOpen = false;
+        DeleteFileA(path.c_str());
+    }
+    std::string Text() const
+    {
+        Bytes bytes;
+        ReadWholeFile(path.c_str(), bytes);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    std::string path;
+};
+
+TEST_CASE("the remembered value goes again only while it still starts an infected file")
 {
     ClearAutostartKeys();
-    lstrcpynA(g_scanState.autostartValueName, "remembered", sizeof(g_scanState.autostartValueName));
-    SetValue(HKEY_LOCAL_MACHINE, kRun, "remembered", "anything.exe");
-    SetValue(HKEY_LOCAL_MACHINE, kRunServices, "remembered", "anything.exe");
-    Detect("C:\\OTHER\\CLEAN.EXE");
+    std::memset(g_scanState.autostartValueName, 0, sizeof(g_scanState.autostartValueName));
+    std::memset(g_scanState.autostartValueData, 0, sizeof(g_scanState.autostartValueData));
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "Updater", "C:\\TEMP\\MSSYS.EXE");
+    SetValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater", "C:\\Program Files\\Legit\\upd.exe");
+    Detect("C:\\TEMP\\MSSYS.EXE");
     {
         ResultSink sink;
+        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CHECK(Joined(sink.allLines) == kRemovedLine);
+        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
+        CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
+        CHECK(std::string(g_scanState.autostartValueName) == "Updater");
+        CHECK(std::string(g_scanState.autostartValueData) == "c:\\temp\\mssys.exe");
+    }
+    // The trojan writes its value again; the clean program's value of the same name stays, and the
+    // report says why it was kept.
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "Updater", "c:\\temp\\MSSYS.exe");
+    Detect("C:\\OTHER\\CLEAN.EXE");
+    {
+        ReportCapture report;
+        ResultSink sink;
         CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
-        CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed|"
-                                       "System Registry     W32/KYR.Later.Trojan removed");
-        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
-        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "remembered"));
+        CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
+        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
+        CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
+        CHECK(report.Text() == "System Registry value Updater in RunServices kept: it now starts another program: "
+                               "c:\\program files\\legit\\upd.exe\r\n");
     }
     {
-        // Only when something wrote it again.
+        // Nothing wrote it again: no line.
         ResultSink sink;
         CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
-        CHECK(std::string(g_scanState.autostartValueName) == "remembered");
+        CHECK(std::string(g_scanState.autostartValueName) == "Updater");
+    }
+    // A value of that name that starts the file now detected goes too, even with other data.
+    SetValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater", "\"C:\\OTHER\\CLEAN.EXE\" /q");
+    {
+        ResultSink sink;
+        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
+        CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
     }
     // Without a main window the values still go, silently.
-    SetValue(HKEY_LOCAL_MACHINE, kRun, "remembered", "anything.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "Updater", "C:\\TEMP\\MSSYS.EXE");
     SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent", "C:\\OTHER\\CLEAN.EXE");
     g_scanState.mainWindow = nullptr;
     lstrcpynA(g_scanState.lineBuffer, "untouched", sizeof(g_scanState.lineBuffer));
     CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
-    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "remembered"));
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent"));
     CHECK(std::string(g_scanState.lineBuffer) == "untouched");
+}
+
+TEST_CASE("ctfmon.exe stays when mon.exe in the system folder is detected")
+{
+    ClearAutostartKeys();
+    g_scanState.autostartValueName[0] = '\0';
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "ctfmon.exe", "ctfmon.exe");
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "monitor", "mon.exe");
+    Detect("C:\\windows\\system32\\mon.exe");
+    ResultSink sink;
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "ctfmon.exe"));
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "monitor"));
+    CHECK(Joined(sink.allLines) == kRemovedLine);
+}
+
+TEST_CASE("a value whose expansion passes the limit still goes by its raw data")
+{
+    ClearAutostartKeys();
+    g_scanState.autostartValueName[0] = '\0';
+    // 40,000 characters twice: about 80 KB once expanded, from data of a few dozen bytes.
+    SetEnvironmentVariableA("TVXBIG", std::string(40000, 'p').c_str());
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig", "C:\\x\\evil.exe %TVXBIG%%TVXBIG%", REG_EXPAND_SZ);
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother", "C:\\x\\good.exe %TVXBIG%%TVXBIG%", REG_EXPAND_SZ);
+    Detect("C:\\x\\evil.exe");
+    ResultSink sink;
+    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig"));
+    CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother"));
+    CHECK(Joined(sink.allLines) == kRemovedLine);
+    // Its expansion could not be kept: the value goes again only when it starts a detected file.
+    CHECK(std::string(g_scanState.autostartValueData).empty());
+    SetEnvironmentVariableA("TVXBIG", nullptr);
 }
 
 TEST_CASE("value names longer than the remembered-name buffer")

@@ -4,3 +4,4 @@ WINE_PROGRAMS += tests/helpers/tvx_test_service.cpp
 WINE_PROGRAMS += tests/disinfect/service_wine.cpp
 WINE_PROGRAMS += tests/disinfect/dispose_wine.cpp
 WINE_PROGRAMS += tests/disinfect/autostart_wine.cpp
+NATIVE_TESTS += tests/disinfect/autostart_match_test.cpp

@@ -48,6 +48,26 @@ tvx_make_prefix() {
     tvx_sandbox_prefix "$dir"
 }
 
+# tvx_make_prefix64 DIR: the same for a 64-bit Windows (WOW64 runs the 32-bit tool in it). Booted
+# by the 64-bit loader, which brings up the 32-bit side as well.
+tvx_make_prefix64() {
+    local dir=$1
+    mkdir -p "$dir"
+    WINEARCH=win64 WINEPREFIX="$dir" "$(tvx_wine64_loader)" wineboot -i >/dev/null 2>&1 || true
+    WINEARCH=win64 WINEPREFIX="$dir" wineserver -w
+    tvx_sandbox_prefix "$dir"
+}
+
+# tvx_wine64_loader: the 64-bit Wine loader (Debian's wine64 package puts it beside the 32-bit one).
+tvx_wine64_loader() {
+    if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else command -v wine64; fi
+}
+
+# tvx_arch DIR: the WINEARCH a prefix was made with; every command in it must name the same.
+tvx_arch() {
+    if [ -d "$1/drive_c/windows/syswow64" ]; then echo win64; else echo win32; fi
+}
+
 # tvx_sandbox_prefix DIR: cuts a prefix off the rest of the machine.
 tvx_sandbox_prefix() {
     local dir=$1
@@ -65,7 +85,7 @@ tvx_sandbox_prefix() {
 # tvx_reg DIR args...: wine's reg.exe in that prefix.
 tvx_reg() {
     local dir=$1; shift
-    WINEPREFIX="$dir" wine reg "$@" >/dev/null 2>&1
+    WINEARCH=$(tvx_arch "$dir") WINEPREFIX="$dir" wine reg "$@" >/dev/null 2>&1
 }
 
 # tvx_set_version DIR EXE VERSION: Windows version Wine reports to EXE (win98, nt40, win2k, winxp, win7, win10).
@@ -76,7 +96,7 @@ tvx_set_version() {
 # tvx_wine DIR args...: runs wine in that prefix.
 tvx_wine() {
     local dir=$1; shift
-    WINEPREFIX="$dir" wine "$@"
+    WINEARCH=$(tvx_arch "$dir") WINEPREFIX="$dir" wine "$@"
 }
 
 # tvx_start_server DIR: keeps that prefix's wineserver alive across many short runs.
@@ -116,11 +136,32 @@ tvx_template_prefix() {
     echo "$tpl"
 }
 
+# tvx_template_prefix64: the same for the 64-bit prefix (booting one takes far longer than a copy).
+tvx_template_prefix64() {
+    local tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template64"
+    if [ ! -f "$tpl/.ready" ]; then
+        rm -rf "$tpl"
+        tvx_make_prefix64 "$tpl"
+        tvx_stop_prefix "$tpl"
+        touch "$tpl/.ready"
+    fi
+    echo "$tpl"
+}
+
 # tvx_copy_prefix DIR: a fresh sandboxed prefix in DIR, cloned from the template (much faster than wineboot).
 tvx_copy_prefix() {
     local dir=$1 tpl
     tvx_runs_win32 || tvx_no_win32
     tpl=$(tvx_template_prefix)
+    mkdir -p "$(dirname "$dir")"
+    cp -a "$tpl" "$dir"
+    rm -f "$dir/.ready"
+}
+
+# tvx_copy_prefix64 DIR: a fresh sandboxed 64-bit prefix in DIR, cloned from its template.
+tvx_copy_prefix64() {
+    local dir=$1 tpl
+    tpl=$(tvx_template_prefix64)
     mkdir -p "$(dirname "$dir")"
     cp -a "$tpl" "$dir"
     rm -f "$dir/.ready"

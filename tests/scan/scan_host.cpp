@@ -7,7 +7,7 @@
 //   LIST <line>   the result list at the end        OFFER <path> every file offered to a detector
 //   SELECTED <n>  the list's selection at the end
 //   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
-//                 unlistable, offline)
+//                 unlistable, offline, toodeep)
 // Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
 // "wait" the run starts only when button 1052 is clicked. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
@@ -74,7 +74,7 @@ const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, null
 
 void ReportSkipped()
 {
-    const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline"};
+    const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline", "toodeep"};
     char line[64];
     for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
         FormatText(line, sizeof(line), "SKIPPED %s %d", kinds[kind], static_cast<int>(g_scanState.walkSkipped[kind]));

@@ -40,23 +40,29 @@ TEST_CASE("the start line names the time, the product, the version as reported a
         const WindowsVersion* version;
         int platform, nt;
         const char* expected;
+        bool wow64;
     } rows[] = {
         {"NT family with a service pack", &xp, 5, 6,
          "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 5.1 build 2600 Service Pack 3 (platform id 2)  "
-         "platform code 5, NT version code 6"},
+         "platform code 5, NT version code 6", false},
         {"95/98/ME: the build is the low word", &me, 4, 0,
          "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 4.90 build 3000   (platform id 1)  "
-         "platform code 4, NT version code 0"},
+         "platform code 4, NT version code 0", false},
         {"no service pack text", &seven, 5, 0,
          "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 6.1 build 7601 (platform id 2)  "
-         "platform code 5, NT version code 0"},
+         "platform code 5, NT version code 0", false},
         {"version unknown", nullptr, 0, 0,
-         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows version unknown  platform code 0, NT version code 0"},
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows version unknown  platform code 0, NT version code 0", false},
+        {"under WOW64 it says what was scanned", &seven, 5, 0,
+         "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 6.1 build 7601 (platform id 2)  "
+         "platform code 5, NT version code 0  64-bit Windows, both views scanned",
+         true},
     };
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         char line[kReportLineChars];
-        CHECK(FormatReportStart(line, sizeof(line), kClock, "Tarvex Ver 1.0", row.version, row.platform, row.nt));
+        CHECK(FormatReportStart(line, sizeof(line), kClock, "Tarvex Ver 1.0", row.version, row.platform, row.nt,
+                                row.wow64));
         CHECK(std::string(line) == row.expected);
     }
 }
@@ -134,6 +140,8 @@ TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, h
     std::string longPath(400, 'L');
     counts[kSkipOffline] = 1;
     KeepWalkSkipPath(list, kSkipOffline, longPath.c_str());
+    counts[kSkipTooDeep] = 1;
+    KeepWalkSkipPath(list, kSkipTooDeep, "C:\\d\\d\\d");
 
     std::vector<std::string> lines;
     BuildWalkSkipSection(counts, list, Collect, &lines);
@@ -147,6 +155,8 @@ TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, h
     expected.push_back("Folders that could not be listed\t\t:  0");
     expected.push_back("Offline files not opened\t\t:  1");
     expected.push_back("\t" + longPath.substr(0, kReportPathChars - 1));
+    expected.push_back("Folders below the depth bound\t\t:  1");
+    expected.push_back("\tC:\\d\\d\\d");
     CHECK(lines == expected);
 }
 

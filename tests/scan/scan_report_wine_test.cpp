@@ -132,7 +132,8 @@ TEST_CASE_FIXTURE(ReportFixture, "entries the walk passed over: counts and the f
     want += "\tand 2 more\r\n"
             "Folders that could not be listed\t\t:  1\r\n"
             "\tC:\\closed\r\n"
-            "Offline files not opened\t\t:  0\r\n";
+            "Offline files not opened\t\t:  0\r\n"
+            "Folders below the depth bound\t\t:  0\r\n";
     CHECK(Contains(text, want));
     CHECK(!Contains(text, "no kind"));
 }
@@ -146,7 +147,7 @@ TEST_CASE_FIXTURE(ReportFixture, "a report path from the command line: written t
     DeleteFileA(chosen.c_str());
     DeleteFileA(old.c_str());
 
-    BeginScanRecord("T", nullptr, 5, 6, chosen.c_str());
+    BeginScanRecord("T", nullptr, 5, 6, false, chosen.c_str());
     ReportLine("at the chosen path");
     EndScanRecord(kEndScanRun, "exit code 0");
     CHECK(ReadReport() == "<none>");
@@ -162,7 +163,7 @@ TEST_CASE_FIXTURE(ReportFixture, "a report path from the command line: written t
     SetFilePointer(file, 1024 * 1024 + 1, nullptr, FILE_BEGIN);
     SetEndOfFile(file);
     CloseHandle(file);
-    BeginScanRecord("T", nullptr, 5, 6, chosen.c_str());
+    BeginScanRecord("T", nullptr, 5, 6, false, chosen.c_str());
     EndScanRecord(kEndScanRun);
     CHECK(GetFileAttributesA(old.c_str()) != INVALID_FILE_ATTRIBUTES);
     file = CreateFileA(chosen.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -174,7 +175,7 @@ TEST_CASE_FIXTURE(ReportFixture, "a report path from the command line: written t
 
     // A folder that does not exist: the Windows folder takes the record and says why.
     std::string missing = folder + "\\no such folder\\PC1.log";
-    BeginScanRecord("T", nullptr, 5, 6, missing.c_str());
+    BeginScanRecord("T", nullptr, 5, 6, false, missing.c_str());
     EndScanRecord(kEndScanRun);
     CHECK(Contains(ReadReport(), "\r\nThe report could not be written to " + missing + "; it is written here instead.\r\n"));
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
@@ -121,8 +122,14 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
         folders.push_back(folder);
         WriteFile(folder + "\\f");
     }
+    int32_t tooDeepBefore = g_scanState.walkSkipped[kSkipTooDeep];
+    int32_t keptBefore = g_scanReport.skippedPaths.kept[kSkipTooDeep];
     int scanned = WalkDirectory((root + "\\*.*").c_str());
     CHECK(scanned == kMaxWalkDepth);
+    // The folder the bound keeps out is counted and named for the report.
+    CHECK(g_scanState.walkSkipped[kSkipTooDeep] == tooDeepBefore + 1);
+    if (keptBefore < kReportedSkipPaths)
+        CHECK(std::string(g_scanReport.skippedPaths.paths[kSkipTooDeep][keptBefore]) == folders[kMaxWalkDepth]);
     CHECK(g_offered.size() == static_cast<size_t>(kMaxWalkDepth));
     CHECK(g_offered.back() == folders[kMaxWalkDepth - 1] + "\\f");
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {

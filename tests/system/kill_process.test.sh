@@ -6,7 +6,7 @@ source "$(dirname "$0")/../lib/test_env.sh"
 tvx_own_prefix system-kill
 tvx_ensure_display || exit 77
 c=$prefix/drive_c
-mkdir -p "$c/dirA" "$c/dirB" "$c/pids"
+mkdir -p "$c/dirA" "$c/dirB" "$c/dirC" "$c/pids"
 cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
 cp "$TVX_BUILD/win/tools/automation/tvxauto.exe" "$c/tvxauto.exe"
 for f in dirA/mssys.exe dirB/MSSYS.EXE dirA/mssys32.exe; do
@@ -60,7 +60,9 @@ kill_boxed() {
     [ "$got" = "result=0" ] && ok "$1: box shown, $got" || fail "$1: wanted result=0, got '$got'"
 }
 
-# Windows 9x: toolhelp matches the file name in any folder and ends only the first such process.
+# Windows 9x: toolhelp ends only the first matching process. Wine's snapshot gives bare file names,
+# which are compared by file name in any folder; a path in szExeFile (as 95/98/ME give it) is
+# compared whole, which the native process_list_test covers.
 tvx_set_version "$prefix" probe.exe win98
 start a 'C:\dirA\mssys.exe'
 start b 'C:\dirB\MSSYS.EXE'
@@ -81,6 +83,10 @@ start d1 'C:\dirB\MSSYS.EXE'
 start d2 'C:\dirB\MSSYS.EXE'
 kill_quiet "psapi path of another length" 'C:\DIRB\.\MSSYS.EXE' result=1
 expect_alive "psapi path of another length" d1 d2
+# A held infected namesake in another folder never ends the clean program of that name.
+cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/dirC/mssys.exe"
+kill_quiet "psapi namesake in another folder" 'C:\dirC\mssys.exe' result=1
+expect_alive "psapi namesake in another folder" d1 d2
 kill_quiet "psapi same path" 'c:\dirb\mssys.exe' result=1
 expect_alive "psapi same path" c -- d1 d2
 [ "$second" = b ] && expect_alive "psapi same path" -- b

@@ -14,7 +14,7 @@ TEST_CASE("each technique matches a process to the file its own way")
 {
     struct Row {
         const char* label;
-        const char* processPath;  // szExeFile / module path / instance name
+        const char* processPath;  // szExeFile / module path
         const char* file;
         bool toolhelp;
         bool psapi;
@@ -22,17 +22,80 @@ TEST_CASE("each technique matches a process to the file its own way")
     const Row rows[] = {
         {"same path", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", true, true},
         {"case differs", "C:\\WINNT\\system32\\mssys.exe", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", true, true},
-        {"other folder", "C:\\TEMP\\mssys.exe", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", true, false},
+        // A path in szExeFile (95/98/ME) names one file: the namesake in another folder is spared.
+        {"other folder", "C:\\TEMP\\mssys.exe", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", false, false},
+        {"real shell, infected namesake", "C:\\WINDOWS\\EXPLORER.EXE", "C:\\TEMP\\EXPLORER.EXE", false, false},
         {"bare file name", "mssys.exe", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE", true, false},
-        {"\\??\\ prefix", "\\??\\C:\\WINNT\\system32\\mssys.exe", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", true, false},
+        {"\\??\\ prefix", "\\??\\C:\\WINNT\\system32\\mssys.exe", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", false, false},
         {"longer name", "C:\\TEMP\\mssys32.exe", "C:\\TEMP\\MSSYS.EXE", false, false},
         {"shorter name", "C:\\TEMP\\mssy.exe", "C:\\TEMP\\MSSYS.EXE", false, false},
+        {"bare longer name", "mssys32.exe", "C:\\TEMP\\MSSYS.EXE", false, false},
         {"file without folder", "MSSYS.EXE", "mssys.exe", true, true},
     };
     for (const Row& row : rows) {
         INFO(row.label);
-        CHECK(ToolhelpNameMatches(row.processPath, row.file) == row.toolhelp);
+        const char* forms[] = {row.file, "", ""};
+        CHECK(ToolhelpNameMatches(row.processPath, forms, 3) == row.toolhelp);
         CHECK(PsapiPathMatches(row.processPath, row.file) == row.psapi);
+    }
+}
+
+TEST_CASE("a process image or szExeFile matches any spelling of the file")
+{
+    const char* forms[] = {"C:\\PROGRA~1\\TOOLS\\UPDATE~1.EXE", "", "C:\\Program Files\\Tools\\Updater Tool.exe"};
+    struct Row {
+        const char* label;
+        const char* image;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"as given", "c:\\progra~1\\tools\\update~1.exe", true},
+        {"long spelling", "C:\\PROGRAM FILES\\TOOLS\\UPDATER TOOL.EXE", true},
+        {"bare long name", "Updater Tool.exe", true},
+        {"bare short name", "UPDATE~1.EXE", true},
+        {"empty image", "", false},
+        {"other folder, same long name", "C:\\Other\\Updater Tool.exe", false},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ToolhelpNameMatches(row.image, forms, 3) == row.matches);
+    }
+    CHECK_FALSE(ImageIsFile("", forms, 3));
+    CHECK_FALSE(ImageIsFile("Updater Tool.exe", forms, 3));
+}
+
+TEST_CASE("performance-data rows are ended only when their image is the file")
+{
+    // The rows a locked infected file would have ended by name prefix alone.
+    struct Row {
+        const char* label;
+        const char* file;
+        const char* instance;
+        const char* image;  // null: the image could not be read
+        PerfRowAction action;
+    };
+    const Row rows[] = {
+        {"the trojan itself", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", "mssys", "C:\\WINNT\\system32\\mssys.exe",
+         kPerfRowTerminate},
+        {"prefix namesake running the file", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", "mssys32",
+         "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", kPerfRowTerminate},
+        {"real svchost, infected one in Temp", "C:\\Windows\\Temp\\svchost.exe", "svchost",
+         "C:\\Windows\\System32\\svchost.exe", kPerfRowOtherImage},
+        {"svchost image unreadable", "C:\\Windows\\Temp\\svchost.exe", "svchost", nullptr, kPerfRowNotConfirmed},
+        {"s.exe against smss", "C:\\TEMP\\s.exe", "smss", "C:\\Windows\\System32\\smss.exe", kPerfRowOtherImage},
+        {"s.exe against services", "C:\\TEMP\\s.exe", "services", nullptr, kPerfRowNotConfirmed},
+        {"win.exe against winlogon", "C:\\TEMP\\win.exe", "winlogon", "C:\\Windows\\System32\\winlogon.exe",
+         kPerfRowOtherImage},
+        {"\\??\\ image never matches", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", "mssys",
+         "\\??\\C:\\WINNT\\system32\\mssys.exe", kPerfRowOtherImage},
+        {"other name: not even read", "C:\\WINNT\\SYSTEM32\\MSSYS.EXE", "svchost", nullptr, kPerfRowOther},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        char base[260];
+        CHECK(MakePerfDataBaseName(row.file, base, sizeof(base)));
+        const char* forms[] = {row.file, "", ""};
+        CHECK(DecidePerfRow(row.instance, base, row.image, forms, 3) == row.action);
     }
 }
 
