@@ -92,7 +92,7 @@ run_one() {  # name seconds: runs one test, prints its line and leaves its exit 
         wine/*) if [ -n "${TVX_SHARED_PREFIX:-}" ]; then
                     cmd=(env WINEPREFIX="$TVX_SHARED_PREFIX" wine "$TVX_BUILD/win/$path.exe")
                 else
-                    cmd=(bash -c 'echo "skipped: $0"; exit 77' "$TVX_NO_WIN32_REASON")
+                    cmd=(bash -c 'echo "$0"; exit 77' "$TVX_NO_WIN32_REASON")
                 fi ;;
         script/*) cmd=(bash "$path.test.sh") ;;
         fuzz/*) cmd=(bash tests/lib/run_fuzzer.sh "$TVX_BUILD/fuzz/$path" "${TVX_FUZZ_SECONDS:-30}") ;;

@@ -76,4 +76,4 @@ check() {  # label wanted got: as expect, but a mismatch ends the script
     if [ "$2" == "$3" ]; then ok "$1: $3"; else abort "$1: wanted '$2', got '$3'"; fi
 }
 skip() { echo "$*"; exit 77; }
-tvx_no_win32() { skip "skipped: $TVX_NO_WIN32_REASON"; }
+tvx_no_win32() { skip "$TVX_NO_WIN32_REASON"; }

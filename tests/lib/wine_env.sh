@@ -10,12 +10,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win32
 
 # tvx_runs_win32: whether this machine can start Wine's 32-bit loader at all. A kernel built or
-# booted without 32-bit program support refuses it ("Exec format error"), and then no Windows program
-# of ours can run here, whatever the prefix.
+# booted without 32-bit program support refuses it ("Exec format error"), and then no program of ours
+# can run here, whatever the prefix (a 64-bit prefix runs the 32-bit tool through that loader too).
 tvx_runs_win32() {
     wine --version >/dev/null 2>&1
 }
-TVX_NO_WIN32_REASON="this machine cannot run 32-bit programs (its kernel refuses Wine's 32-bit loader), so no Windows program can run here"
+TVX_NO_WIN32_REASON="this machine's kernel runs no 32-bit programs, so Wine cannot start"
 
 # tvx_no_win32: what a prefix maker does on such a machine; test_env.sh turns it into a skip.
 tvx_no_win32() {
@@ -52,6 +52,7 @@ tvx_make_prefix() {
 # by the 64-bit loader, which brings up the 32-bit side as well.
 tvx_make_prefix64() {
     local dir=$1
+    tvx_runs_win32 || tvx_no_win32
     mkdir -p "$dir"
     WINEARCH=win64 WINEPREFIX="$dir" "$(tvx_wine64_loader)" wineboot -i >/dev/null 2>&1 || true
     WINEARCH=win64 WINEPREFIX="$dir" wineserver -w
@@ -161,6 +162,7 @@ tvx_copy_prefix() {
 # tvx_copy_prefix64 DIR: a fresh sandboxed 64-bit prefix in DIR, cloned from its template.
 tvx_copy_prefix64() {
     local dir=$1 tpl
+    tvx_runs_win32 || tvx_no_win32
     tpl=$(tvx_template_prefix64)
     mkdir -p "$(dirname "$dir")"
     cp -a "$tpl" "$dir"
