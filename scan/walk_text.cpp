@@ -147,3 +147,33 @@ bool IsRecalledOnOpen(uint32_t attributes)
 {
     return (attributes & kRecallAttributes) != 0;
 }
+
+namespace {
+
+const uint32_t kMessageDestroy = 0x0002;
+const uint32_t kMessageQuit = 0x0012;
+const uint32_t kMessageKeyDown = 0x0100;
+const uint32_t kMessageChar = 0x0102;
+const uint32_t kMessageSysKeyDown = 0x0104;
+const uintptr_t kEscapeKey = 27;
+// Key-down lParam bit: the key was already down (an auto-repeat).
+const uintptr_t kKeyWasDown = 0x40000000;
+
+}  // namespace
+
+PumpAction ClassifyPumpedMessage(uint32_t message, uintptr_t wParam, uintptr_t lParam)
+{
+    if (message == kMessageKeyDown || message == kMessageSysKeyDown) {
+        if ((wParam & 0xFFFF) != kEscapeKey)
+            return kPumpDispatch;
+        // The keystroke that asked (or answered the question) is still held: no new question.
+        return (lParam & kKeyWasDown) != 0 ? kPumpDrop : kPumpAsk;
+    }
+    // A key-down that asked is never translated, so a WM_CHAR 27 comes only from a keystroke that did
+    // not ask (Ctrl+[, or a key-down that another window translated).
+    if (message == kMessageChar && (wParam & 0xFFFF) == kEscapeKey)
+        return kPumpAsk;
+    if (message == kMessageQuit || message == kMessageDestroy)
+        return kPumpStop;
+    return kPumpDispatch;
+}

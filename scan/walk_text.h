@@ -44,3 +44,14 @@ const char* ChosenSpelling(const char* longForm, const char* shortForm);
 bool IsFolderLink(uint32_t attributes, uint32_t reparseTag);
 // Whether opening a file with these attributes would recall it from a remote store.
 bool IsRecalledOnOpen(uint32_t attributes);
+
+// What the walk's message check does with one message it took from the queue.
+enum PumpAction {
+    kPumpDispatch,  // translate and dispatch as usual
+    kPumpAsk,       // ask "Terminate the Scan now?" and do not dispatch
+    kPumpDrop,      // an Escape key-down repeated while the key stays down: neither asked nor dispatched
+    kPumpStop,      // WM_QUIT or WM_DESTROY: stop the walk without dispatching
+};
+// Only a fresh key-down of Escape asks (WM_KEYDOWN, WM_SYSKEYDOWN, or WM_CHAR 27 typed some other
+// way); the key-up that follows an answer and other messages whose wParam is 27 are dispatched.
+PumpAction ClassifyPumpedMessage(uint32_t message, uintptr_t wParam, uintptr_t lParam);

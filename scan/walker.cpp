@@ -13,8 +13,6 @@ const DetectorEntry* g_walkDetectors = kDetectorTable;
 
 namespace {
 
-const WPARAM kEscapeKey = 27;
-
 bool IsDotEntry(const char* name)
 {
     return (name[0] == '.' && name[1] == '\0') || (name[0] == '.' && name[1] == '.' && name[2] == '\0');
@@ -201,16 +199,20 @@ void PumpOneMessage()
     MSG message;
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         return;
-    // Deliberately any message whose wParam carries the Escape code, not only key messages: the
-    // user's Escape must reach the walk whichever window had the focus.
-    if (LOWORD(message.wParam) == kEscapeKey) {
+    // The Escape key-down is caught whichever window had the focus; its key-up after the answer
+    // is an ordinary message.
+    switch (ClassifyPumpedMessage(message.message, message.wParam, static_cast<uintptr_t>(message.lParam))) {
+    case kPumpAsk:
         if (AskQuestion("Terminate the Scan now?", kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
             g_scanState.cancelRequested = true;
         return;
-    }
-    if (message.message == WM_QUIT || message.message == WM_DESTROY) {
+    case kPumpDrop:
+        return;
+    case kPumpStop:
         g_scanState.cancelRequested = true;
         return;
+    case kPumpDispatch:
+        break;
     }
     TranslateMessage(&message);
     DispatchMessageA(&message);

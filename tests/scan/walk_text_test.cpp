@@ -211,3 +211,37 @@ TEST_CASE("IsRecalledOnOpen: offline and cloud placeholders are never opened")
         CHECK(IsRecalledOnOpen(row.attributes) == row.recalled);
     }
 }
+
+TEST_CASE("the walk asks on a fresh Escape key-down only")
+{
+    const uintptr_t kFresh = 0x00010001;     // repeat count 1, the key was up
+    const uintptr_t kRepeat = 0x40010001;    // the key was already down
+    const uintptr_t kRelease = 0xC0010001;   // key-up
+    struct Row {
+        const char* label;
+        uint32_t message;
+        uintptr_t wParam;
+        uintptr_t lParam;
+        PumpAction action;
+    };
+    const Row rows[] = {
+        {"Escape key-down", 0x0100, 27, kFresh, kPumpAsk},
+        {"Alt+Escape key-down", 0x0104, 27, kFresh | 0x20000000, kPumpAsk},
+        {"Escape held down: auto-repeat", 0x0100, 27, kRepeat, kPumpDrop},
+        {"Escape key-up after the answer", 0x0101, 27, kRelease, kPumpDispatch},
+        {"system key-up of Escape", 0x0105, 27, kRelease, kPumpDispatch},
+        {"WM_CHAR 27 (Ctrl+[)", 0x0102, 27, kFresh, kPumpAsk},
+        {"other key-down", 0x0100, 13, kFresh, kPumpDispatch},
+        {"timer id 27", 0x0113, 27, 0, kPumpDispatch},
+        {"command id 27", 0x0111, 27, 0, kPumpDispatch},
+        {"high word beside Escape in a key-down", 0x0100, 0x10001B, kFresh, kPumpAsk},
+        {"WM_QUIT", 0x0012, 0, 0, kPumpStop},
+        {"WM_QUIT with exit code 27", 0x0012, 27, 0, kPumpStop},
+        {"WM_DESTROY", 0x0002, 0, 0, kPumpStop},
+        {"paint", 0x000F, 0, 0, kPumpDispatch},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ClassifyPumpedMessage(row.message, row.wParam, row.lParam) == row.action);
+    }
+}
