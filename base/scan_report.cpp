@@ -56,6 +56,30 @@ void RotateIfFull(const char* folder, const char* path)
     MoveFileA(path, oldPath);
 }
 
+// A report cut off mid-line (a crash or power loss during a write) is ended with CR LF, so that the
+// new record's start line begins a line of its own. Failures are silent: the record is still tried.
+void EndCutLine(const char* path)
+{
+    ScopedFileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, kReportSharing, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return;
+    int64_t length = FileLengthOf(file.Get());
+    if (length <= 0)
+        return;
+    uint8_t tail[2] = {0, 0};
+    DWORD wanted = length >= 2 ? 2 : 1;
+    DWORD got = 0;
+    if (SetFilePointer(file.Get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.Get(), tail, wanted, &got, nullptr) || got != wanted)
+        return;
+    if (!ReportNeedsLineBreak(tail, got))
+        return;
+    DWORD written = 0;
+    if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+        WriteFile(file.Get(), "\r\n", 2, &written, nullptr);
+}
+
 // Tries the report in folder: true when the start line was written there.
 bool BeginIn(const char* folder, const char* startLine)
 {
@@ -63,6 +87,7 @@ bool BeginIn(const char* folder, const char* startLine)
     if (!FolderFile(r.filePath, sizeof(r.filePath), folder, kReportFileName))
         return false;
     RotateIfFull(folder, r.filePath);
+    EndCutLine(r.filePath);
     return AppendToFile(r.filePath, startLine);
 }
 

@@ -121,6 +121,13 @@ size_t MakeReportFileLine(char* dest, size_t destSize, const char* text)
     return n;
 }
 
+bool ReportNeedsLineBreak(const uint8_t* tail, size_t tailLength)
+{
+    if (tailLength == 0)
+        return false;
+    return tailLength < 2 || tail[tailLength - 2] != '\r' || tail[tailLength - 1] != '\n';
+}
+
 bool ReportNeedsRotation(uint64_t fileBytes)
 {
     return fileBytes > kReportRotateBytes;

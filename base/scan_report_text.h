@@ -63,5 +63,10 @@ void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPa
 // the byte count (text cut to fit when it is longer than the buffer allows).
 size_t MakeReportFileLine(char* dest, size_t destSize, const char* text);
 
+// True when a report that ends with the tailLength bytes of tail (its last two, or all of a shorter
+// file) must get a CR LF before a new record starts: a report cut off mid-line would otherwise glue
+// the record's start line onto its last line.
+bool ReportNeedsLineBreak(const uint8_t* tail, size_t tailLength);
+
 // True when a report of fileBytes bytes is to be set aside before a new scan's record.
 bool ReportNeedsRotation(uint64_t fileBytes);

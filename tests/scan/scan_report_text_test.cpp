@@ -161,3 +161,26 @@ TEST_CASE("a report is set aside only when it is over 1 MiB")
         CHECK(ReportNeedsRotation(row.bytes) == row.rotate);
     }
 }
+
+TEST_CASE("a new record starts on a line of its own after a report cut off mid-line")
+{
+    struct Row {
+        const char* label;
+        const char* tail;
+        bool needsBreak;
+    };
+    const Row rows[] = {
+        {"empty file", "", false},
+        {"ends with CR LF", "\r\n", false},
+        {"cut mid-line", "ab", true},
+        {"cut between CR and LF", "x\r", true},
+        {"LF alone", "x\n", true},
+        {"one byte", "a", true},
+        {"a lone CR LF pair reversed", "\n\r", true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ReportNeedsLineBreak(reinterpret_cast<const uint8_t*>(row.tail), std::strlen(row.tail)) ==
+              row.needsBreak);
+    }
+}
