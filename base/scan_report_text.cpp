@@ -12,6 +12,7 @@ const char* const kSkipLabels[kWalkSkipKinds] = {
     "Folder links not entered",
     "Folders that could not be listed",
     "Offline files not opened",
+    "Names ending in a dot or a space",
 };
 
 const char kRecordMark[] = "====";

@@ -15,6 +15,7 @@ enum WalkSkip {
     kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
     kSkipUnlistable,  // a folder that could not be listed
     kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
+    kSkipTrimmed,     // the name ends in a dot or a space (the path rules trim it) and there is no short name
     kWalkSkipKinds
 };
 

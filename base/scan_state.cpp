@@ -30,3 +30,11 @@ void NoteWalkSkip(WalkSkip kind, const char* path)
         g_scanState.walkSkipped[kind] += 1;
     KeepWalkSkipPath(g_scanReport.skippedPaths, kind, path);
 }
+
+const char* ShownPath(const char* path)
+{
+    const ScanState& s = g_scanState;
+    if (s.listedPath[0] != '\0' && path != nullptr && CompareNoCase(path, s.listedFor) == 0)
+        return s.listedPath;
+    return path;
+}

@@ -36,7 +36,9 @@ struct ScanState {
     char lineBuffer[520];
     char detectedPath[261];
     char autostartValueName[128];
-    char autostartValueData[1024];  // what that value held, lower-cased and expanded; empty when too long
+    char autostartValueData[1024];
+    char listedPath[kPathSize];    // the walked file's name as listed, when it is reached by its short name
+    char listedFor[kPathSize];     // ... and that short path; both empty otherwise  // what that value held, lower-cased and expanded; empty when too long
     bool programFilesPending;
     bool programFilesVisited;
     char programFilesPath[kPathSize];
@@ -54,5 +56,8 @@ void SendResultLine(const char* format, ...)
     ;
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
 void NoteWalkSkip(WalkSkip kind, const char* path);
+// The path to show and report for a file: its name as listed when the walk reached it through its
+// short name because the path rules would trim that name, else path itself.
+const char* ShownPath(const char* path);
 // Sends kShowCurrentMessage so that the main window shows currentText.
 void SendCurrentText();

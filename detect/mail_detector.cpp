@@ -54,9 +54,9 @@ int MailFileDetector(const char*, const char* path)
     case kDispositionRename: {
         char renamed[kRenamedPathSize];
         if (MakeRenamedPath(path, renamed, sizeof(renamed)) && MoveFileA(path, renamed))
-            SendResultLine("%s     %s renamed", path, g_mailMatchedName);
+            SendResultLine("%s     %s renamed", ShownPath(path), g_mailMatchedName);
         else
-            SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);
+            SendResultLine("%s     %s Rename failed", ShownPath(path), g_mailMatchedName);
         break;
     }
     case kDispositionRemove:
@@ -64,9 +64,9 @@ int MailFileDetector(const char*, const char* path)
         // No attribute reset here: a read-only file is reported, not forced.
         if (DeleteFileA(path)) {
             g_scanState.filesRemoved += 1;
-            SendResultLine("%s     %s removed", path, g_mailMatchedName);
+            SendResultLine("%s     %s removed", ShownPath(path), g_mailMatchedName);
         } else {
-            SendResultLine("%s     %s Remove failed", path, g_mailMatchedName);
+            SendResultLine("%s     %s Remove failed", ShownPath(path), g_mailMatchedName);
         }
         break;
     case kDispositionLeave:

@@ -89,9 +89,9 @@ void RenameInfectedFile(const char* path, const char* name)
 {
     char newPath[kRenamedPathSize];
     if (MakeRenamedPath(path, newPath, sizeof(newPath)) && MoveFileA(path, newPath))
-        SendResultLine("%s     %s renamed", path, name);
+        SendResultLine("%s     %s renamed", ShownPath(path), name);
     else
-        SendResultLine("%s     %s Rename failed", path, name);
+        SendResultLine("%s     %s Rename failed", ShownPath(path), name);
 }
 
 void RemoveInfectedFile(const char* path, const char* name)
@@ -103,10 +103,10 @@ void RemoveInfectedFile(const char* path, const char* name)
     }
     if (DeleteFileA(path) || (KillProcessOfFile(path) != 0 && DeleteFileA(path))) {
         g_scanState.filesRemoved += 1;
-        SendResultLine("%s     %s removed", path, name);
+        SendResultLine("%s     %s removed", ShownPath(path), name);
         return;
     }
-    SendResultLine("%s     %s Unable to remove", path, name);
+    SendResultLine("%s     %s Unable to remove", ShownPath(path), name);
     // A later failed request must not withdraw the restart an earlier one needs.
     if (ScheduleDeleteAtRestart(path) != 0)
         g_scanState.restartNeeded = 1;

@@ -102,6 +102,12 @@ bool HasSubstitution(const char* name)
 
 }  // namespace
 
+bool EndsTrimmed(const char* name)
+{
+    size_t length = std::strlen(name);
+    return length != 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
+}
+
 EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, const char* name,
                          const char* shortName, const char* tail, char* longOut, char* shortOut,
                          size_t outSize)
@@ -113,12 +119,12 @@ EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, cons
     const char* anyPattern = longPattern[0] != '\0' ? longPattern : shortPattern;
     if (PatternHeadLength(anyPattern) < 0)
         return kSpellNoDot;
-    bool longNames = !HasSubstitution(name);
+    bool longNames = !HasSubstitution(name) && !EndsTrimmed(name);
     if (longPattern[0] != '\0' && longNames && BuildFromHead(longPattern, name, tail, longOut, outSize) < 0)
         return kSpellNoDot;
     // Without a short name the entry's own name is its short spelling (it is already 8.3).
     const char* shortSpelling = shortName[0] != '\0' ? shortName : name;
-    bool shortNames = !HasSubstitution(shortSpelling);
+    bool shortNames = !HasSubstitution(shortSpelling) && !EndsTrimmed(shortSpelling);
     if (shortPattern[0] != '\0' && shortNames && BuildFromHead(shortPattern, shortSpelling, tail, shortOut, outSize) < 0)
         return kSpellNoDot;
     if (longOut[0] != '\0' || shortOut[0] != '\0')
@@ -127,7 +133,16 @@ EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, cons
     long head = PatternHeadLength(anyPattern);
     CopyTextN(longOut, outSize, anyPattern, static_cast<size_t>(head));
     AppendText(longOut, outSize, name);
-    return !longNames && !shortNames ? kSpellUnnameable : kSpellTooLong;
+    if (!longNames && !shortNames)
+        return HasSubstitution(name) ? kSpellUnnameable : kSpellTrimmed;
+    return kSpellTooLong;
+}
+
+WalkSkip PassedOverKind(EntrySpelling spelled)
+{
+    if (spelled == kSpellUnnameable)
+        return kSkipUnnameable;
+    return spelled == kSpellTrimmed ? kSkipTrimmed : kSkipTooLong;
 }
 
 const char* ChosenSpelling(const char* longForm, const char* shortForm)

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/scan_report_text.h"
+
 // Shortens source to maximum characters for display ("head..tail"); see the .cpp for the rule.
 void ShortenForDisplay(const char* source, char* destination, unsigned destinationSize, int maximum);
 
@@ -26,7 +28,14 @@ enum EntrySpelling {
     kSpellTooLong = 0,     // neither spelling fits the buffer
     kSpelled = 1,          // at least one spelling names the entry
     kSpellUnnameable = 2,  // the name has a '?' and there is no short name to use instead
+    kSpellTrimmed = 3,     // the name ends in a dot or a space and there is no short name to use instead
 };
+// A name ending in a dot or a space: the Win32 path rules trim the ending, so its path opens
+// another file (a namesake without it) or none; only its short name reaches it.
+bool EndsTrimmed(const char* name);
+// The passed-over kind counted for an entry that could not be spelled (kSpellTooLong,
+// kSpellUnnameable or kSpellTrimmed).
+WalkSkip PassedOverKind(EntrySpelling spelled);
 
 // Builds both spellings of entry name (short name shortName, empty when the entry has none) below
 // a folder searched by longPattern and shortPattern (either empty when it cannot be used), with

@@ -42,6 +42,20 @@ void PrepareProgramFiles(const char* pattern)
     }
 }
 
+// A name the path rules would trim is reached through its short name but shown and reported as
+// listed; any other entry clears the listed name.
+void NoteListedName(const char* longPattern, const char* name, const char* filePath)
+{
+    ScanState& s = g_scanState;
+    s.listedPath[0] = '\0';
+    s.listedFor[0] = '\0';
+    if (!EndsTrimmed(name) || longPattern[0] == '\0')
+        return;
+    if (BuildEntryPath(longPattern, name, s.listedPath, sizeof(s.listedPath)) != 1 ||
+        !CopyText(s.listedFor, sizeof(s.listedFor), filePath))
+        s.listedPath[0] = '\0';
+}
+
 void OfferToDetectors(const char* path)
 {
     for (const DetectorEntry* row = g_walkDetectors; row->name != nullptr; ++row) {
@@ -82,13 +96,15 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
                                                "", longPath, shortPath, sizeof(longPath));
             if (spelled == kSpellNoDot)
                 return -1;
-            if (spelled == kSpelled)
+            if (spelled == kSpelled) {
                 fullPath = ChosenSpelling(longPath, shortPath);
+                NoteListedName(longPattern, entry.cFileName, fullPath);
+            }
             else if (!isFolder)  // a folder passed over is counted once, by the folder pass
-                NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longPath);
+                NoteWalkSkip(PassedOverKind(spelled), longPath);
         }
         if (fullPath != nullptr) {
-            ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), kCurrentTextChars);
+            ShortenForDisplay(ShownPath(fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
             SendCurrentText();
             if (!isFolder) {
                 if (!s.memoryMode)
@@ -148,7 +164,7 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
         if (spelled == kSpellNoDot)
             return -1;
         if (spelled != kSpelled) {
-            NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longChild);
+            NoteWalkSkip(PassedOverKind(spelled), longChild);
             continue;
         }
         // A link may point back up the tree or out of it; other reparse folders (cloud files,

@@ -147,6 +147,7 @@ TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, h
     expected.push_back("Folders that could not be listed\t\t:  0");
     expected.push_back("Offline files not opened\t\t:  1");
     expected.push_back("\t" + longPath.substr(0, kReportPathChars - 1));
+    expected.push_back("Names ending in a dot or a space\t\t:  0");
     CHECK(lines == expected);
 }
 

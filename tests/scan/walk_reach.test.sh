@@ -86,5 +86,6 @@ expect "skip counts" "SKIPPED toolong 1
 SKIPPED unnameable 0
 SKIPPED link 3
 SKIPPED unlistable 0
-SKIPPED offline 0" "$(grep '^SKIPPED' "$report")"
+SKIPPED offline 0
+SKIPPED trimmed 0" "$(grep '^SKIPPED' "$report")"
 exit $status

@@ -141,6 +141,19 @@ TEST_CASE("SpellEntry: the long spelling while it names the entry, the short one
         {"folder with a short name", "D:\\*.*", "D:\\*.*", "Folder name", "FOLDER~1", "\\*.*", kSpelled,
          "D:\\Folder name\\*.*", "D:\\FOLDER~1\\*.*", "D:\\Folder name\\*.*"},
         {"pattern without dot", "D:\\Data", "D:\\Data", "x", "", "", kSpellNoDot, "", "", ""},
+        // The path rules trim a final dot or space, so such a path opens its namesake or nothing.
+        {"name ending in a dot: short", "D:\\*.*", "D:\\*.*", "lone.exe.", "LONE~YFG.EXE", "", kSpelled, "",
+         "D:\\LONE~YFG.EXE", "D:\\LONE~YFG.EXE"},
+        {"name ending in a space: short", "D:\\*.*", "D:\\*.*", "sp.exe ", "SPEXE~1", "", kSpelled, "",
+         "D:\\SPEXE~1", "D:\\SPEXE~1"},
+        {"name of dots: short", "D:\\*.*", "D:\\*.*", "dots...", "DOTS~1", "", kSpelled, "", "D:\\DOTS~1",
+         "D:\\DOTS~1"},
+        {"folder ending in a dot: short child pattern", "D:\\*.*", "D:\\*.*", "dir.", "DIR~1", "\\*.*", kSpelled, "",
+         "D:\\DIR~1\\*.*", "D:\\DIR~1\\*.*"},
+        {"ending in a dot, no short name: passed over", "D:\\*.*", "D:\\*.*", "lone.exe.", "", "", kSpellTrimmed,
+         "D:\\lone.exe.", "", ""},
+        {"dot inside the name only: long", "D:\\*.*", "D:\\*.*", "a.b.c", "AB~1.C", "", kSpelled, "D:\\a.b.c",
+         "D:\\AB~1.C", "D:\\a.b.c"},
     };
     for (const Row& row : rows) {
         INFO("row: " << row.label);
@@ -161,6 +174,21 @@ TEST_CASE("SpellEntry: the long spelling while it names the entry, the short one
             CHECK(shortOut[0] == '\0');
         }
     }
+}
+
+TEST_CASE("names the path rules would trim and what the walk counts for what it cannot spell")
+{
+    struct Row {
+        const char* name;
+        bool trimmed;
+    } rows[] = {{"a.", true}, {"a ", true}, {"...", true}, {"a.b", false}, {" a", false}, {"", false}, {"a. b", false}};
+    for (const Row& row : rows) {
+        INFO("name: '" << row.name << "'");
+        CHECK(EndsTrimmed(row.name) == row.trimmed);
+    }
+    CHECK(PassedOverKind(kSpellTooLong) == kSkipTooLong);
+    CHECK(PassedOverKind(kSpellUnnameable) == kSkipUnnameable);
+    CHECK(PassedOverKind(kSpellTrimmed) == kSkipTrimmed);
 }
 
 TEST_CASE("IsFolderLink: links and folders of unknown kind are not entered, other reparse folders are")
