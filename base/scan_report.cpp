@@ -56,6 +56,37 @@ void RotateIfFull(const char* path)
     MoveFileA(path, oldPath);
 }
 
+// A report cut off mid-line (a crash or power loss during a write) is ended with CR LF, so that the
+// new record's start line begins a line of its own. Failures are silent: the record is still tried.
+void EndCutLine(const char* path)
+{
+    ScopedFileHandle file(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, kReportSharing, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return;
+    int64_t length = FileLengthOf(file.Get());
+    if (length <= 0)
+        return;
+    uint8_t tail[2] = {0, 0};
+    DWORD wanted = length >= 2 ? 2 : 1;
+    DWORD got = 0;
+    if (SetFilePointer(file.Get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.Get(), tail, wanted, &got, nullptr) || got != wanted)
+        return;
+    if (!ReportNeedsLineBreak(tail, got))
+        return;
+    DWORD written = 0;
+    if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+        WriteFile(file.Get(), "\r\n", 2, &written, nullptr);
+}
+
+// Appends a line that starts a line of its own, as a record's start line and a lone line do.
+bool AppendOnLineOfItsOwn(const char* path, const char* line)
+{
+    EndCutLine(path);
+    return AppendToFile(path, line);
+}
+
 // Tries the report at path: true when the start line was written there.
 bool BeginAt(const char* path, const char* startLine)
 {
@@ -63,7 +94,7 @@ bool BeginAt(const char* path, const char* startLine)
     if (!CopyText(r.filePath, sizeof(r.filePath), path))
         return false;
     RotateIfFull(r.filePath);
-    return AppendToFile(r.filePath, startLine);
+    return AppendOnLineOfItsOwn(r.filePath, startLine);
 }
 
 // Tries the report in folder (ending with '\').
@@ -126,16 +157,16 @@ void ReportLoneLine(const char* chosenPath, const char* text)
 {
     char line[kReportLineChars];
     FormatReportLoneLine(line, sizeof(line), LocalClock(), text);
-    if (chosenPath != nullptr && chosenPath[0] != '\0' && AppendToFile(chosenPath, line))
+    if (chosenPath != nullptr && chosenPath[0] != '\0' && AppendOnLineOfItsOwn(chosenPath, line))
         return;
     char folder[MAX_PATH];
     char path[MAX_PATH];
     if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) &&
-        FolderFile(path, sizeof(path), folder, kReportFileName) && AppendToFile(path, line))
+        FolderFile(path, sizeof(path), folder, kReportFileName) && AppendOnLineOfItsOwn(path, line))
         return;
     if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) &&
         FolderFile(path, sizeof(path), folder, kReportFileName))
-        AppendToFile(path, line);
+        AppendOnLineOfItsOwn(path, line);
 }
 
 void ReportLine(const char* text)

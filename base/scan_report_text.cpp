@@ -13,6 +13,7 @@ const char* const kSkipLabels[kWalkSkipKinds] = {
     "Folders that could not be listed",
     "Offline files not opened",
     "Folders below the depth bound",
+    "Names ending in a dot or a space",
 };
 
 const char kRecordMark[] = "====";
@@ -148,6 +149,13 @@ bool MakeOldReportPath(char* dest, size_t destSize, const char* path)
         return CopyText(dest, destSize, path) && AppendText(dest, destSize, ".old");
     return CopyTextN(dest, destSize, path, static_cast<size_t>(dot - path)) && AppendText(dest, destSize, ".old") &&
            AppendText(dest, destSize, dot);
+}
+
+bool ReportNeedsLineBreak(const uint8_t* tail, size_t tailLength)
+{
+    if (tailLength == 0)
+        return false;
+    return tailLength < 2 || tail[tailLength - 2] != '\r' || tail[tailLength - 1] != '\n';
 }
 
 bool ReportNeedsRotation(uint64_t fileBytes)

@@ -16,6 +16,7 @@ enum WalkSkip {
     kSkipUnlistable,  // a folder that could not be listed
     kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
     kSkipTooDeep,     // a folder below the walker's depth bound: not entered
+    kSkipTrimmed,     // the name ends in a dot or a space (the path rules trim it) and there is no short name
     kWalkSkipKinds
 };
 
@@ -73,6 +74,10 @@ size_t MakeReportFileLine(char* dest, size_t destSize, const char* text);
 // Where a full report at path is set aside: ".old" before the extension of its file name
 // (Tarvex.log gives Tarvex.old.log), or after a name that has none. False when it does not fit.
 bool MakeOldReportPath(char* dest, size_t destSize, const char* path);
+// True when a report that ends with the tailLength bytes of tail (its last two, or all of a shorter
+// file) must get a CR LF before a new record starts: a report cut off mid-line would otherwise glue
+// the record's start line onto its last line.
+bool ReportNeedsLineBreak(const uint8_t* tail, size_t tailLength);
 
 // True when a report of fileBytes bytes is to be set aside before a new scan's record.
 bool ReportNeedsRotation(uint64_t fileBytes);

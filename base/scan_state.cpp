@@ -44,3 +44,11 @@ const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
         buffer[0] = '\0';
     return buffer;
 }
+
+const char* ShownPath(const char* path)
+{
+    const ScanState& s = g_scanState;
+    if (s.listedPath[0] != '\0' && path != nullptr && CompareNoCase(path, s.listedFor) == 0)
+        return s.listedPath;
+    return path;
+}

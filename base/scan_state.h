@@ -38,6 +38,8 @@ struct ScanState {
     char detectedPath[261];
     char autostartValueName[128];
     char autostartValueData[1024];  // what that value held, lower-cased and expanded; empty when too long
+    char listedPath[kPathSize];    // the walked file's name as listed, when it is reached by its short name
+    char listedFor[kPathSize];     // ... and that short path; both empty otherwise
     bool programFilesPending;
     bool programFilesVisited;
     char programFilesPath[kPathSize];
@@ -63,5 +65,8 @@ void NoteWalkSkip(WalkSkip kind, const char* path);
 // The spelling of path (as a 64-bit program names it) that the file functions need under WOW64:
 // buffer with the Sysnative spelling for the real System32, otherwise path itself.
 const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize);
+// The path to show and report for a file: its name as listed when the walk reached it through its
+// short name because the path rules would trim that name, else path itself.
+const char* ShownPath(const char* path);
 // Sends kShowCurrentMessage so that the main window shows currentText.
 void SendCurrentText();

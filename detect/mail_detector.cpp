@@ -58,9 +58,9 @@ int MailFileDetector(const char*, const char* path)
         char fileCallRenamed[kRenamedPathSize];
         if (MakeRenamedPath(path, renamed, sizeof(renamed)) &&
             MoveFileA(opened, ForFileCalls(renamed, fileCallRenamed, sizeof(fileCallRenamed)))) {
-            SendResultLine("%s     %s renamed", path, g_mailMatchedName);
+            SendResultLine("%s     %s renamed", ShownPath(path), g_mailMatchedName);
         } else {
-            SendResultLine("%s     %s Rename failed", path, g_mailMatchedName);
+            SendResultLine("%s     %s Rename failed", ShownPath(path), g_mailMatchedName);
             g_scanState.findsLeftBehind += 1;
         }
         break;
@@ -70,9 +70,9 @@ int MailFileDetector(const char*, const char* path)
         // No attribute reset here: a read-only file is reported, not forced.
         if (DeleteFileA(opened)) {
             g_scanState.filesRemoved += 1;
-            SendResultLine("%s     %s removed", path, g_mailMatchedName);
+            SendResultLine("%s     %s removed", ShownPath(path), g_mailMatchedName);
         } else {
-            SendResultLine("%s     %s Remove failed", path, g_mailMatchedName);
+            SendResultLine("%s     %s Remove failed", ShownPath(path), g_mailMatchedName);
             g_scanState.findsLeftBehind += 1;
         }
         break;

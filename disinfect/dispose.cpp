@@ -94,9 +94,9 @@ void RenameInfectedFile(const char* path, const char* name)
                    MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
                              ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
-        SendResultLine("%s     %s renamed", path, name);
+        SendResultLine("%s     %s renamed", ShownPath(path), name);
     } else {
-        SendResultLine("%s     %s Rename failed", path, name);
+        SendResultLine("%s     %s Rename failed", ShownPath(path), name);
         g_scanState.findsLeftBehind += 1;
     }
 }
@@ -114,10 +114,10 @@ void RemoveInfectedFile(const char* path, const char* name)
     }
     if (DeleteFileA(fileCallPath) || (KillProcessOfFile(path) != 0 && DeleteFileA(fileCallPath))) {
         g_scanState.filesRemoved += 1;
-        SendResultLine("%s     %s removed", path, name);
+        SendResultLine("%s     %s removed", ShownPath(path), name);
         return;
     }
-    SendResultLine("%s     %s Unable to remove", path, name);
+    SendResultLine("%s     %s Unable to remove", ShownPath(path), name);
     // A later failed request must not withdraw the restart an earlier one needs.
     if (ScheduleDeleteAtRestart(path) != 0) {
         g_scanState.restartNeeded = 1;

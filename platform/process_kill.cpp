@@ -168,7 +168,11 @@ int KillProcessToolhelp(const char* path)
     while (more) {
         char exeFile[sizeof(entry->szExeFile) + 1];
         CopyTextN(exeFile, sizeof(exeFile), entry->szExeFile, sizeof(entry->szExeFile));
-        if (ToolhelpNameMatches(exeFile, spellings.Forms(), kPathSpellings)) {
+        bool matches = ToolhelpNameMatches(exeFile, spellings.Forms(), kPathSpellings);
+        // A namesake in another folder (a full szExeFile path that is not the file) runs on.
+        if (!matches && CompareNoCase(FileNamePart(exeFile), FileNamePart(path)) == 0)
+            ReportSparedProcess(entry->th32ProcessID, FileNamePart(exeFile), exeFile, path);
+        if (matches) {
             // Only the first process with this file name is ended.
             Sleep(50);
             if (TerminateById(entry->th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))

@@ -102,6 +102,12 @@ bool HasSubstitution(const char* name)
 
 }  // namespace
 
+bool EndsTrimmed(const char* name)
+{
+    size_t length = std::strlen(name);
+    return length != 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
+}
+
 EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, const char* name,
                          const char* shortName, const char* tail, char* longOut, char* shortOut,
                          size_t outSize)
@@ -113,12 +119,12 @@ EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, cons
     const char* anyPattern = longPattern[0] != '\0' ? longPattern : shortPattern;
     if (PatternHeadLength(anyPattern) < 0)
         return kSpellNoDot;
-    bool longNames = !HasSubstitution(name);
+    bool longNames = !HasSubstitution(name) && !EndsTrimmed(name);
     if (longPattern[0] != '\0' && longNames && BuildFromHead(longPattern, name, tail, longOut, outSize) < 0)
         return kSpellNoDot;
     // Without a short name the entry's own name is its short spelling (it is already 8.3).
     const char* shortSpelling = shortName[0] != '\0' ? shortName : name;
-    bool shortNames = !HasSubstitution(shortSpelling);
+    bool shortNames = !HasSubstitution(shortSpelling) && !EndsTrimmed(shortSpelling);
     if (shortPattern[0] != '\0' && shortNames && BuildFromHead(shortPattern, shortSpelling, tail, shortOut, outSize) < 0)
         return kSpellNoDot;
     if (longOut[0] != '\0' || shortOut[0] != '\0')
@@ -127,7 +133,16 @@ EntrySpelling SpellEntry(const char* longPattern, const char* shortPattern, cons
     long head = PatternHeadLength(anyPattern);
     CopyTextN(longOut, outSize, anyPattern, static_cast<size_t>(head));
     AppendText(longOut, outSize, name);
-    return !longNames && !shortNames ? kSpellUnnameable : kSpellTooLong;
+    if (!longNames && !shortNames)
+        return HasSubstitution(name) ? kSpellUnnameable : kSpellTrimmed;
+    return kSpellTooLong;
+}
+
+WalkSkip PassedOverKind(EntrySpelling spelled)
+{
+    if (spelled == kSpellUnnameable)
+        return kSkipUnnameable;
+    return spelled == kSpellTrimmed ? kSkipTrimmed : kSkipTooLong;
 }
 
 const char* ChosenSpelling(const char* longForm, const char* shortForm)
@@ -146,4 +161,34 @@ bool IsFolderLink(uint32_t attributes, uint32_t reparseTag)
 bool IsRecalledOnOpen(uint32_t attributes)
 {
     return (attributes & kRecallAttributes) != 0;
+}
+
+namespace {
+
+const uint32_t kMessageDestroy = 0x0002;
+const uint32_t kMessageQuit = 0x0012;
+const uint32_t kMessageKeyDown = 0x0100;
+const uint32_t kMessageChar = 0x0102;
+const uint32_t kMessageSysKeyDown = 0x0104;
+const uintptr_t kEscapeKey = 27;
+// Key-down lParam bit: the key was already down (an auto-repeat).
+const uintptr_t kKeyWasDown = 0x40000000;
+
+}  // namespace
+
+PumpAction ClassifyPumpedMessage(uint32_t message, uintptr_t wParam, uintptr_t lParam)
+{
+    if (message == kMessageKeyDown || message == kMessageSysKeyDown) {
+        if ((wParam & 0xFFFF) != kEscapeKey)
+            return kPumpDispatch;
+        // The keystroke that asked (or answered the question) is still held: no new question.
+        return (lParam & kKeyWasDown) != 0 ? kPumpDrop : kPumpAsk;
+    }
+    // A key-down that asked is never translated, so a WM_CHAR 27 comes only from a keystroke that did
+    // not ask (Ctrl+[, or a key-down that another window translated).
+    if (message == kMessageChar && (wParam & 0xFFFF) == kEscapeKey)
+        return kPumpAsk;
+    if (message == kMessageQuit || message == kMessageDestroy)
+        return kPumpStop;
+    return kPumpDispatch;
 }

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/scan_report_text.h"
+
 // Shortens source to maximum characters for display ("head..tail"); see the .cpp for the rule.
 void ShortenForDisplay(const char* source, char* destination, unsigned destinationSize, int maximum);
 
@@ -26,7 +28,14 @@ enum EntrySpelling {
     kSpellTooLong = 0,     // neither spelling fits the buffer
     kSpelled = 1,          // at least one spelling names the entry
     kSpellUnnameable = 2,  // the name has a '?' and there is no short name to use instead
+    kSpellTrimmed = 3,     // the name ends in a dot or a space and there is no short name to use instead
 };
+// A name ending in a dot or a space: the Win32 path rules trim the ending, so its path opens
+// another file (a namesake without it) or none; only its short name reaches it.
+bool EndsTrimmed(const char* name);
+// The passed-over kind counted for an entry that could not be spelled (kSpellTooLong,
+// kSpellUnnameable or kSpellTrimmed).
+WalkSkip PassedOverKind(EntrySpelling spelled);
 
 // Builds both spellings of entry name (short name shortName, empty when the entry has none) below
 // a folder searched by longPattern and shortPattern (either empty when it cannot be used), with
@@ -44,3 +53,14 @@ const char* ChosenSpelling(const char* longForm, const char* shortForm);
 bool IsFolderLink(uint32_t attributes, uint32_t reparseTag);
 // Whether opening a file with these attributes would recall it from a remote store.
 bool IsRecalledOnOpen(uint32_t attributes);
+
+// What the walk's message check does with one message it took from the queue.
+enum PumpAction {
+    kPumpDispatch,  // translate and dispatch as usual
+    kPumpAsk,       // ask "Terminate the Scan now?" and do not dispatch
+    kPumpDrop,      // an Escape key-down repeated while the key stays down: neither asked nor dispatched
+    kPumpStop,      // WM_QUIT or WM_DESTROY: stop the walk without dispatching
+};
+// Only a fresh key-down of Escape asks (WM_KEYDOWN, WM_SYSKEYDOWN, or WM_CHAR 27 typed some other
+// way); the key-up that follows an answer and other messages whose wParam is 27 are dispatched.
+PumpAction ClassifyPumpedMessage(uint32_t message, uintptr_t wParam, uintptr_t lParam);

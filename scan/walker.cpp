@@ -13,8 +13,6 @@ const DetectorEntry* g_walkDetectors = kDetectorTable;
 
 namespace {
 
-const WPARAM kEscapeKey = 27;
-
 bool IsDotEntry(const char* name)
 {
     return (name[0] == '.' && name[1] == '\0') || (name[0] == '.' && name[1] == '.' && name[2] == '\0');
@@ -42,6 +40,23 @@ void PrepareProgramFiles(const char* pattern)
         s.programFilesPending = true;
         AppendText(s.programFilesPath, sizeof(s.programFilesPath), "\\*.*");
     }
+}
+
+// A name the path rules would trim is reached through its short name but shown and reported as
+// listed; any other entry clears the listed name.
+void NoteListedName(const char* longPattern, const char* name, const char* filePath)
+{
+    ScanState& s = g_scanState;
+    s.listedPath[0] = '\0';
+    s.listedFor[0] = '\0';
+    if (!EndsTrimmed(name) || longPattern[0] == '\0')
+        return;
+    // Both as a 64-bit program spells them, the spelling the walk hands on.
+    char listed[kPathSize];
+    if (BuildEntryPath(longPattern, name, listed, sizeof(listed)) != 1 ||
+        !NativeSpelling(listed, s.wow64, s.listedPath, sizeof(s.listedPath)) ||
+        !NativeSpelling(filePath, s.wow64, s.listedFor, sizeof(s.listedFor)))
+        s.listedPath[0] = '\0';
 }
 
 void OfferToDetectors(const char* path)
@@ -84,10 +99,12 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
                                                "", longPath, shortPath, sizeof(longPath));
             if (spelled == kSpellNoDot)
                 return -1;
-            if (spelled == kSpelled)
+            if (spelled == kSpelled) {
                 fullPath = ChosenSpelling(longPath, shortPath);
+                NoteListedName(longPattern, entry.cFileName, fullPath);
+            }
             else if (!isFolder)  // a folder passed over is counted once, by the folder pass
-                NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longPath);
+                NoteWalkSkip(PassedOverKind(spelled), longPath);
         }
         if (fullPath != nullptr) {
             // Shown, reported and handed on as a 64-bit program names the file; whatever acts on it
@@ -95,7 +112,7 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
             char shownPath[kPathSize];
             if (NativeSpelling(fullPath, s.wow64, shownPath, sizeof(shownPath)))
                 fullPath = shownPath;
-            ShortenForDisplay(fullPath, s.currentText, sizeof(s.currentText), kCurrentTextChars);
+            ShortenForDisplay(ShownPath(fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
             SendCurrentText();
             if (!isFolder) {
                 if (!s.memoryMode)
@@ -184,7 +201,7 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
         if (spelled == kSpellNoDot)
             return -1;
         if (spelled != kSpelled) {
-            NoteWalkSkip(spelled == kSpellUnnameable ? kSkipUnnameable : kSkipTooLong, longChild);
+            NoteWalkSkip(PassedOverKind(spelled), longChild);
             continue;
         }
         // A link may point back up the tree or out of it; other reparse folders (cloud files,
@@ -249,16 +266,20 @@ void PumpOneMessage()
     MSG message;
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         return;
-    // Deliberately any message whose wParam carries the Escape code, not only key messages: the
-    // user's Escape must reach the walk whichever window had the focus.
-    if (LOWORD(message.wParam) == kEscapeKey) {
+    // The Escape key-down is caught whichever window had the focus; its key-up after the answer
+    // is an ordinary message.
+    switch (ClassifyPumpedMessage(message.message, message.wParam, static_cast<uintptr_t>(message.lParam))) {
+    case kPumpAsk:
         if (AskQuestion("Terminate the Scan now?", kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
             g_scanState.cancelRequested = true;
         return;
-    }
-    if (message.message == WM_QUIT || message.message == WM_DESTROY) {
+    case kPumpDrop:
+        return;
+    case kPumpStop:
         g_scanState.cancelRequested = true;
         return;
+    case kPumpDispatch:
+        break;
     }
     TranslateMessage(&message);
     DispatchMessageA(&message);

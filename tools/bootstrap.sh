@@ -8,7 +8,7 @@ set -euo pipefail
 need=()
 installed() { [ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null)" = "ii " ]; }
 for pkg in g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb x11-utils doctest-dev \
-           clang g++ make python3 python3-pil util-linux; do
+           clang g++ make python3 python3-pil util-linux xdotool; do
     installed "$pkg" || need+=("$pkg")
 done
 # The fuzzer run-time comes with the clang version that is installed; Debian 12's is 14.

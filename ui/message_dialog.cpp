@@ -115,7 +115,8 @@ BOOL MessageDialog::OnInitDialog()
 
 void MessageDialog::OnOK()
 {
-    EndDialog(IDOK);
+    // Enter takes the default button, Yes in a Yes/No question, so that every caller reads it alike.
+    EndDialog(m_bYesNo ? IDYES : IDOK);
 }
 
 void MessageDialog::OnCancel()

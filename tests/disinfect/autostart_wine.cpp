@@ -241,7 +241,8 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
-        CHECK(report.Text() == "System Registry value Updater in RunServices kept: it now starts another program: "
+        CHECK(report.Text() == "System Registry     W32/KYR.Later.Trojan removed\r\n"
+                               "System Registry value Updater in RunServices kept: it now starts another program: "
                                "c:\\program files\\legit\\upd.exe\r\n");
     }
     {

@@ -19,14 +19,13 @@ scanning_d() {
     abort "the walk never reached drive D (last text '$text')"
 }
 
-# answer_terminate VARIANT SEL ANSWER: answers the question. A key press is a key-down and a key-up,
-# and the scan's message check asks once for each, so a second question is answered the same way.
+# answer_terminate VARIANT SEL ANSWER: answers the question. A key press is a key-down and a key-up;
+# only the key-down asks, so after No the question must not come back for the key-up.
 answer_terminate() {
     local variant=$1 sel=$2 button=$3
     answer_when_asked "$sel" "$button" 20 "$TERMINATE_QUESTION"
-    if [ "$variant" = escape ] && auto wait "$sel" 1500 >/dev/null; then
-        echo "$variant: asked again for the key-up"
-        answer_when_asked "$sel" "$button" 5 "$TERMINATE_QUESTION"
+    if [ "$variant" = escape ] && [ "$button" = 7 ] && auto wait "$sel" 1500 >/dev/null; then
+        abort "$variant: the question came back after No"
     fi
 }
 

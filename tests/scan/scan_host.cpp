@@ -74,7 +74,8 @@ const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, null
 
 void ReportSkipped()
 {
-    const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline", "toodeep"};
+    const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline", "toodeep",
+                                               "trimmed"};
     char line[64];
     for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
         FormatText(line, sizeof(line), "SKIPPED %s %d", kinds[kind], static_cast<int>(g_scanState.walkSkipped[kind]));

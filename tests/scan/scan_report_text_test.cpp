@@ -157,6 +157,7 @@ TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, h
     expected.push_back("\t" + longPath.substr(0, kReportPathChars - 1));
     expected.push_back("Folders below the depth bound\t\t:  1");
     expected.push_back("\tC:\\d\\d\\d");
+    expected.push_back("Names ending in a dot or a space\t\t:  0");
     CHECK(lines == expected);
 }
 
@@ -204,4 +205,27 @@ TEST_CASE("where a full report is set aside")
     }
     char small[12];
     CHECK_FALSE(MakeOldReportPath(small, sizeof(small), "C:\\Tarvex.log"));
+}
+
+TEST_CASE("a new record starts on a line of its own after a report cut off mid-line")
+{
+    struct Row {
+        const char* label;
+        const char* tail;
+        bool needsBreak;
+    };
+    const Row rows[] = {
+        {"empty file", "", false},
+        {"ends with CR LF", "\r\n", false},
+        {"cut mid-line", "ab", true},
+        {"cut between CR and LF", "x\r", true},
+        {"LF alone", "x\n", true},
+        {"one byte", "a", true},
+        {"a lone CR LF pair reversed", "\n\r", true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ReportNeedsLineBreak(reinterpret_cast<const uint8_t*>(row.tail), std::strlen(row.tail)) ==
+              row.needsBreak);
+    }
 }

@@ -87,6 +87,33 @@ TEST_CASE_FIXTURE(ReportFixture, "someone reading the report during a scan sees 
     CloseHandle(reader);
 }
 
+TEST_CASE_FIXTURE(ReportFixture, "a report cut off mid-line is continued on a new line")
+{
+    struct Row {
+        const char* label;
+        std::string old;
+        std::string kept;  // what the old text must be followed by the new start line in
+    };
+    const Row rows[] = {
+        {"cut mid-line", "==== old\r\nC:\\x\\cut.exe     W32/KYR", "C:\\x\\cut.exe     W32/KYR\r\n==== "},
+        {"ended whole", "==== old\r\nlast\r\n", "last\r\n==== "},
+        {"cut after CR", "==== old\r\nlast\r", "last\r\r\n==== "},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        HANDLE file = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                  nullptr);
+        DWORD written = 0;
+        WriteFile(file, row.old.data(), static_cast<DWORD>(row.old.size()), &written, nullptr);
+        CloseHandle(file);
+        BeginScanReport();
+        EndScanRecord(kEndScanRun);
+        std::string text = ReadReport();
+        CHECK(text.compare(0, row.old.size(), row.old) == 0);
+        CHECK(Contains(text, row.kept));
+    }
+}
+
 TEST_CASE_FIXTURE(ReportFixture, "a report another program holds without sharing loses its lines silently")
 {
     BeginScanReport();

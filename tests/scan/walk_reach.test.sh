@@ -84,5 +84,6 @@ SKIPPED unnameable 0
 SKIPPED link 3
 SKIPPED unlistable 0
 SKIPPED offline 0
-SKIPPED toodeep 0" "$(grep '^SKIPPED' "$report")"
+SKIPPED toodeep 0
+SKIPPED trimmed 0" "$(grep '^SKIPPED' "$report")"
 exit $status

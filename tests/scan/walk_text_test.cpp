@@ -141,6 +141,19 @@ TEST_CASE("SpellEntry: the long spelling while it names the entry, the short one
         {"folder with a short name", "D:\\*.*", "D:\\*.*", "Folder name", "FOLDER~1", "\\*.*", kSpelled,
          "D:\\Folder name\\*.*", "D:\\FOLDER~1\\*.*", "D:\\Folder name\\*.*"},
         {"pattern without dot", "D:\\Data", "D:\\Data", "x", "", "", kSpellNoDot, "", "", ""},
+        // The path rules trim a final dot or space, so such a path opens its namesake or nothing.
+        {"name ending in a dot: short", "D:\\*.*", "D:\\*.*", "lone.exe.", "LONE~YFG.EXE", "", kSpelled, "",
+         "D:\\LONE~YFG.EXE", "D:\\LONE~YFG.EXE"},
+        {"name ending in a space: short", "D:\\*.*", "D:\\*.*", "sp.exe ", "SPEXE~1", "", kSpelled, "",
+         "D:\\SPEXE~1", "D:\\SPEXE~1"},
+        {"name of dots: short", "D:\\*.*", "D:\\*.*", "dots...", "DOTS~1", "", kSpelled, "", "D:\\DOTS~1",
+         "D:\\DOTS~1"},
+        {"folder ending in a dot: short child pattern", "D:\\*.*", "D:\\*.*", "dir.", "DIR~1", "\\*.*", kSpelled, "",
+         "D:\\DIR~1\\*.*", "D:\\DIR~1\\*.*"},
+        {"ending in a dot, no short name: passed over", "D:\\*.*", "D:\\*.*", "lone.exe.", "", "", kSpellTrimmed,
+         "D:\\lone.exe.", "", ""},
+        {"dot inside the name only: long", "D:\\*.*", "D:\\*.*", "a.b.c", "AB~1.C", "", kSpelled, "D:\\a.b.c",
+         "D:\\AB~1.C", "D:\\a.b.c"},
     };
     for (const Row& row : rows) {
         INFO("row: " << row.label);
@@ -161,6 +174,21 @@ TEST_CASE("SpellEntry: the long spelling while it names the entry, the short one
             CHECK(shortOut[0] == '\0');
         }
     }
+}
+
+TEST_CASE("names the path rules would trim and what the walk counts for what it cannot spell")
+{
+    struct Row {
+        const char* name;
+        bool trimmed;
+    } rows[] = {{"a.", true}, {"a ", true}, {"...", true}, {"a.b", false}, {" a", false}, {"", false}, {"a. b", false}};
+    for (const Row& row : rows) {
+        INFO("name: '" << row.name << "'");
+        CHECK(EndsTrimmed(row.name) == row.trimmed);
+    }
+    CHECK(PassedOverKind(kSpellTooLong) == kSkipTooLong);
+    CHECK(PassedOverKind(kSpellUnnameable) == kSkipUnnameable);
+    CHECK(PassedOverKind(kSpellTrimmed) == kSkipTrimmed);
 }
 
 TEST_CASE("IsFolderLink: links and folders of unknown kind are not entered, other reparse folders are")
@@ -209,5 +237,39 @@ TEST_CASE("IsRecalledOnOpen: offline and cloud placeholders are never opened")
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         CHECK(IsRecalledOnOpen(row.attributes) == row.recalled);
+    }
+}
+
+TEST_CASE("the walk asks on a fresh Escape key-down only")
+{
+    const uintptr_t kFresh = 0x00010001;     // repeat count 1, the key was up
+    const uintptr_t kRepeat = 0x40010001;    // the key was already down
+    const uintptr_t kRelease = 0xC0010001;   // key-up
+    struct Row {
+        const char* label;
+        uint32_t message;
+        uintptr_t wParam;
+        uintptr_t lParam;
+        PumpAction action;
+    };
+    const Row rows[] = {
+        {"Escape key-down", 0x0100, 27, kFresh, kPumpAsk},
+        {"Alt+Escape key-down", 0x0104, 27, kFresh | 0x20000000, kPumpAsk},
+        {"Escape held down: auto-repeat", 0x0100, 27, kRepeat, kPumpDrop},
+        {"Escape key-up after the answer", 0x0101, 27, kRelease, kPumpDispatch},
+        {"system key-up of Escape", 0x0105, 27, kRelease, kPumpDispatch},
+        {"WM_CHAR 27 (Ctrl+[)", 0x0102, 27, kFresh, kPumpAsk},
+        {"other key-down", 0x0100, 13, kFresh, kPumpDispatch},
+        {"timer id 27", 0x0113, 27, 0, kPumpDispatch},
+        {"command id 27", 0x0111, 27, 0, kPumpDispatch},
+        {"high word beside Escape in a key-down", 0x0100, 0x10001B, kFresh, kPumpAsk},
+        {"WM_QUIT", 0x0012, 0, 0, kPumpStop},
+        {"WM_QUIT with exit code 27", 0x0012, 27, 0, kPumpStop},
+        {"WM_DESTROY", 0x0002, 0, 0, kPumpStop},
+        {"paint", 0x000F, 0, 0, kPumpDispatch},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ClassifyPumpedMessage(row.message, row.wParam, row.lParam) == row.action);
     }
 }

@@ -14,7 +14,7 @@ while IFS='|' read -r case_label style action argument code; do
 done <<'TABLE'
 yes_button|36|click|6|6
 no_button|36|click|7|7
-enter_in_yesno|36|key|13|1
+enter_in_yesno|36|key|13|6
 closebox_in_yesno|36|syscmd|61536|7
 ok_of_okcancel|65|click|1|1
 cancel_of_okcancel|65|click|2|2
