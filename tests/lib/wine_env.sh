@@ -125,48 +125,35 @@ tvx_add_drive() {
     tvx_reg "$dir" add 'HKLM\Software\Wine\Drives' /v "${letter^^}:" /t REG_SZ /d "$type" /f
 }
 
-# tvx_template_prefix: a cached, sandboxed prefix under build/ that tvx_copy_prefix clones cheaply.
+# tvx_template_prefix [64]: a cached, sandboxed prefix under build/ (wine-template, or wine-template64
+# made by tvx_make_prefix64, as booting a 64-bit one takes far longer) that tvx_copy_prefix clones
+# cheaply. A boot that left no Windows folder is not kept, so the next run tries again.
 tvx_template_prefix() {
-    local tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template"
+    local bits=${1:-} tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template${1:-}"
     if [ ! -f "$tpl/.ready" ]; then
         rm -rf "$tpl"
-        tvx_make_prefix "$tpl"
+        "tvx_make_prefix$bits" "$tpl"
         tvx_stop_prefix "$tpl"
+        [ -d "$tpl/drive_c/windows" ] || { echo "tvx_template_prefix: Wine made no prefix in $tpl" >&2; return 1; }
         touch "$tpl/.ready"
     fi
     echo "$tpl"
 }
 
-# tvx_template_prefix64: the same for the 64-bit prefix (booting one takes far longer than a copy).
-tvx_template_prefix64() {
-    local tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template64"
-    if [ ! -f "$tpl/.ready" ]; then
-        rm -rf "$tpl"
-        tvx_make_prefix64 "$tpl"
-        tvx_stop_prefix "$tpl"
-        touch "$tpl/.ready"
-    fi
-    echo "$tpl"
-}
-
-# tvx_copy_prefix DIR: a fresh sandboxed prefix in DIR, cloned from the template (much faster than wineboot).
+# tvx_copy_prefix DIR [64]: a fresh sandboxed prefix in DIR, cloned from the template (much faster
+# than wineboot); with 64, a 64-bit one.
 tvx_copy_prefix() {
     local dir=$1 tpl
     tvx_runs_win32 || tvx_no_win32
-    tpl=$(tvx_template_prefix)
+    tpl=$(tvx_template_prefix "${2:-}") || return 1
     mkdir -p "$(dirname "$dir")"
     cp -a "$tpl" "$dir"
     rm -f "$dir/.ready"
 }
 
-# tvx_copy_prefix64 DIR: a fresh sandboxed 64-bit prefix in DIR, cloned from its template.
+# tvx_copy_prefix64 DIR: the same for a 64-bit Windows.
 tvx_copy_prefix64() {
-    local dir=$1 tpl
-    tvx_runs_win32 || tvx_no_win32
-    tpl=$(tvx_template_prefix64)
-    mkdir -p "$(dirname "$dir")"
-    cp -a "$tpl" "$dir"
-    rm -f "$dir/.ready"
+    tvx_copy_prefix "$1" 64
 }
 
 # tvx_ensure_display: starts Xvfb when there is no usable display; sets DISPLAY (and TVX_XVFB_PID).
