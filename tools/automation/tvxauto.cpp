@@ -108,55 +108,79 @@ void PrintListLines(HWND list, int from, int to)
     std::fflush(stdout);
 }
 
+// A screen rectangle copied into a DIB section of bitCount bits a pixel, rows top-down or bottom-up;
+// Bits() is null when it could not be made or copied.
+class ScreenCapture {
+public:
+    ScreenCapture(const RECT& rect, WORD bitCount, bool topDown)
+    {
+        int width = rect.right - rect.left;
+        int height = rect.bottom - rect.top;
+        m_info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        m_info.bmiHeader.biWidth = width;
+        m_info.bmiHeader.biHeight = topDown ? -height : height;
+        m_info.bmiHeader.biPlanes = 1;
+        m_info.bmiHeader.biBitCount = bitCount;
+        m_info.bmiHeader.biCompression = BI_RGB;
+        if (width <= 0 || height <= 0)
+            return;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        void* bits = nullptr;
+        m_bitmap = CreateDIBSection(screen, &m_info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (m_bitmap != nullptr) {
+            HGDIOBJ old = SelectObject(memory, m_bitmap);
+            if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY))
+                m_bits = bits;
+            GdiFlush();
+            SelectObject(memory, old);
+        }
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    ~ScreenCapture()
+    {
+        if (m_bitmap != nullptr)
+            DeleteObject(m_bitmap);
+    }
+    ScreenCapture(const ScreenCapture&) = delete;
+    ScreenCapture& operator=(const ScreenCapture&) = delete;
+    const void* Bits() const { return m_bits; }
+    BITMAPINFOHEADER& Header() { return m_info.bmiHeader; }
+
+private:
+    BITMAPINFO m_info = {};
+    HBITMAP m_bitmap = nullptr;
+    void* m_bits = nullptr;
+};
+
 bool SaveScreenBitmap(HWND window, const char* path)
 {
     RECT rect;
     if (!GetWindowRect(window, &rect))
         return false;
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
+    ScreenCapture capture(rect, 24, false);
+    if (capture.Bits() == nullptr)
         return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-        DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER header = {};
-        header.bfType = 0x4D42;
-        header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        header.bfSize = header.bfOffBits + imageSize;
-        info.bmiHeader.biSizeImage = imageSize;
-        // "-" writes to standard output: the sandbox has no drive that reaches the caller's folders.
-        bool toStdout = std::strcmp(path, "-") == 0;
-        if (toStdout)
-            _setmode(_fileno(stdout), _O_BINARY);
-        FILE* file = toStdout ? stdout : std::fopen(path, "wb");
-        if (file != nullptr) {
-            ok = std::fwrite(&header, sizeof(header), 1, file) == 1 &&
-                 std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, file) == 1 &&
-                 std::fwrite(bits, imageSize, 1, file) == 1;
-            ok = (toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    BITMAPINFOHEADER& info = capture.Header();
+    DWORD stride = ((static_cast<DWORD>(info.biWidth) * 3 + 3) & ~3u);
+    DWORD imageSize = stride * static_cast<DWORD>(info.biHeight);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + imageSize;
+    info.biSizeImage = imageSize;
+    // "-" writes to standard output: the sandbox has no drive that reaches the caller's folders.
+    bool toStdout = std::strcmp(path, "-") == 0;
+    if (toStdout)
+        _setmode(_fileno(stdout), _O_BINARY);
+    FILE* file = toStdout ? stdout : std::fopen(path, "wb");
+    if (file == nullptr)
+        return false;
+    bool ok = std::fwrite(&header, sizeof(header), 1, file) == 1 &&
+              std::fwrite(&info, sizeof(BITMAPINFOHEADER), 1, file) == 1 &&
+              std::fwrite(capture.Bits(), imageSize, 1, file) == 1;
+    return (toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0) && ok;
 }
 
 // "ID:V,E" of one control (visible, enabled), or "ID:?,?" when the window has no such control.
@@ -210,40 +234,19 @@ DWORD MillisecondsArg(int argc, char** argv, int index, DWORD fallback)
     return argc > index ? std::strtoul(argv[index], nullptr, 10) : fallback;
 }
 
-
 // The pixels of a screen rectangle, 32 bits each, row by row; false when they could not be read.
 bool ReadScreenPixels(const RECT& rect, DWORD* pixels, size_t count)
 {
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0 || static_cast<size_t>(width) * static_cast<size_t>(height) > count)
+    size_t width = static_cast<size_t>(rect.right - rect.left);
+    size_t height = static_cast<size_t>(rect.bottom - rect.top);
+    if (rect.right <= rect.left || rect.bottom <= rect.top || width * height > count)
         return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != 0;
-        GdiFlush();
-        SelectObject(memory, old);
-        if (ok)
-            std::memcpy(pixels, bits, static_cast<size_t>(width) * static_cast<size_t>(height) * sizeof(DWORD));
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    ScreenCapture capture(rect, 32, true);
+    if (capture.Bits() == nullptr)
+        return false;
+    std::memcpy(pixels, capture.Bits(), width * height * sizeof(DWORD));
+    return true;
 }
-
 
 // Compares a control as the screen shows it with the same control painted afresh: reads its pixels,
 // has it repainted whole, reads them again. Prints how many pixels differ (0: the screen already
