@@ -5,6 +5,9 @@
 set -uo pipefail
 source "$(dirname "$0")/../lib/test_env.sh"
 root=$TVX_ROOT
+# A folder of its own: other tests of the run share TVX_TMP, and the two trees are large.
+work=$(mktemp -d "$TVX_TMP/reproducible.XXXXXX")
+tvx_at_exit "rm -rf $(printf '%q' "$work")"
 
 # The tree as it stands, uncommitted edits and new files included (not the build folders).
 copy_tree() {  # destination
@@ -24,25 +27,25 @@ build() {  # label tree build-folder umask TZ LC_ALL jobs
     local label=$1 tree=$2 out=$3
     (umask "$4" && cd "$tree" &&
         env -u SOURCE_DATE_EPOCH ${git_dir:+GIT_DIR="$git_dir"} TZ="$5" LC_ALL="$6" \
-            make -s -j"$7" B="$out" release) >"$TVX_TMP/$label.log" 2>&1 ||
-        { tail -30 "$TVX_TMP/$label.log"; abort "the $label build failed"; }
+            make -s -j"$7" B="$out" release) >"$work/$label.log" 2>&1 ||
+        { tail -30 "$work/$label.log"; abort "the $label build failed"; }
 }
 
-one=$TVX_TMP/one/tarvex
-two=$TVX_TMP/second/a/much/longer/folder/tarvex
+one=$work/one/tarvex
+two=$work/second/a/much/longer/folder/tarvex
 copy_tree "$one"
 copy_tree "$two"
 find "$one" -exec touch -h -d '2001-02-03 04:05:06' {} +
 build first "$one" "$one/build" 022 UTC C 1
-build second "$two" "$TVX_TMP/second/out" 077 Pacific/Kiritimati C.UTF-8 2
+build second "$two" "$work/second/out" 077 Pacific/Kiritimati C.UTF-8 2
 
 version=$(make -s -C "$root" print-TARVEX_VERSION)
 for file in tarvex.exe tarvex.debug release/tarvex-$version.zip release/SHA256SUMS; do
-    if cmp "$one/build/$file" "$TVX_TMP/second/out/$file" >/dev/null; then
+    if cmp "$one/build/$file" "$work/second/out/$file" >/dev/null; then
         ok "$file: the same $(stat -c %s "$one/build/$file") bytes, sha256 $(sha256sum <"$one/build/$file" | cut -c1-64)"
     else
         fail "$file differs between the two builds; first differing bytes (offset, octal values):"
-        cmp -l "$one/build/$file" "$TVX_TMP/second/out/$file" | head -5
+        cmp -l "$one/build/$file" "$work/second/out/$file" | head -5
     fi
 done
 

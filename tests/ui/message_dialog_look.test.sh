@@ -40,8 +40,9 @@ if start_probe 36 "Terminate the Scan now?"; then
     check_shot_soon "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
     auto hover "$SEL" "$IDC_MSG_YES" >/dev/null
     check_shot_soon "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
+    # Enter gives the default button's code: Yes in a Yes/No dialog.
     auto key "$SEL" "$VK_RETURN" >/dev/null
-    finish_probe 1
+    finish_probe 6
 fi
 
 # Size and placement for short and long texts, and with large fonts: the text line's growth from
