@@ -289,10 +289,12 @@ TEST_CASE("a value whose expansion passes the limit still goes by its raw data")
 {
     ClearAutostartKeys();
     g_scanState.autostartValueName[0] = '\0';
-    // 40,000 characters twice: about 80 KB once expanded, from data of a few dozen bytes.
-    SetEnvironmentVariableA("TVXBIG", std::string(40000, 'p').c_str());
-    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig", "C:\\x\\evil.exe %TVXBIG%%TVXBIG%", REG_EXPAND_SZ);
-    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother", "C:\\x\\good.exe %TVXBIG%%TVXBIG%", REG_EXPAND_SZ);
+    // 20,000 characters four times: about 80 KB once expanded, from data of a few dozen bytes. (A
+    // variable's value stays under 32,767 characters, the most the system keeps.)
+    SetEnvironmentVariableA("TVXBIG", std::string(20000, 'p').c_str());
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig", "C:\\x\\evil.exe %TVXBIG%%TVXBIG%%TVXBIG%%TVXBIG%", REG_EXPAND_SZ);
+    SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother", "C:\\x\\good.exe %TVXBIG%%TVXBIG%%TVXBIG%%TVXBIG%",
+             REG_EXPAND_SZ);
     Detect("C:\\x\\evil.exe");
     ResultSink sink;
     CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
