@@ -8,7 +8,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
-#include "match/wininit_text.h"
+#include "disinfect/wininit_text.h"
 #include "platform/platform.h"
 
 namespace {

@@ -4,8 +4,18 @@
 #include <cstdint>
 
 #include "base/byte_reader.h"
-#include "base/product.h"
 #include "match/signature_table.h"
+
+// Positions in a PE image that the detector reads.
+const int64_t kPeHeaderOffsetField = 60;   // e_lfanew of the MS-DOS header
+const int64_t kPeFileHeaderDistance = 4;   // file header, after "PE\0\0"
+const int64_t kPeOptionalHeaderDistance = 24;
+const int kPeSectionCountField = 2;        // in the file header
+const int kPeEntryPointField = 16;         // in the optional header
+const int kPeSizeOfHeadersField = 60;      // in the optional header
+const int kPeSectionVirtualSizeField = 8;  // in a section-table entry
+const int kPeSectionAddressField = 12;
+const int kPeSectionRawPointerField = 20;
 
 const int kMaxSections = 20;        // more sections than this: the file is never matched
 const int kSectionEntrySize = 40;

@@ -1,1 +1,3 @@
-WIN32_SRCS += platform/version.cpp platform/process_win32.cpp platform/process_kill.cpp platform/path_spellings.cpp
+PORTABLE_SRCS += platform/process_list.cpp
+WIN32_SRCS += platform/version.cpp platform/restart.cpp platform/process_win32.cpp platform/process_kill.cpp platform/perf_data_win32.cpp \
+              platform/path_spellings.cpp

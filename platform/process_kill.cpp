@@ -10,71 +10,15 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "match/process_list.h"
+#include "platform/process_list.h"
 #include "platform/path_spellings.h"
+#include "platform/perf_data_win32.h"
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 
 static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit system");
 
 namespace {
-
-const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
-const int kEnglishLanguage = 9;
-
-bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, size_t textSize, void*)
-{
-    // The units may be unaligned inside the answer; the conversion wants aligned characters. A name
-    // longer than the text buffer cannot convert into it anyway.
-    WCHAR name[kPathSize];
-    if (unitCount == 0 || unitCount > sizeof(name) / sizeof(name[0]))
-        return false;
-    for (size_t i = 0; i < unitCount; ++i)
-        name[i] = static_cast<WCHAR>(utf16[2 * i] | (utf16[2 * i + 1] << 8));
-    name[unitCount - 1] = 0;
-    return WideCharToMultiByte(CP_ACP, 0, name, -1, text, static_cast<int>(textSize), nullptr, nullptr) != 0;
-}
-
-struct PerfQueryContext {
-    const char* objectIndex;
-};
-
-PerfQueryStatus QueryPerformanceKey(void* context, uint8_t* buffer, uint32_t* size)
-{
-    DWORD length = *size;
-    LONG status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, static_cast<PerfQueryContext*>(context)->objectIndex,
-                                   nullptr, nullptr, buffer, &length);
-    if (status == ERROR_MORE_DATA)
-        return kPerfQueryMoreData;
-    if (status != ERROR_SUCCESS)
-        return kPerfQueryFailed;
-    *size = length;
-    return kPerfQueryDone;
-}
-
-// Reads the counter name list and finds the process object and its id counter.
-bool ReadProcessCounterIndexes(char* objectIndex, size_t objectIndexSize, uint32_t* counterIndex)
-{
-    char keyName[100];
-    if (!FormatText(keyName, sizeof(keyName), "%s\\%03x", kPerflibKey, kEnglishLanguage))
-        return false;
-    ScopedRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
-        return false;
-    // Two spare bytes close a list stored without its final empty string.
-    ScopedHeapBlock names(static_cast<size_t>(size) + 2);
-    if (names.As<uint8_t>() == nullptr)
-        return false;
-    DWORD read = size;
-    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, names.As<uint8_t>(), &read) != ERROR_SUCCESS)
-        return false;
-    if (read > size)
-        read = size;
-    return FindProcessCounterIndexes(names.As<uint8_t>(), read + 2, objectIndex, objectIndexSize, counterIndex);
-}
 
 typedef BOOL(WINAPI* QueryFullProcessImageNameFunction)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
 
@@ -123,22 +67,6 @@ void ReportSparedProcess(DWORD processId, const char* taskName, const char* othe
 }
 
 }  // namespace
-
-int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks)
-{
-    char objectIndex[16];
-    uint32_t counterIndex = 0;
-    if (!ReadProcessCounterIndexes(objectIndex, sizeof(objectIndex), &counterIndex))
-        return 0;
-
-    PerfQueryContext query = {objectIndex};
-    uint32_t size = 0;
-    ScopedHeapBlock answer(QueryPerfData(QueryPerformanceKey, &query, &size));
-    RegCloseKey(HKEY_PERFORMANCE_DATA);
-    if (answer.As<uint8_t>() == nullptr)
-        return 0;
-    return ParseProcessObject(answer.As<uint8_t>(), size, counterIndex, tasks, maxTasks, ConvertInstanceName, nullptr);
-}
 
 int KillProcessToolhelp(const char* path)
 {

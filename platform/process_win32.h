@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "match/process_list.h"
+#include "platform/process_list.h"
 #include "platform/platform.h"
 
 typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD processId);
@@ -43,6 +43,3 @@ ProcessListResult ListProcessesToolhelp(ProcessNode** list);
 void FreeProcessList(ProcessNode* list);
 // Opens and ends one process (exit code 0); true when TerminateProcess succeeded.
 bool TerminateById(DWORD processId, DWORD access);
-// The process list of the performance data (counter names, then the process object); 0 rows
-// when any step fails or the data is malformed.
-int ReadPerfDataTasks(TaskEntry* tasks, int maxTasks);

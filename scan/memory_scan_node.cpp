@@ -2,7 +2,7 @@
 #include "scan/memory_scan_node.h"
 
 #include "base/product.h"
-#include "match/process_list.h"
+#include "platform/process_list.h"
 
 int ScanMemoryNode(const MemoryScanSteps& steps, uint32_t processId, const char* modulePath)
 {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Checks that the product's folders include one way: a file may include its own folder and the
 folders below it, never one above (nor test or tool code). Every product folder (a top-level folder
-with a module.mk) must have its place in the list.
+with a module.mk) must have its place in the list, and every folder under tests/ is named after a
+product folder or is one of the known support folders, so that a product folder's tests are found
+at the same name under tests/.
     include_layers.py ROOT"""
 import os
 import re
@@ -9,6 +11,8 @@ import sys
 
 # Bottom to top; the README's layout section draws the same order.
 LAYERS = ["base", "match", "platform", "disinfect", "detect", "scan", "ui"]
+# Folders under tests/ that test no one product folder.
+TEST_SUPPORT = ["e2e", "build", "fixtures", "fuzz", "helpers", "lib"]
 SOURCE = re.compile(r".*\.(cpp|h|S|rc)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -17,6 +21,11 @@ problems = []
 for name in sorted(os.listdir(root)):
     if os.path.isfile(os.path.join(root, name, "module.mk")) and name not in LAYERS + ["tests", "tools"]:
         problems.append("%s/ has no place in the layer list" % name)
+
+tests = os.path.join(root, "tests")
+for name in sorted(os.listdir(tests)) if os.path.isdir(tests) else []:
+    if os.path.isdir(os.path.join(tests, name)) and name not in LAYERS + TEST_SUPPORT:
+        problems.append("tests/%s/ is named after no product folder nor a known support folder" % name)
 
 for rank, layer in enumerate(LAYERS):
     for folder, _, files in os.walk(os.path.join(root, layer)):

@@ -5,12 +5,15 @@ root=${TVX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
 /usr/bin/python3 "$root/tests/build/include_layers.py" "$root"
 
 # The check must notice a wrong include: a copy of the product folders where the scan includes the
-# window's header, and one with a folder outside the layer list.
+# window's header, one with a folder outside the layer list, and one with a test folder named after
+# no product folder.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
 for layer in base match platform disinfect detect scan ui; do
     cp -r "$root/$layer" "$copy/$layer"
+    mkdir -p "$copy/tests/$layer"
 done
+mkdir -p "$copy/tests/"{e2e,build,fixtures,fuzz,helpers,lib}
 /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null
 echo '#include "ui/ui.h"' >>"$copy/scan/walker.cpp"
 if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
@@ -23,4 +26,11 @@ if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; th
     echo "FAIL: the check passed although extra/ has no place in the layer list"
     exit 1
 fi
-echo "the check fails on a wrong include and on an unplaced folder"
+rm -r "$copy/extra"
+/usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null
+mkdir "$copy/tests/engine"
+if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
+    echo "FAIL: the check passed although tests/engine/ is named after no product folder"
+    exit 1
+fi
+echo "the check fails on a wrong include, on an unplaced folder and on an unplaced test folder"

@@ -7,7 +7,7 @@ tvx_own_prefix disinfect-autostart
 mkdir -p "$prefix/drive_c/tvxtest"
 status=0
 for version in winxp win98; do
-    cp "$TVX_BUILD/win/tests/disinfect/autostart_wine.exe" "$prefix/drive_c/tvxtest/autostart_$version.exe"
+    cp "$TVX_BUILD/win/tests/disinfect/autostart_wine_test.exe" "$prefix/drive_c/tvxtest/autostart_$version.exe"
     tvx_set_version "$prefix" "autostart_$version.exe" "$version"
 done
 echo "== reported as winxp"

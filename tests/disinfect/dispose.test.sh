@@ -13,8 +13,8 @@ run_family() {  # version
     tvx_copy_prefix "$prefix"
     tvx_start_server "$prefix"
     mkdir -p "$prefix/drive_c/tvxtest"
-    cp "$TVX_BUILD/win/tests/disinfect/dispose_wine.exe" "$prefix/drive_c/tvxtest/dispose_$version.exe"
-    cp "$TVX_BUILD/win/tools/demo/lock_holder.exe" "$prefix/drive_c/tvxtest/"
+    cp "$TVX_BUILD/win/tests/disinfect/dispose_wine_test.exe" "$prefix/drive_c/tvxtest/dispose_$version.exe"
+    cp "$TVX_BUILD/win/tests/helpers/lock_holder.exe" "$prefix/drive_c/tvxtest/"
     tvx_set_version "$prefix" "dispose_$version.exe" "$version"
     echo "== reported as $version"
     tvx_wine "$prefix" "C:\\tvxtest\\dispose_$version.exe" || status=1

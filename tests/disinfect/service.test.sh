@@ -5,6 +5,6 @@ set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 tvx_own_prefix disinfect-service
 mkdir -p "$prefix/drive_c/tvxtest"
-cp "$TVX_BUILD/win/tests/disinfect/service_wine.exe" "$TVX_BUILD/win/tests/helpers/tvx_test_service.exe" \
+cp "$TVX_BUILD/win/tests/disinfect/service_wine_test.exe" "$TVX_BUILD/win/tests/helpers/tvx_test_service.exe" \
     "$prefix/drive_c/tvxtest/"
-tvx_wine "$prefix" 'C:\tvxtest\service_wine.exe'
+tvx_wine "$prefix" 'C:\tvxtest\service_wine_test.exe'

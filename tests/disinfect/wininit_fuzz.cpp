@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/byte_reader.h"
-#include "match/wininit_text.h"
+#include "disinfect/wininit_text.h"
 
 namespace {
 class StringSink : public TextSink {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/byte_reader.h"
-#include "match/wininit_text.h"
+#include "disinfect/wininit_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// A helper process (tools/demo/lock_holder.cpp) that holds a file open while a test runs,
+// A helper process (tests/helpers/lock_holder.cpp) that holds a file open while a test runs,
 // the way another program keeps its file; ended when the object goes.
 #pragma once
 #include <windows.h>

@@ -3,7 +3,7 @@
 # Source after TVX_BUILD is set; set AUTO_PREFIX to the prefix whose windows `auto` drives.
 TOOL_EXE=$TVX_BUILD/tarvex.exe
 AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
-HOLDER_EXE=$TVX_BUILD/win/tools/demo/lock_holder.exe
+HOLDER_EXE=$TVX_BUILD/win/tests/helpers/lock_holder.exe
 FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
 TITLE='Tarvex Ver 1.0'
 

@@ -17,7 +17,7 @@ tvx_start_server "$prefix"
 c=$prefix/drive_c
 sys64=$c/windows/system32
 sys32=$c/windows/syswow64
-cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/"
+cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$TVX_BUILD/win/tests/platform/system_probe.exe" "$c/"
 mkdir -p "$c/plain" "$c/empty"
 
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'

@@ -39,7 +39,7 @@ for planted in 1: 2: 100: 374: 748: 3:byte21 50:sections20 200:lfanew-high \
 done
 /usr/bin/python3 "$ROOT/tools/bench/make_yara_rules.py" "$ROOT/match/signatures.bin" "$work/rules.yar"
 # The rule set must match exactly the files the detector's matcher matches.
-"$TVX_BUILD/native/tests/engine/match_files" "$tree" | sed -n 's|^MATCH \(.*\): row.*|\1|p' | sort >"$work/detector.txt" || true
+"$TVX_BUILD/native/tests/match/match_files" "$tree" | sed -n 's|^MATCH \(.*\): row.*|\1|p' | sort >"$work/detector.txt" || true
 yara -r "$work/rules.yar" "$tree" | cut -d' ' -f2- | sort -u >"$work/yara.txt"
 echo "planted files matched by the detector's matcher: $(wc -l <"$work/detector.txt"), by YARA: $(wc -l <"$work/yara.txt")"
 sed "s|$tree/||" "$work/detector.txt"

@@ -1,5 +1,5 @@
 // Matching rules of the three termination techniques and the performance-data process list reader.
-#include "match/process_list.h"
+#include "platform/process_list.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,7 +5,7 @@ set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 tvx_own_prefix system-restart later
 c=$prefix/drive_c
-cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
+cp "$TVX_BUILD/win/tests/platform/system_probe.exe" "$c/probe.exe"
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/sleeper.exe"
 tvx_set_version "$prefix" probe.exe winxp
 tvx_start_server "$prefix"

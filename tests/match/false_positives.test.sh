@@ -4,7 +4,7 @@
 # so that every record's byte runs are compared in every PE file.
 set -uo pipefail
 source "$(dirname "$0")/../lib/test_env.sh"
-tool="$TVX_BUILD/native/tests/engine/match_files"
+tool="$TVX_BUILD/native/tests/match/match_files"
 folders=()
 for d in /usr/lib/i386-linux-gnu/wine/i386-windows /usr/lib/i386-linux-gnu/wine/x86_64-windows \
          /usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/wine/i386-windows /usr/lib/wine/x86_64-windows \

@@ -10,7 +10,7 @@ command -v i686-w64-mingw32-strip >/dev/null || { echo "no mingw strip to make t
 tvx_own_prefix system-memory
 c=$prefix/drive_c
 mkdir -p "$c/infected" "$c/empty"
-cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
+cp "$TVX_BUILD/win/tests/platform/system_probe.exe" "$c/probe.exe"
 # The debug build of the sleeper is larger than any signature row; its stripped copy fits one.
 sleeper=$TVX_TMP/system-sleeper.exe
 cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$sleeper"

@@ -1,5 +1,5 @@
 // wininit.ini text rewriting: the [rename] entry is placed by line, every old byte is kept.
-#include "match/wininit_text.h"
+#include "disinfect/wininit_text.h"
 
 #include <cstdint>
 #include <cstring>

@@ -4,7 +4,7 @@ set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 tvx_own_prefix system-version
 probe=$prefix/drive_c/system_probe.exe
-cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$probe"
+cp "$TVX_BUILD/win/tests/platform/system_probe.exe" "$probe"
 
 run() { tvx_wine "$prefix" 'C:\system_probe.exe' "$@" 2>/dev/null | tr -d '\r'; }
 

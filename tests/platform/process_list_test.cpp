@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "match/process_list.h"
+#include "platform/process_list.h"
 
 namespace {
 

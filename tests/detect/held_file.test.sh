@@ -7,6 +7,6 @@ tvx_use_shared_prefix
 folder=$TVX_SHARED_PREFIX/drive_c/tvx-held-file
 mkdir -p "$folder"
 tvx_at_exit 'rm -rf "$folder"'
-cp "$TVX_BUILD/win/tests/engine/detectors_wine_test.exe" "$TVX_BUILD/win/tools/demo/lock_holder.exe" "$folder/"
+cp "$TVX_BUILD/win/tests/detect/detectors_wine_test.exe" "$TVX_BUILD/win/tests/helpers/lock_holder.exe" "$folder/"
 tvx_wine "$TVX_SHARED_PREFIX" 'C:\tvx-held-file\detectors_wine_test.exe' --no-skip=true \
     --test-case='files another program holds open*'

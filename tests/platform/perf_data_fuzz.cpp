@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "match/process_list.h"
+#include "platform/process_list.h"
 
 namespace {
 

@@ -7,7 +7,7 @@ tvx_own_prefix system-kill
 tvx_ensure_display || exit 77
 c=$prefix/drive_c
 mkdir -p "$c/dirA" "$c/dirB" "$c/dirC" "$c/pids"
-cp "$TVX_BUILD/win/tests/system/system_probe.exe" "$c/probe.exe"
+cp "$TVX_BUILD/win/tests/platform/system_probe.exe" "$c/probe.exe"
 cp "$TVX_BUILD/win/tools/automation/tvxauto.exe" "$c/tvxauto.exe"
 for f in dirA/mssys.exe dirB/MSSYS.EXE dirA/mssys32.exe; do
     cp "$TVX_BUILD/win/tests/helpers/sleeper.exe" "$c/$f"

@@ -20,6 +20,7 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "platform/platform.h"
+#include "platform/perf_data_win32.h"
 #include "platform/process_win32.h"
 #include "scan/scan.h"
 #include "ui/ui.h"

@@ -1,0 +1,1 @@
+WINE_TESTS += tests/detect/detectors_wine_test.cpp

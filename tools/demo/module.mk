@@ -1,1 +1,0 @@
-WINE_PROGRAMS += tools/demo/lock_holder.cpp
