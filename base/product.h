@@ -10,6 +10,8 @@ const char kProductTitle[] = "Tarvex Ver " TARVEX_VERSION_TEXT;
 const char kFamilyTitle[] = "W32/KYR";
 // The family as a detection reports it: the detector row's name and the autostart lines' name.
 const char kFamilyDetectionName[] = "W32/KYR.Trojan";
+// Asked when Escape, Cancel or the close box would stop a running scan.
+const char kTerminateQuestion[] = "Terminate the Scan now?";
 
 // Byte size of a path buffer: the longest path the 8-bit file functions take, and its terminator.
 const size_t kPathSize = 260;

@@ -7,6 +7,9 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 
+// The portable side sizes its path buffers as the 8-bit file functions do.
+static_assert(kPathSize == MAX_PATH, "one path size");
+
 ScanReport g_scanReport;
 
 namespace {

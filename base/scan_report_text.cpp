@@ -100,7 +100,7 @@ bool FormatReportAnswer(char* dest, size_t destSize, int answer)
 void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPaths& list, ReportLineSink sink,
                           void* context)
 {
-    char line[kReportPathChars + 64];
+    char line[kPathSize + 64];
     sink(context, "Entries passed over by the walk");
     for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
         FormatText(line, sizeof(line), "%s\t\t:  %d", kSkipLabels[kind], static_cast<int>(counts[kind]));

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/product.h"
 #include "base/windows_version.h"
 
 
@@ -22,7 +23,6 @@ enum WalkSkip {
 
 // Paths of each kind the report names; the rest are only counted.
 const int kReportedSkipPaths = 20;
-const size_t kReportPathChars = 260;
 // A report longer than this at the start of a scan is set aside and a new one begins.
 const uint64_t kReportRotateBytes = 1024 * 1024;
 // One line of the file: a result line (lineBuffer's 520), a question or a record line, and CR LF.
@@ -36,13 +36,13 @@ struct ReportClock {
 // The first kReportedSkipPaths paths of each kind, in the order the walk met them.
 struct WalkSkipPaths {
     int32_t kept[kWalkSkipKinds];
-    char paths[kWalkSkipKinds][kReportedSkipPaths][kReportPathChars];
+    char paths[kWalkSkipKinds][kReportedSkipPaths][kPathSize];
 };
 
 // How a record ends: after the scan run's last step, or when the program ends after a find in memory.
 enum ReportEnd { kEndScanRun, kEndMemoryFind };
 
-// Keeps path when fewer than kReportedSkipPaths of its kind are kept (cut to kReportPathChars).
+// Keeps path when fewer than kReportedSkipPaths of its kind are kept (cut to kPathSize).
 void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
 
 // What the start line adds when the scan ran under WOW64 on a 64-bit Windows.

@@ -8,8 +8,10 @@
 
 namespace {
 
-// The access the manager and the service are both opened with; covers stop and status queries.
-const DWORD kAllAccess = 0xF003F;
+// What the service is opened with: stop and status queries, and the rest of the rights the
+// manager's full access grants on a service, short of pause, interrogate and user controls.
+const DWORD kServiceAccess = STANDARD_RIGHTS_REQUIRED | SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG |
+                             SERVICE_QUERY_STATUS | SERVICE_ENUMERATE_DEPENDENTS | SERVICE_START | SERVICE_STOP;
 
 void PauseBySleeping(DWORD milliseconds)
 {
@@ -39,10 +41,10 @@ int StopServiceWith(const char* serviceName, PauseRoutine pause)
 {
     if (!IsServiceName(serviceName))
         return 0;
-    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, kAllAccess));
+    ScopedServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager.IsValid())
         return 0;
-    ScopedServiceHandle serviceScope(OpenServiceA(manager.Get(), serviceName, kAllAccess));
+    ScopedServiceHandle serviceScope(OpenServiceA(manager.Get(), serviceName, kServiceAccess));
     SC_HANDLE service = serviceScope.Get();
     if (service == nullptr)
         return 0;

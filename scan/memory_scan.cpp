@@ -18,7 +18,6 @@ namespace {
 const char kFoundInMemoryText[] =
     "W32/KYR.Trojan found in memory! registry entries created by the worm are removed. You must "
     "restart the computer and run this program to continue scanning.\n\nRestart the computer now?";
-const unsigned kOkCancelInformation = 0x41;
 const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
 
 // path is the module's name as the system reports it, the 64-bit program's spelling.
@@ -121,7 +120,7 @@ int AskRestartAfterMemoryFind(int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
-    int answer = AskRestart(kFoundInMemoryText, kOkCancelInformation, IDOK, IDCANCEL);
+    int answer = AskRestart(kFoundInMemoryText, MB_OKCANCEL | MB_ICONINFORMATION, IDOK, IDCANCEL);
     if (answer == IDOK) {
         // The record is closed before a restart can end the process. The drives were not walked.
         EndScanRecordWithOutcome(kEndMemoryFind, false, true);

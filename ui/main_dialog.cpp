@@ -178,7 +178,7 @@ BOOL MainDialog::OnInitDialog()
     LOGFONTA logFont = {};
     GetObjectA(dialogFont, sizeof(logFont), &logFont);
     logFont.lfHeight = 15;
-    logFont.lfWeight = 700;
+    logFont.lfWeight = FW_BOLD;
     logFont.lfUnderline = 0;
     logFont.lfItalic = 0;
     g_labelFont.CreateFontIndirect(&logFont);
@@ -290,7 +290,7 @@ void MainDialog::ConfirmTerminate(const char* caption)
         return;
     }
     PaintCurrentLine();
-    if (ShowMessageDialog(kTerminateQuestion, caption, kQuestionStyle) != kAnswerYes)
+    if (ShowMessageDialog(kTerminateQuestion, caption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     m_cancelButton.ShowWindow(SW_HIDE);
     m_okButton.ShowWindow(SW_SHOW);
@@ -321,7 +321,7 @@ void MainDialog::OnScan()
     char text[kWindowTextSize];
     FormatText(text, sizeof(text), "%s%s%s", "Searching for ", kFamilyTitle, " Trojan and its variants");
     m_searchingLine.SetWindowText(text);
-    m_searchingFont.CreateFont(15, 0, 0, 0, 700, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+    m_searchingFont.CreateFont(15, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 32, "Arial");
     m_searchingLine.SetFont(m_searchingFont);
 

@@ -10,7 +10,6 @@
 
 const char kProductKey[] = "Software\\Quorbis\\Zentalor 2000";
 const char kProductValue[] = "Installed Folder";
-const char kTerminateQuestion[] = "Terminate the Scan now?";
 const char kCloseBoxCaption[] = "DialogBoxTitle";
 const char kDownloadPage[] = "http://www.quorbis.example/download/downloadnow.htm";
 const char kUtilityPage[] = "http://www.quorbis.example/download/utility.htm";
@@ -19,7 +18,9 @@ const UINT_PTR kScanTimerId = 100;
 const UINT kScanTimerDelayMs = 100;
 // While a scan runs the current-file line changes for every entry, thousands of times a second:
 // its text stays current but it is painted at most this often, about two screen frames.
-const UINT_PTR kCurrentLineTimerId = 101;  // never 27: the walk takes any wParam of 27 for Escape
+// Any id will do: the walk takes only key-downs and typed characters of Escape for Escape, never
+// a timer message whose id happens to equal the key's code.
+const UINT_PTR kCurrentLineTimerId = 101;
 const UINT kCurrentLinePaintMs = 30;
 const int kResultListLimit = 150;     // lines the list keeps during the walk
 const int kExtentThreshold = 560;     // pixels: narrower lines never widen the scroll range
@@ -28,8 +29,6 @@ const int kDesignHeight = 337;
 const int kWindowWidth = 600;
 const int kWindowHeight = 462;
 const COLORREF kSkinKeyColour = RGB(255, 0, 255);
-const UINT kQuestionStyle = 36;       // Yes/No with the question icon
-const int kAnswerYes = 6;
 
 // True when the maker's antivirus product is installed: its key opens and holds the value
 // "Installed Folder" (whatever its type or length; the data are not used).

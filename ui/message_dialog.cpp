@@ -13,9 +13,9 @@
 namespace {
 
 
-LayoutRect ToLayout(const RECT& rect)
+PixelRect ToLayout(const RECT& rect)
 {
-    LayoutRect layout = { rect.left, rect.top, rect.right, rect.bottom };
+    PixelRect layout = { rect.left, rect.top, rect.right, rect.bottom };
     return layout;
 }
 

@@ -1,6 +1,8 @@
 // Style and size rules of the message dialog.
 #include "ui/message_layout.h"
 
+#include "ui/resource.h"
+
 MessageButtonSet ButtonSetForStyle(unsigned style)
 {
     if (style & 0x1)
@@ -13,14 +15,14 @@ MessageButtonSet ButtonSetForStyle(unsigned style)
 int IconIdForStyle(unsigned style)
 {
     if ((style & 0x30) == 0x30)
-        return 154;
+        return IDB_MSG_EXCLAMATION;
     if (style & 0x40)
-        return 152;
+        return IDB_MSG_INFORMATION;
     if (style & 0x20)
-        return 153;
+        return IDB_MSG_QUESTION;
     if (style & 0x10)
-        return 155;
-    return 154;
+        return IDB_MSG_HAND;
+    return IDB_MSG_EXCLAMATION;
 }
 
 MessageGrowth GrowthForTextLength(size_t length)
@@ -31,7 +33,7 @@ MessageGrowth GrowthForTextLength(size_t length)
     return growth;
 }
 
-LayoutBox GrownDialogBox(const LayoutRect& dialog, const MessageGrowth& growth)
+LayoutBox GrownDialogBox(const PixelRect& dialog, const MessageGrowth& growth)
 {
     LayoutBox box;
     box.x = 0;
@@ -41,7 +43,7 @@ LayoutBox GrownDialogBox(const LayoutRect& dialog, const MessageGrowth& growth)
     return box;
 }
 
-LayoutBox MovedTextBox(const LayoutRect& text, const MessageGrowth& growth, bool largeFonts)
+LayoutBox MovedTextBox(const PixelRect& text, const MessageGrowth& growth, bool largeFonts)
 {
     LayoutBox box;
     box.x = text.left;
@@ -53,7 +55,7 @@ LayoutBox MovedTextBox(const LayoutRect& text, const MessageGrowth& growth, bool
     return box;
 }
 
-LayoutBox MovedButtonBox(const LayoutRect& button, int32_t dialogBottom, const MessageGrowth& growth)
+LayoutBox MovedButtonBox(const PixelRect& button, int32_t dialogBottom, const MessageGrowth& growth)
 {
     LayoutBox box;
     box.x = button.left + growth.extraWidth / 2;
@@ -68,7 +70,7 @@ bool IconMoves(const MessageGrowth& growth)
     return growth.extraHeight > 30;
 }
 
-int32_t MovedIconTop(const LayoutRect& textBeforeMove)
+int32_t MovedIconTop(const PixelRect& textBeforeMove)
 {
     return textBeforeMove.top - 30;
 }

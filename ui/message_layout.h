@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ui/pixel_rect.h"
+
 enum MessageButtonSet {
     kMessageOkOnly,    // the single OK button (id 3)
     kMessageOkCancel,  // OK (id 1) and Cancel (id 2)
@@ -12,15 +14,8 @@ enum MessageButtonSet {
 
 // Bit 0x1 is tested first, so 3 (Yes/No/Cancel to the system) shows OK and Cancel.
 MessageButtonSet ButtonSetForStyle(unsigned style);
-// Icon bitmap id: 154 exclamation (also without icon bits), 152 information, 153 question, 155 hand.
+// Icon bitmap id (ui/resource.h): exclamation (also without icon bits), information, question or hand.
 int IconIdForStyle(unsigned style);
-
-struct LayoutRect {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
 
 // A target for MoveWindow.
 struct LayoutBox {
@@ -37,12 +32,12 @@ struct MessageGrowth {
 
 MessageGrowth GrowthForTextLength(size_t length);
 // The dialog moves to the screen origin and grows by W × (H − W / 4).
-LayoutBox GrownDialogBox(const LayoutRect& dialog, const MessageGrowth& growth);
+LayoutBox GrownDialogBox(const PixelRect& dialog, const MessageGrowth& growth);
 // The text line: 25 up, W wider, H − W / 4 taller (25 more with large fonts).
-LayoutBox MovedTextBox(const LayoutRect& text, const MessageGrowth& growth, bool largeFonts);
+LayoutBox MovedTextBox(const PixelRect& text, const MessageGrowth& growth, bool largeFonts);
 // A button: W / 2 to the right, its top 65 above the dialog's bottom edge, same size.
-LayoutBox MovedButtonBox(const LayoutRect& button, int32_t dialogBottom, const MessageGrowth& growth);
+LayoutBox MovedButtonBox(const PixelRect& button, int32_t dialogBottom, const MessageGrowth& growth);
 // Whether the icon moves up (texts of 90 characters or more), and its new top: 30 above the
 // text line's top as read before the text line moved.
 bool IconMoves(const MessageGrowth& growth);
-int32_t MovedIconTop(const LayoutRect& textBeforeMove);
+int32_t MovedIconTop(const PixelRect& textBeforeMove);

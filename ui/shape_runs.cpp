@@ -29,7 +29,7 @@ void FlushBatch(uint8_t* block, uint32_t capacity, ShapeBlockHost& host)
 }  // namespace
 
 static_assert(sizeof(ShapeHeader) == kShapeHeaderBytes, "header layout");
-static_assert(sizeof(ShapeRect) == kShapeRectBytes, "rectangle layout");
+static_assert(sizeof(PixelRect) == kShapeRectBytes, "rectangle layout");
 
 void ResetShapeHeader(uint8_t* block)
 {
@@ -93,7 +93,7 @@ void CollectShapeRuns(const uint8_t* bits, int32_t width, int32_t height, size_t
                     }
                     header = ReadHeader(block);
                 }
-                ShapeRect rect = { x0, y, x, y + 1 };
+                PixelRect rect = { x0, y, x, y + 1 };
                 std::memcpy(block + kShapeHeaderBytes + kShapeRectBytes * header.count, &rect, sizeof(rect));
                 if (rect.left < header.bound.left)
                     header.bound.left = rect.left;

@@ -4,12 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-struct ShapeRect {
-    int32_t left;
-    int32_t top;
-    int32_t right;
-    int32_t bottom;
-};
+#include "ui/pixel_rect.h"
 
 // Same layout as the system's RGNDATAHEADER.
 struct ShapeHeader {
@@ -17,7 +12,7 @@ struct ShapeHeader {
     uint32_t type;        // 1, rectangles
     uint32_t count;       // valid rectangles in the batch
     uint32_t regionSize;  // 0
-    ShapeRect bound;      // bounding box of the valid rectangles
+    PixelRect bound;      // bounding box of the valid rectangles
 };
 
 const uint32_t kShapeHeaderBytes = 32;

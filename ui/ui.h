@@ -2,6 +2,6 @@
 #pragma once
 
 // Asks a question in the tool's message dialog. style takes the system message box's bits
-// (0x24 Yes/No with question icon, 0x41 OK/Cancel with information icon); returns the system
-// result codes (1 OK, 2 Cancel, 6 Yes, 7 No), or -1 when the dialog could not be shown.
+// (MB_YESNO | MB_ICONQUESTION, MB_OKCANCEL | MB_ICONINFORMATION); returns the system result
+// codes (IDOK, IDCANCEL, IDYES, IDNO), or -1 when the dialog could not be shown.
 int ShowMessageDialog(const char* text, const char* caption, unsigned style);

@@ -154,7 +154,7 @@ TEST_CASE("the passed-over section: every count, the first 20 paths of a kind, h
     expected.push_back("\tC:\\loop");
     expected.push_back("Folders that could not be listed\t\t:  0");
     expected.push_back("Offline files not opened\t\t:  1");
-    expected.push_back("\t" + longPath.substr(0, kReportPathChars - 1));
+    expected.push_back("\t" + longPath.substr(0, kPathSize - 1));
     expected.push_back("Folders below the depth bound\t\t:  1");
     expected.push_back("\tC:\\d\\d\\d");
     expected.push_back("Names ending in a dot or a space\t\t:  0");
@@ -199,7 +199,7 @@ TEST_CASE("where a full report is set aside")
     };
     for (const Row& row : rows) {
         INFO(row.path);
-        char old[kReportPathChars];
+        char old[kPathSize];
         CHECK(MakeOldReportPath(old, sizeof(old), row.path));
         CHECK(std::string(old) == row.expected);
     }

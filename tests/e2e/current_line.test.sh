@@ -11,10 +11,10 @@ drive_d=$TVX_TMP/$(basename "$E2E_PREFIX")-drive-D
 
 start_tool
 wait_main
-auto click "$MAIN_SEL" 1052 >/dev/null
+auto click "$MAIN_SEL" $IDC_SCAN >/dev/null
 reads=()
 for _ in $(seq 1 300); do
-    text=$(auto text "$MAIN_SEL" 1065)
+    text=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
     if [[ "$text" == D:* ]]; then
         reads+=("$text")
         [ ${#reads[@]} -ge 5 ] && break
@@ -22,7 +22,7 @@ for _ in $(seq 1 300); do
     sleep 0.1
 done
 [ ${#reads[@]} -ge 5 ] || abort "only ${#reads[@]} reads of the line on drive D (last '$text')"
-auto state "$MAIN_SEL" 1076 | grep -q 'visible=1' || abort "the scan ended while the line was read"
+auto state "$MAIN_SEL" $IDC_SEARCHING_LINE | grep -q 'visible=1' || abort "the scan ended while the line was read"
 previous=
 for text in "${reads[@]}"; do
     echo "read: $text"
@@ -38,12 +38,12 @@ for text in "${reads[@]}"; do
 done
 
 wait_finished 120
-[ "$(auto text "$MAIN_SEL" 1065)" = "Scanning completed" ] || abort "status line: $(auto text "$MAIN_SEL" 1065)"
-painted=$(auto repaint "$MAIN_SEL" 1065) || abort "could not compare the line with a fresh paint"
+check "status line" "Scanning completed" "$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)"
+painted=$(auto repaint "$MAIN_SEL" $IDC_CURRENT_FILE) || abort "could not compare the line with a fresh paint"
 echo "final line against a fresh paint: $painted"
 [[ "$painted" == differing=0\ * ]] || abort "the final status is not what the screen shows ($painted)"
 [[ "$painted" != *" ink=0" ]] || abort "the line shows no text"
 shot current-line-finished "$MAIN_SEL"
-auto click "$MAIN_SEL" 1070 >/dev/null
+auto click "$MAIN_SEL" $IDC_MAIN_OK >/dev/null
 wait_tool_exit 15 || abort "OK did not close the window"
 echo "current-line scenario passed"

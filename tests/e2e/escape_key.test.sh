@@ -12,7 +12,7 @@ add_busy_drive D 20000
 scanning_d() {
     local i text
     for i in $(seq 1 120); do
-        text=$(auto text "$MAIN_SEL" 1065)
+        text=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
         [[ "$text" == D:* ]] && return 0
         sleep 0.25
     done
@@ -33,7 +33,7 @@ press_on() {
 # question_window MAIN_XID: waits for the question and prints its X window (the other titled one).
 question_window() {
     auto wait "$QUESTION_SEL" 20000 >/dev/null || abort "no question"
-    expect "question text" "$TERMINATE_QUESTION" "$(auto text "$QUESTION_SEL" 1086)"
+    expect "question text" "$TERMINATE_QUESTION" "$(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)"
     local i id
     for i in $(seq 1 50); do
         id=$(x_windows | grep -vx "$1" | tail -n 1)
@@ -45,16 +45,16 @@ question_window() {
 
 walk_goes_on() {
     local before after
-    before=$(auto text "$MAIN_SEL" 1065)
+    before=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
     sleep 1
-    after=$(auto text "$MAIN_SEL" 1065)
+    after=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
     [ "$before" != "$after" ] && ok "$1: the walk goes on" || fail "$1: the walk stopped ($before)"
 }
 
 terminated() {
     wait_finished 30
-    expect "$1: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" 1065)"
-    auto click "$MAIN_SEL" 1070 >/dev/null
+    expect "$1: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)"
+    auto click "$MAIN_SEL" $IDC_MAIN_OK >/dev/null
     wait_tool_exit 15 || abort "$1: OK did not close the window"
 }
 
@@ -63,7 +63,7 @@ start_scan() {
     wait_main
     main_xid=$(x_windows | tail -n 1)
     [ -n "$main_xid" ] || abort "the main window has no X window"
-    auto click "$MAIN_SEL" 1052 >/dev/null
+    auto click "$MAIN_SEL" $IDC_SCAN >/dev/null
     scanning_d
 }
 
@@ -77,12 +77,12 @@ press_on "$q" Escape
 auto gone "$QUESTION_SEL" 10000 >/dev/null || abort "Escape did not answer the question"
 if auto wait "$QUESTION_SEL" 2000 >/dev/null; then
     fail "the question came back after Escape answered it"
-    auto click "$QUESTION_SEL" 7 >/dev/null
+    auto click "$QUESTION_SEL" $IDC_MSG_NO >/dev/null
 else
     ok "the question did not come back"
 fi
 walk_goes_on "Escape, Escape"
-auto click "$MAIN_SEL" 2 >/dev/null
+auto click "$MAIN_SEL" $IDC_MAIN_CANCEL >/dev/null
 q=$(question_window "$main_xid")
 press_on "$q" Return
 terminated "Enter in the Cancel button's question"

@@ -134,8 +134,6 @@ reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
 }
 
-ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
-
 # plant ROW WINPATH: writes a file matching row ROW of the signature table at a C: path of the
 # prefix; prints the row's detection name.
 plant() {
@@ -143,7 +141,7 @@ plant() {
     unix=$(unix_path "$E2E_PREFIX" "$2")
     mkdir -p "$(dirname "$unix")"
     "$FIXTURE_TOOL" record "$row" "$unix" >/dev/null || abort "make_fixture could not write $unix"
-    "$ROWS_TOOL" | awk -F'\t' -v r="$row" '$1 == r { print $2 }'
+    row_name "$row"
 }
 
 # plant_program WINPATH: an infected copy of the lock holder (it runs: with no arguments it just

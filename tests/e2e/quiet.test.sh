@@ -22,12 +22,12 @@ quiet_run() {
 
 # last_end_line: the report's last end line, without CR.
 last_end_line() {
-    grep -a '  End of scan' "$(unix_path "$REPORT")" | tail -n 1 | tr -d '\r'
+    grep -a '  End of scan' "$(unix_path "$E2E_PREFIX" "$REPORT")" | tail -n 1 | tr -d '\r'
 }
 
 # last_record: the report's last record (from its last start line), without CR.
 last_record() {
-    tr -d '\r' <"$(unix_path "$REPORT")" | awk '/^==== .*  Tarvex Ver 1\.0  Windows/ { r = "" } { r = r $0 "\n" } END { printf "%s", r }'
+    tr -d '\r' <"$(unix_path "$E2E_PREFIX" "$REPORT")" | awk '/^==== .*  Tarvex Ver 1\.0  Windows/ { r = "" } { r = r $0 "\n" } END { printf "%s", r }'
 }
 
 # expect_end CODE INFECTED REMOVED WAITING: the last record's end line.
@@ -43,38 +43,38 @@ for version in win98 win7 winxp; do
     [ -z "${E2E_PREFIX:-}" ] || tvx_stop_prefix "$E2E_PREFIX"
     e2e_prefix "quiet-$version"
     tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
-    mkdir -p "$(unix_path "$SHARE")"
+    mkdir -p "$(unix_path "$E2E_PREFIX" "$SHARE")"
 
     quiet_run /Q "/L:$REPORT"
-    [ "$QUIET_EXIT" = 0 ] || abort "$version: a clean machine ended with $QUIET_EXIT"
+    check "$version: exit code of a clean machine" 0 "$QUIET_EXIT"
     expect_end 0 0 0 0
-    [ ! -e "$E2E_PREFIX/drive_c/windows/Tarvex.log" ] || abort "$version: the report went to the Windows folder too"
+    [ ! -e "$(unix_path "$E2E_PREFIX" 'C:\windows\Tarvex.log')" ] || abort "$version: the report went to the Windows folder too"
 
     plant 1 'C:\infected\plain.exe' >/dev/null
     plant 5 'C:\windows\system\mssys.exe' >/dev/null
     tvx_reg "$E2E_PREFIX" add "$RUN_KEY" /v MsSys /t REG_SZ /d mssys.exe /f || abort "reg add"
     quiet_run -q "/l:\"$REPORT\""
-    [ "$QUIET_EXIT" = 1 ] || abort "$version: removing everything ended with $QUIET_EXIT"
+    check "$version: exit code of removing everything" 1 "$QUIET_EXIT"
     expect_end 1 2 2 0
-    [ ! -e "$(unix_path 'C:\infected\plain.exe')" ] && [ ! -e "$(unix_path 'C:\windows\system\mssys.exe')" ] ||
+    [ ! -e "$(unix_path "$E2E_PREFIX" 'C:\infected\plain.exe')" ] && [ ! -e "$(unix_path "$E2E_PREFIX" 'C:\windows\system\mssys.exe')" ] ||
         abort "$version: an infected file is still there"
     ! reg_has "$RUN_KEY" MsSys || abort "$version: the Run value is still there"
-    grep -aq 'System Registry     W32/KYR.Trojan removed' "$(unix_path "$REPORT")" ||
+    grep -aq 'System Registry     W32/KYR.Trojan removed' "$(unix_path "$E2E_PREFIX" "$REPORT")" ||
         abort "$version: the report lacks the registry line"
 
     plant 2 'C:\locked\held.exe' >/dev/null
     hold_file 'C:\locked\held.exe'
     quiet_run "/L:$REPORT" /Q
-    [ "$QUIET_EXIT" = 2 ] || abort "$version: a deletion at restart ended with $QUIET_EXIT"
+    check "$version: exit code of a deletion at restart" 2 "$QUIET_EXIT"
     expect_end 2 1 0 1
-    [ -e "$(unix_path 'C:\locked\held.exe')" ] || abort "$version: the held file is gone already"
+    [ -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || abort "$version: the held file is gone already"
     last_record | grep -qx "Answer: no restart, the quiet run's default" ||
         abort "$version: the report lacks the restart's default answer"
     kill "$HOLDER_PID" 2>/dev/null
 
     quiet_run /Q /X "/L:$REPORT"
-    [ "$QUIET_EXIT" = 6 ] || abort "$version: a bad command line ended with $QUIET_EXIT"
-    tail -n 1 "$(unix_path "$REPORT")" | tr -d '\r' |
+    check "$version: exit code of a bad command line" 6 "$QUIET_EXIT"
+    tail -n 1 "$(unix_path "$E2E_PREFIX" "$REPORT")" | tr -d '\r' |
         grep -qE '^==== .*  Tarvex Ver 1\.0  bad command line at "/X": exit code 6$' ||
         abort "$version: no bad-command-line line in the report"
     echo "ok: $version quiet runs ended with 0, 1, 2 and 6"
@@ -100,16 +100,16 @@ case $QUIET_EXIT in
 esac
 last_record | grep -qx 'Found in memory: the quiet run goes on to walk the drives' ||
     abort "the report does not say the run went on after the find in memory"
-[ ! -e "$(unix_path "$agent")" ] || abort "the infected program's file is still there"
-[ ! -e "$(unix_path 'C:\infected\other.exe')" ] || abort "the drives were not walked after the find in memory"
-grep -aq 'System Memory    W32/KYR.Trojan removed' "$(unix_path "$REPORT")" || abort "no memory line in the report"
+[ ! -e "$(unix_path "$E2E_PREFIX" "$agent")" ] || abort "the infected program's file is still there"
+[ ! -e "$(unix_path "$E2E_PREFIX" 'C:\infected\other.exe')" ] || abort "the drives were not walked after the find in memory"
+grep -aq 'System Memory    W32/KYR.Trojan removed' "$(unix_path "$E2E_PREFIX" "$REPORT")" || abort "no memory line in the report"
 echo "ok: the quiet run goes on after a find in memory"
 
 # A window copy is open: the quiet run does not run beside it.
 start_tool
 wait_main
 quiet_run /Q "/L:$REPORT"
-[ "$QUIET_EXIT" = 5 ] || abort "beside a window copy the quiet run ended with $QUIET_EXIT"
+check "exit code of a quiet run beside a window copy" 5 "$QUIET_EXIT"
 auto close "$MAIN_SEL" >/dev/null
 wait_tool_exit 20 || abort "the window copy did not close"
 echo "ok: beside a window copy a quiet run ends with 5"
@@ -120,16 +120,16 @@ add_busy_drive D 20000
     >/dev/null 2>&1 &
 quiet_pid=$!
 for _ in $(seq 1 100); do
-    grep -aq 'Tarvex Ver 1.0  Windows' <(tail -n 3 "$(unix_path "$REPORT")") && break
+    grep -aq 'Tarvex Ver 1.0  Windows' <(tail -n 3 "$(unix_path "$E2E_PREFIX" "$REPORT")") && break
     sleep 0.1
 done
 start_tool
 wait_tool_exit 30 || abort "a window copy started during a quiet run kept running"
 kill -0 "$quiet_pid" 2>/dev/null || abort "the quiet run ended before the window copy was started"
-[ "$(auto count "$MAIN_SEL")" = 0 ] || abort "a main window appeared"
+check "main windows during the quiet run" 0 "$(auto count "$MAIN_SEL")"
 wait "$quiet_pid"
 quiet_exit=$?
-[ "$quiet_exit" = 0 ] || abort "the busy quiet run ended with $quiet_exit"
+check "exit code of the busy quiet run" 0 "$quiet_exit"
 echo "ok: a window copy started during a quiet run ends silently"
 rm -f "$E2E_PREFIX/dosdevices/d:"
 # The window mode: /? shows the switches in the message dialog and ends with 0; an unknown switch
@@ -139,13 +139,13 @@ for row in '/?|0' '-Z|6'; do
     (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' "$switch") \
         >/dev/null 2>&1 &
     TOOL_PID=$!
-    auto wait 'Tarvex Ver 1.0@1086' 20000 >/dev/null || abort "$switch: no message dialog"
-    auto text 'Tarvex Ver 1.0@1086' 1086 | head -n 1 | grep -qx 'Usage: tarvex.exe \[/Q\] \[/R\] \[/L:PATH\] \[/?\]' ||
-        abort "$switch: message text: $(auto text 'Tarvex Ver 1.0@1086' 1086)"
-    [ "$(auto count "$MAIN_SEL")" = 0 ] || abort "$switch: the main window opened"
-    auto click 'Tarvex Ver 1.0@1086' 3 >/dev/null
+    auto wait "$QUESTION_SEL" 20000 >/dev/null || abort "$switch: no message dialog"
+    auto text "$QUESTION_SEL" $IDC_MSG_TEXT | head -n 1 | grep -qx 'Usage: tarvex.exe \[/Q\] \[/R\] \[/L:PATH\] \[/?\]' ||
+        abort "$switch: message text: $(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)"
+    check "$switch: main windows" 0 "$(auto count "$MAIN_SEL")"
+    auto click "$QUESTION_SEL" $IDC_MSG_SINGLE_OK >/dev/null
     wait_tool_exit 20 || abort "$switch: the tool did not end after OK"
-    [ "$TOOL_EXIT" = "$code" ] || abort "$switch: exit code $TOOL_EXIT, not $code"
+    check "$switch: exit code" "$code" "$TOOL_EXIT"
 done
 echo "ok: /? and an unknown switch in the window mode"
 
@@ -163,10 +163,10 @@ for _ in $(seq 1 50); do
 done
 kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
 for _ in $(seq 1 50); do
-    [ -e "$(unix_path 'C:\locked\held.exe')" ] || break
+    [ -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || break
     sleep 0.2
 done
-[ ! -e "$(unix_path 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
+[ ! -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
 last_record | grep -qx 'Answer: restart without asking, as the command line says' ||
     abort "the report lacks the restart switch's answer"
 expect_end 1 1 0 1

@@ -52,14 +52,22 @@ tvx_use_shared_prefix() {
     fi
 }
 
-# tvx_own_prefix NAME [later]: a fresh prefix of the script's own, $TVX_TMP/NAME, in `prefix`, stopped
-# when the script ends. Its server starts at once, or with `later` when the script calls
-# tvx_start_server itself after changing what the server must see from its start (drives, versions).
+# tvx_own_prefix NAME [later] [win64]: a fresh prefix of the script's own, $TVX_TMP/NAME, in `prefix`,
+# stopped when the script ends; a 64-bit one with `win64`. Its server starts at once, or with `later`
+# when the script calls tvx_start_server itself after changing what the server must see from its
+# start (drives, versions).
 tvx_own_prefix() {
+    local option later=0 copy=tvx_copy_prefix
+    for option in "${@:2}"; do
+        case $option in
+        later) later=1 ;;
+        win64) copy=tvx_copy_prefix64 ;;
+        esac
+    done
     prefix=$TVX_TMP/$1
-    tvx_copy_prefix "$prefix"
+    "$copy" "$prefix"
     tvx_at_exit "tvx_stop_prefix $(printf '%q' "$prefix")"
-    [ "${2:-}" = later ] || tvx_start_server "$prefix"
+    [ "$later" = 1 ] || tvx_start_server "$prefix"
 }
 
 # A scenario's findings, one line each. `fail` marks the script failed and goes on, `abort` ends it

@@ -5,6 +5,7 @@ TOOL_EXE=$TVX_BUILD/tarvex.exe
 AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
 HOLDER_EXE=$TVX_BUILD/win/tests/helpers/lock_holder.exe
 FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
+ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows  # the signature table's rows, one a line
 TITLE='Tarvex Ver 1.0'
 
 # Control ids of the windows, as the product's resource header names them.
@@ -18,6 +19,9 @@ VK_RETURN=13 VK_ESCAPE=27 VK_F4=115
 MAIN_SEL="$TITLE@$IDC_SCAN"          # the main window: the one with the Scan button
 QUESTION_SEL="$TITLE@$IDC_MSG_TEXT"  # the message dialog: the one with the text line
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+
+# row_name ROW: the detection name the tool reports for a file made from row ROW of the signature table.
+row_name() { "$ROWS_TOOL" | awk -F'\t' -v r="$1" '$1 == r { print $2 }'; }
 
 # unix_path PREFIX WINPATH: the prefix's file for a C: path.
 unix_path() {

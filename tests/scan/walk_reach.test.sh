@@ -10,9 +10,7 @@ source "$(dirname "$0")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
 tvx_own_prefix walk-reach
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
-ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
 
-row_name() { "$ROWS_TOOL" | awk -F'\t' -v r="$1" '$1 == r { print $2 }'; }
 repeat() { printf "$1%.0s" $(seq "$2"); }
 
 # ---- The tree, mapped as drive D ------------------------------------------------------------

@@ -6,13 +6,8 @@
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
-prefix=$TVX_TMP/walk-trimmed
-tvx_copy_prefix "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-tvx_start_server "$prefix"
+tvx_own_prefix walk-trimmed
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$prefix/drive_c/"
-ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows
-row_name() { "$ROWS_TOOL" | awk -F'\t' -v r="$1" '$1 == r { print $2 }'; }
 
 t=$TVX_TMP/walk-trimmed-tree
 rm -rf "$t"

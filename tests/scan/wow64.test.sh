@@ -6,13 +6,12 @@
 # line says 64-bit; a running infected program started from the real System32 is ended and removed.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
-fixture=$TVX_BUILD/native/tests/fixtures/make_fixture
+source "$TVX_ROOT/tests/lib/tool_paths.sh"
+fixture=$FIXTURE_TOOL
 [ -x "$fixture" ] || skip "fixture tool $fixture not built"
 [ -n "$(tvx_wine64_loader)" ] || skip "no 64-bit Wine loader (Debian package wine64)"
-prefix=$TVX_TMP/scan-wow64
-tvx_copy_prefix64 "$prefix"
-tvx_at_exit 'tvx_stop_prefix "$prefix"'
-[ "$(tvx_arch "$prefix")" = win64 ] || abort "the 64-bit prefix has no SysWOW64"
+tvx_own_prefix scan-wow64 later win64
+check "the 64-bit prefix's kind (a win64 one has SysWOW64)" win64 "$(tvx_arch "$prefix")"
 tvx_start_server "$prefix"
 c=$prefix/drive_c
 sys64=$c/windows/system32
@@ -20,16 +19,15 @@ sys32=$c/windows/syswow64
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$TVX_BUILD/win/tests/platform/system_probe.exe" "$c/"
 mkdir -p "$c/plain" "$c/empty"
 
-run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 # The 64-bit reg.exe, which reaches either view with /reg:32 and /reg:64.
 reg64() {
     WINEARCH=win64 WINEPREFIX="$prefix" "$(tvx_wine64_loader)" reg "$@" >/dev/null 2>&1
 }
 reg_add() {  # VIEW NAME DATA
-    reg64 add "$run_key" /v "$2" /t REG_SZ /d "$3" /f "/reg:$1" || abort "cannot write Run value $2"
+    reg64 add "$RUN_KEY" /v "$2" /t REG_SZ /d "$3" /f "/reg:$1" || abort "cannot write Run value $2"
 }
 reg_has() {  # VIEW NAME
-    reg64 query "$run_key" /v "$2" "/reg:$1"
+    reg64 query "$RUN_KEY" /v "$2" "/reg:$1"
 }
 
 # ---- Files and values --------------------------------------------------------------------------
@@ -91,8 +89,7 @@ echo clean >"$sys32/r.exe"
 rm -f "$c/r.pid"
 tvx_wine "$prefix" 'C:\windows\sysnative\r.exe' 300 'C:\r.pid' >/dev/null 2>&1 &
 job=$!
-for i in $(seq 1 100); do [ -s "$c/r.pid" ] && break; sleep 0.1; done
-[ -s "$c/r.pid" ] || abort "Wine did not start a 32-bit program from the real System32"
+tvx_wait_for_file "$c/r.pid" 100 || abort "Wine did not start a 32-bit program from the real System32"
 out=$(timeout 120 env WINEARCH=win64 WINEPREFIX="$prefix" wine 'C:\system_probe.exe' runscan 'C:\empty' 100 2>/dev/null |
       tr -d '\r')
 echo "--- running program"; echo "$out"

@@ -40,9 +40,9 @@ TEST_CASE("the dialog, text line, buttons and icon move by the text length")
 {
     // A dialog of 287 × 114 at (100, 80); the text line and a button as read once it stands at the
     // screen origin (frame and caption included, so these are screen positions).
-    const LayoutRect dialog = { 100, 80, 387, 194 };
-    const LayoutRect text = { 76, 30, 279, 61 };
-    const LayoutRect button = { 39, 84, 131, 108 };
+    const PixelRect dialog = { 100, 80, 387, 194 };
+    const PixelRect text = { 76, 30, 279, 61 };
+    const PixelRect button = { 39, 84, 131, 108 };
     struct Row {
         const char* label;
         size_t length;

@@ -45,7 +45,7 @@ struct Picture {
 struct Batch {
     ShapeHeader header;
     uint32_t bytes;
-    std::vector<ShapeRect> rects;
+    std::vector<PixelRect> rects;
 };
 
 // Keeps the block in a vector; can refuse to grow past a capacity.
@@ -79,7 +79,7 @@ public:
         batch.bytes = bytes;
         CHECK(batch.header.count <= m_capacity);
         for (uint32_t i = 0; i < batch.header.count; ++i) {
-            ShapeRect rect;
+            PixelRect rect;
             std::memcpy(&rect, block + kShapeHeaderBytes + i * kShapeRectBytes, sizeof(rect));
             batch.rects.push_back(rect);
         }
@@ -106,7 +106,7 @@ public:
     {
         std::vector<std::string> rows(height, std::string(width, '.'));
         for (const Batch& batch : batches)
-            for (const ShapeRect& rect : batch.rects) {
+            for (const PixelRect& rect : batch.rects) {
                 bool sane = rect.bottom == rect.top + 1 && rect.left >= 0 && rect.right <= width && rect.top >= 0 &&
                             rect.top < height;
                 CHECK(sane);
@@ -149,7 +149,7 @@ TEST_CASE("inside pixels become one rectangle per run, rows counted from the top
         const char* label;
         std::vector<std::string> picture;
         size_t rects;
-        ShapeRect bound;
+        PixelRect bound;
     };
     const Row rows[] = {
         { "no key pixel: one full-width rectangle per row", { "####", "####", "####" }, 3, { 0, 0, 4, 3 } },

@@ -137,7 +137,7 @@ int RunLabel(const char* text)
     LOGFONTA logFont = {};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
     logFont.lfHeight = 15;
-    logFont.lfWeight = 700;
+    logFont.lfWeight = FW_BOLD;
     g_labelFont.CreateFontIndirect(&logFont);
     probe.m_label.SubclassDlgItem(IDC_FAMILY_LABEL, &probe);
     ShowWindow(window, SW_SHOW);

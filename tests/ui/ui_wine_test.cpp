@@ -609,7 +609,7 @@ TEST_CASE("the label paints white text on blue cells from the top, and nothing f
     LOGFONTA logFont = {};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
     logFont.lfHeight = 15;
-    logFont.lfWeight = 700;
+    logFont.lfWeight = FW_BOLD;
     g_labelFont.CreateFontIndirect(&logFont);
 
     LabelPixels one = PaintLabel("for W32/KYR Trojan");

@@ -6,7 +6,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    char pattern[260];
+    char pattern[MAX_PATH];
     FormatText(pattern, sizeof(pattern), "%s\\*.*", argv[1]);
     bench::WindowWork none = {false, nullptr};
     double start = bench::Seconds();

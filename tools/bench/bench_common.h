@@ -78,8 +78,8 @@ inline long BareWalk(const char* pattern, const WindowWork& work, bool openFiles
 {
     long files = 0;
     WIN32_FIND_DATAA entry;
-    char path[260];
-    char shown[260];
+    char path[MAX_PATH];
+    char shown[MAX_PATH];
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
@@ -99,7 +99,7 @@ inline long BareWalk(const char* pattern, const WindowWork& work, bool openFiles
         } while (FindNextFileA(search, &entry));
         FindClose(search);
     }
-    char folders[260];
+    char folders[MAX_PATH];
     if (BuildFolderPassPattern(pattern, folders, sizeof(folders)) != 1)
         return files;
     search = FindFirstFileA(folders, &entry);

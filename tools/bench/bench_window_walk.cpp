@@ -12,7 +12,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2)
         return 2;
-    char pattern[260];
+    char pattern[MAX_PATH];
     FormatText(pattern, sizeof(pattern), "%s\\*.*", argv[1]);
     bench::WindowWork work = {true, nullptr};
     HWND window = bench::MakeHiddenWindow(DefWindowProcA, &work.label);
