@@ -87,7 +87,9 @@ i686-w64-mingw32-strip "$sleeper"
 "$fixture" pad "$sleeper" "$sys64/r.exe" >/dev/null || abort "cannot pad the sleeper"
 echo clean >"$sys32/r.exe"
 rm -f "$c/r.pid"
-tvx_wine "$prefix" 'C:\windows\sysnative\r.exe' 300 'C:\r.pid' >/dev/null 2>&1 &
+# Started as Explorer would start it, by a 64-bit program, for which System32 is the real one.
+(cd "$c" && exec env WINEARCH=win64 WINEPREFIX="$prefix" "$(tvx_wine64_loader)" 'C:\windows\system32\r.exe' 300 \
+    'C:\r.pid') >/dev/null 2>&1 &
 job=$!
 tvx_wait_for_file "$c/r.pid" 100 || abort "Wine did not start a 32-bit program from the real System32"
 out=$(timeout 120 env WINEARCH=win64 WINEPREFIX="$prefix" wine 'C:\system_probe.exe' runscan 'C:\empty' 100 2>/dev/null |
