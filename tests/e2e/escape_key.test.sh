@@ -33,7 +33,8 @@ press_on() {
 # question_window MAIN_XID: waits for the question and prints its X window (the other titled one).
 question_window() {
     auto wait "$QUESTION_SEL" 20000 >/dev/null || abort "no question"
-    expect "question text" "$TERMINATE_QUESTION" "$(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)"
+    # Its finding goes to the log, not into the window id this prints.
+    expect "question text" "$TERMINATE_QUESTION" "$(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)" >&2
     local i id
     for i in $(seq 1 50); do
         id=$(x_windows | grep -vx "$1" | tail -n 1)
