@@ -104,6 +104,9 @@ bool HasSubstitution(const char* name)
 
 bool EndsTrimmed(const char* name)
 {
+    // A folder's own entries, which the walk shows as they are, are not names the rules trim.
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
     size_t length = std::strlen(name);
     return length != 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
 }

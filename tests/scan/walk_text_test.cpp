@@ -181,7 +181,8 @@ TEST_CASE("names the path rules would trim and what the walk counts for what it 
     struct Row {
         const char* name;
         bool trimmed;
-    } rows[] = {{"a.", true}, {"a ", true}, {"...", true}, {"a.b", false}, {" a", false}, {"", false}, {"a. b", false}};
+    } rows[] = {{"a.", true}, {"a ", true}, {"...", true}, {"a.b", false}, {" a", false}, {"", false}, {"a. b", false},
+                {".", false}, {"..", false}};
     for (const Row& row : rows) {
         INFO("name: '" << row.name << "'");
         CHECK(EndsTrimmed(row.name) == row.trimmed);
