@@ -116,6 +116,23 @@ hold_file() {
     start_lock_holder "$E2E_PREFIX" "$1" "$out" || abort "the lock holder did not take $1: $(cat "$out")"
 }
 
+# expect_restarted WINPATH: after a restart of the prefix's session, the held file's lock holder has
+# ended and the file at WINPATH, deleted at the restart, is gone.
+expect_restarted() {
+    local file
+    file=$(unix_path "$E2E_PREFIX" "$1")
+    for _ in $(seq 1 50); do
+        kill -0 "$HOLDER_PID" 2>/dev/null || break
+        sleep 0.2
+    done
+    kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
+    for _ in $(seq 1 50); do
+        [ -e "$file" ] || break
+        sleep 0.2
+    done
+    [ ! -e "$file" ] || abort "the held file survived the restart"
+}
+
 # reg_query KEY VALUE: prints the value as reg.exe shows it.
 reg_query() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" 2>/dev/null) | tr -d '\r'

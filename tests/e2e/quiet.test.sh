@@ -157,16 +157,7 @@ hold_file 'C:\locked\held.exe'
     >/dev/null 2>&1 &
 TOOL_PID=$!
 wait_tool_exit 120 || abort "the quiet run with /R kept running"
-for _ in $(seq 1 50); do
-    kill -0 "$HOLDER_PID" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
-for _ in $(seq 1 50); do
-    [ -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || break
-    sleep 0.2
-done
-[ ! -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
+expect_restarted 'C:\locked\held.exe'
 last_record | grep -qx 'Answer: restart without asking, as the command line says' ||
     abort "the report lacks the restart switch's answer"
 expect_end 1 1 0 1

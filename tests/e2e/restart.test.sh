@@ -17,16 +17,7 @@ auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | grep -qxF "C:\\locked\\held.exe     $
 answer_when_asked "$QUESTION_SEL" "$IDC_MSG_YES" 10 "$RESTART_QUESTION"
 
 wait_tool_exit 30 || abort "the tool kept running after the restart"
-for _ in $(seq 1 50); do
-    kill -0 "$HOLDER_PID" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
-for _ in $(seq 1 50); do
-    [ -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || break
-    sleep 0.2
-done
-[ ! -e "$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')" ] || abort "the held file survived the restart"
+expect_restarted 'C:\locked\held.exe'
 # The report's record was closed before the restart began: the answer, then the end line, last.
 tail -n 2 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | tr -d '\r' | head -n 1 | grep -qx 'Answer: Yes' &&
     tail -n 1 "$E2E_PREFIX/drive_c/windows/Tarvex.log" |
