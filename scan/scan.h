@@ -7,6 +7,9 @@
 #include "detect/detect.h"
 #include "scan/walk_text.h"
 
+// The scan target that stands for every fixed drive; anything else is a folder.
+const char kAllFixedDrives[] = "!:";
+
 // Runs one whole scan synchronously on the user-interface thread. Always returns 1.
 int RunScan();
 // The same scan; returns the exit code that sums it up (a quiet run ends with it).

@@ -14,7 +14,6 @@
 
 namespace {
 
-const char kAllFixedDrives[] = "!:";
 const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 

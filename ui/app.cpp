@@ -26,7 +26,6 @@ namespace {
 const char kQuietRunMutex[] = "Tarvex quiet run";
 const char kWindowCopyMutex[] = "Tarvex window";
 const char kAllSessionsPrefix[] = "Global\\";
-const char kAllFixedDrives[] = "!:";
 
 // The name in every session of the machine (a start-up script runs in another session than the
 // user); Windows 95/98/ME and NT 4 without terminal services have only the one namespace.
