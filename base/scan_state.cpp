@@ -45,6 +45,11 @@ const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
     return buffer;
 }
 
+void SendFileResult(const char* path, const char* name, const char* outcome)
+{
+    SendResultLine("%s     %s %s", ShownPath(path), name, outcome);
+}
+
 const char* ShownPath(const char* path)
 {
     const ScanState& s = g_scanState;

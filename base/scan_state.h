@@ -60,6 +60,9 @@ void SendResultLine(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// Sends the result line of one file: its shown path, the detection name and what became of it
+// ("removed", "renamed", "Rename failed", ...).
+void SendFileResult(const char* path, const char* name, const char* outcome);
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
 void NoteWalkSkip(WalkSkip kind, const char* path);
 // The spelling of path (as a 64-bit program names it) that the file functions need under WOW64:

@@ -53,26 +53,17 @@ int MailFileDetector(const char*, const char* path)
         return 0;
 
     switch (g_scanState.dispositionCode) {
-    case kDispositionRename: {
-        char renamed[kRenamedPathSize];
-        char fileCallRenamed[kRenamedPathSize];
-        if (MakeRenamedPath(path, renamed, sizeof(renamed)) &&
-            MoveFileA(opened, ForFileCalls(renamed, fileCallRenamed, sizeof(fileCallRenamed)))) {
-            SendResultLine("%s     %s renamed", ShownPath(path), g_mailMatchedName);
-        } else {
-            SendResultLine("%s     %s Rename failed", ShownPath(path), g_mailMatchedName);
-            g_scanState.findsLeftBehind += 1;
-        }
+    case kDispositionRename:
+        RenameInfectedFile(path, g_mailMatchedName);
         break;
-    }
     case kDispositionRemove:
     case kDispositionRemoveToo:
         // No attribute reset here: a read-only file is reported, not forced.
         if (DeleteFileA(opened)) {
             g_scanState.filesRemoved += 1;
-            SendResultLine("%s     %s removed", ShownPath(path), g_mailMatchedName);
+            SendFileResult(path, g_mailMatchedName, "removed");
         } else {
-            SendResultLine("%s     %s Remove failed", ShownPath(path), g_mailMatchedName);
+            SendFileResult(path, g_mailMatchedName, "Remove failed");
             g_scanState.findsLeftBehind += 1;
         }
         break;

@@ -11,6 +11,8 @@
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
 void DisposeInfectedFile(const char* path, const char* name);
+// Renames a detected file by MakeRenamedPath, one result line ("renamed" or "Rename failed").
+void RenameInfectedFile(const char* path, const char* name);
 // The name an infected file is renamed to: the character after the last '.' of the path becomes
 // 'V' (a final '.' gets a 'V' appended); a path without '.' is unchanged. False when it does not fit.
 bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize);

@@ -85,22 +85,6 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
-void RenameInfectedFile(const char* path, const char* name)
-{
-    char newPath[kRenamedPathSize];
-    char fileCallPath[kPathSize];
-    char fileCallNewPath[kRenamedPathSize];
-    bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) &&
-                   MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
-                             ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
-    if (renamed) {
-        SendResultLine("%s     %s renamed", ShownPath(path), name);
-    } else {
-        SendResultLine("%s     %s Rename failed", ShownPath(path), name);
-        g_scanState.findsLeftBehind += 1;
-    }
-}
-
 void RemoveInfectedFile(const char* path, const char* name)
 {
     // path names the file as a 64-bit program does; the file calls need their own spelling of it.
@@ -114,10 +98,10 @@ void RemoveInfectedFile(const char* path, const char* name)
     }
     if (DeleteFileA(fileCallPath) || (KillProcessOfFile(path) != 0 && DeleteFileA(fileCallPath))) {
         g_scanState.filesRemoved += 1;
-        SendResultLine("%s     %s removed", ShownPath(path), name);
+        SendFileResult(path, name, "removed");
         return;
     }
-    SendResultLine("%s     %s Unable to remove", ShownPath(path), name);
+    SendFileResult(path, name, "Unable to remove");
     // A later failed request must not withdraw the restart an earlier one needs.
     if (ScheduleDeleteAtRestart(path) != 0) {
         g_scanState.restartNeeded = 1;
@@ -128,6 +112,22 @@ void RemoveInfectedFile(const char* path, const char* name)
 }
 
 }  // namespace
+
+void RenameInfectedFile(const char* path, const char* name)
+{
+    char newPath[kRenamedPathSize];
+    char fileCallPath[kPathSize];
+    char fileCallNewPath[kRenamedPathSize];
+    bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) &&
+                   MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
+                             ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+    if (renamed) {
+        SendFileResult(path, name, "renamed");
+    } else {
+        SendFileResult(path, name, "Rename failed");
+        g_scanState.findsLeftBehind += 1;
+    }
+}
 
 bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
 {
