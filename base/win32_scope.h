@@ -194,6 +194,45 @@ private:
     HDC m_dc;
 };
 
+// A screen-compatible memory context with one bitmap selected, kept for painting from it over a
+// window's life. The context's own bitmap goes back before the context is deleted, so the held
+// bitmap (the caller's) can be deleted afterwards.
+class ScopedBitmapDC {
+public:
+    ScopedBitmapDC() : m_dc(nullptr), m_previous(nullptr) {}
+    ~ScopedBitmapDC() { Release(); }
+    ScopedBitmapDC(const ScopedBitmapDC&) = delete;
+    ScopedBitmapDC& operator=(const ScopedBitmapDC&) = delete;
+    // Makes the context and selects bitmap into it; false when no context could be made.
+    bool Hold(HBITMAP bitmap)
+    {
+        Release();
+        ScopedWindowDC screen(nullptr);
+        m_dc = CreateCompatibleDC(screen);
+        if (m_dc == nullptr)
+            return false;
+        m_previous = SelectObject(m_dc, bitmap);
+        if (m_previous == HGDI_ERROR)
+            m_previous = nullptr;
+        return true;
+    }
+    void Release()
+    {
+        if (m_dc == nullptr)
+            return;
+        if (m_previous != nullptr)
+            SelectObject(m_dc, m_previous);
+        DeleteDC(m_dc);
+        m_dc = nullptr;
+        m_previous = nullptr;
+    }
+    HDC Get() const { return m_dc; }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
 // One paint cycle (BeginPaint/EndPaint) of a window.
 class ScopedPaintDC {
 public:

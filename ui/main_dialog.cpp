@@ -8,7 +8,9 @@
 #include "base/text.h"
 #include "scan/scan.h"
 #include "ui/paint_pace.h"
+#include "ui/product_check.h"
 #include "ui/resource.h"
+#include "ui/result_list.h"
 #include "ui/shape.h"
 #include "ui/ui.h"
 #include "ui/ui_globals.h"
@@ -29,70 +31,55 @@ int AskWithCurrentLinePainted(const char* text, const char* caption, unsigned st
     return ShowMessageDialog(text, caption, style);
 }
 
+// What a layout does to one control: its visibility and its enabled state are each left as they
+// are, set or cleared.
+enum ControlChange : unsigned char {
+    kLeave = 0,
+    kShow = 1,
+    kHide = 2,
+    kEnable = 4,
+    kDisable = 8,
+};
+
+struct ControlLayout {
+    int id;
+    unsigned char change[MainDialog::kLayoutCount];
+};
+
+// The window's three layouts. Ready is set up before the window first shows (the product check
+// then adds its own), Scanning when Scan is pressed, Finished when the scan has returned; rows go
+// in the order the changes are made.
+const ControlLayout kLayouts[] = {
+    // control             Ready               Scanning            Finished
+    {IDC_SCAN,             {kLeave,            kDisable,           kLeave}},
+    {IDC_UTILITY_LINK,     {kLeave,            kDisable | kHide,   kLeave}},
+    {IDC_DOWNLOAD_LINK,    {kLeave,            kDisable | kHide,   kLeave}},
+    {IDC_MAIN_CANCEL,      {kHide,             kEnable | kShow,    kHide}},
+    {IDC_MAIN_OK,          {kDisable | kHide,  kEnable,            kShow}},
+    {IDC_TITLE_LINE,       {kLeave,            kHide,              kLeave}},
+    {IDC_PRODUCT_LINE,     {kLeave,            kHide,              kLeave}},
+    {IDC_NOTICE_LINE,      {kLeave,            kHide,              kLeave}},
+    {IDC_SEARCHING_LINE,   {kHide,             kShow,              kHide}},
+    {IDC_RESULT_LIST,      {kHide,             kShow,              kLeave}},
+    {IDC_CURRENT_FILE,     {kHide,             kShow,              kLeave}},
+    {IDC_STATUS_FRAME,     {kHide,             kShow,              kLeave}},
+    {IDC_LIST_FRAME,       {kHide,             kShow,              kLeave}},
+};
+
 }  // namespace
 
-bool IsProductInstalled()
-{
-    ScopedRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
-        return false;
-    DWORD size = 0;
-    LONG sizeResult = RegQueryValueExA(key.Get(), kProductValue, nullptr, nullptr, nullptr, &size);
-    // The data are never used. A longer value is read no further than the buffer (the call then
-    // reports ERROR_MORE_DATA) and still shows that the product is there.
-    BYTE data[300] = {};
-    DWORD dataSize = sizeof(data);
-    LONG dataResult = RegQueryValueExA(key.Get(), kProductValue, nullptr, nullptr, data, &dataSize);
-    bool closed = key.Close();
-    return closed && sizeResult == ERROR_SUCCESS &&
-           (dataResult == ERROR_SUCCESS || dataResult == ERROR_MORE_DATA);
-}
-
-bool ResultListClearsBefore(long lineCount, bool keepResultLines)
-{
-    // Deliberate: during the walk the list keeps at most 150 lines, so each append's width pass
-    // stays short; the statistics set keepResultLines so they never wipe what they sum up.
-    return lineCount >= kResultListLimit && !keepResultLines;
-}
-
-void AppendResultLine(HWND list, const char* line, bool keepResultLines)
-{
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    if (ResultListClearsBefore(static_cast<long>(count), keepResultLines))
-        SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-    count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    // With one or two lines the index passed lies past the end, which selects nothing.
-    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(count > 2 ? count - 1 : count), 0);
-    UpdateHorizontalExtent(list);
-}
-
-void UpdateHorizontalExtent(HWND list)
-{
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    int widest = 0;
-    {
-        ScopedWindowDC dc(list);
-        if (dc.Get() == nullptr)
-            return;
-        // The list's own font is deliberately not selected: the context's default font measures,
-        // and the 3/4 factor below goes with that font.
-        char text[sizeof(g_scanState.lineBuffer) + 1];
-        for (LRESULT i = 0; i < count; ++i) {
-            LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-            if (length < 0 || length >= static_cast<LRESULT>(sizeof(text)))
-                continue;
-            text[0] = '\0';
-            SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-            SIZE size = {0, 0};
-            if (GetTextExtentPoint32A(dc, text, static_cast<int>(length), &size) && size.cx > widest)
-                widest = size.cx;
-        }
-    }
-    LRESULT extent = SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0);
-    if (extent < widest && widest > kExtentThreshold)
-        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest * 3 / 4), 0);
-}
+// The bitmap buttons, in the order they load their images. Each loads the images named after its
+// text in the dialog template; the logo keeps the ordinary arrow.
+const MainDialog::BitmapButton MainDialog::kButtons[] = {
+    {IDC_MAIN_OK, &MainDialog::m_okButton, true},
+    {IDC_MAIN_CANCEL, &MainDialog::m_cancelButton, true},
+    {IDC_SCAN, &MainDialog::m_scanButton, true},
+    {IDC_DOWNLOAD, &MainDialog::m_downloadButton, true},
+    {IDC_CLOSEBOX, &MainDialog::m_closeButton, true},
+    {IDC_UTILITY_LINK, &MainDialog::m_utilityLink, true},
+    {IDC_DOWNLOAD_LINK, &MainDialog::m_downloadLink, true},
+    {IDC_LOGO, &MainDialog::m_logoButton, false},
+};
 
 // ---------------------------------------------------------------------------------------------
 
@@ -121,12 +108,9 @@ MainDialog::MainDialog(CWnd* parent) : CDialog(IDD_MAIN, parent)
 
 MainDialog::~MainDialog()
 {
-    // The skin context and brush live as long as the window; it is gone once the modal run is over.
-    if (m_hSkinDC != nullptr) {
-        if (m_hDisplacedBitmap != nullptr)
-            SelectObject(m_hSkinDC, m_hDisplacedBitmap);
-        DeleteDC(m_hSkinDC);
-    }
+    // The skin and the brush live as long as the window; it is gone once the modal run is over.
+    // The skin leaves its context first: a selected bitmap cannot be deleted.
+    m_skinDC.Release();
     m_skin.DeleteObject();
     g_whiteBrush.DeleteObject();
     if (g_mainDialog == this)
@@ -136,23 +120,17 @@ MainDialog::~MainDialog()
 void MainDialog::DoDataExchange(CDataExchange* dx)
 {
     CDialog::DoDataExchange(dx);
+    for (const BitmapButton& button : kButtons)
+        DDX_Control(dx, button.id, this->*button.member);
     DDX_Control(dx, IDC_LIST_FRAME, m_listFrame);
-    DDX_Control(dx, IDC_LOGO, m_logoButton);
-    DDX_Control(dx, IDC_UTILITY_LINK, m_utilityLink);
-    DDX_Control(dx, IDC_DOWNLOAD_LINK, m_downloadLink);
     DDX_Control(dx, IDC_SEARCHING_LINE, m_searchingLine);
     DDX_Control(dx, IDC_PRODUCT_LINE, m_productLine);
     DDX_Control(dx, IDC_TITLE_LINE, m_titleLine);
     DDX_Control(dx, IDC_NOTICE_LINE, m_noticeLine);
     DDX_Control(dx, IDC_FAMILY_LABEL, m_familyLabel);
-    DDX_Control(dx, IDC_MAIN_CANCEL, m_cancelButton);
     DDX_Control(dx, IDC_STATUS_FRAME, m_statusFrame);
     DDX_Control(dx, IDC_CURRENT_FILE, m_currentFile);
     DDX_Control(dx, IDC_RESULT_LIST, m_resultList);
-    DDX_Control(dx, IDC_CLOSEBOX, m_closeButton);
-    DDX_Control(dx, IDC_DOWNLOAD, m_downloadButton);
-    DDX_Control(dx, IDC_SCAN, m_scanButton);
-    DDX_Control(dx, IDC_MAIN_OK, m_okButton);
 }
 
 BOOL MainDialog::OnInitDialog()
@@ -160,18 +138,40 @@ BOOL MainDialog::OnInitDialog()
     CDialog::OnInitDialog();
     // The scan asks its questions (cancel, restart) in the tool's message dialog.
     g_askQuestion = AskWithCurrentLinePainted;
-
-    m_currentFile.ShowWindow(SW_HIDE);
-    m_statusFrame.ShowWindow(SW_HIDE);
-    m_searchingLine.ShowWindow(SW_HIDE);
-    m_resultList.ShowWindow(SW_HIDE);
-    m_listFrame.ShowWindow(SW_HIDE);
-    m_cancelButton.ShowWindow(SW_HIDE);
-    m_okButton.EnableWindow(FALSE);
-    m_okButton.ShowWindow(SW_HIDE);
-
+    ApplyLayout(kReady);
     g_mainDialog = this;
+    CreateLabelFont();
+    SetLineTexts();
+    SizeToDesign();
+    ApplyProductCheck();
+    DressWindow();
+    LoadSkin();
+    LoadButtonImages();
+    // The single-instance test of the application looks for this title.
+    SetWindowText(kProductTitle);
+    LoadHandCursors();
+    return TRUE;
+}
 
+void MainDialog::ApplyLayout(Layout layout)
+{
+    for (const ControlLayout& row : kLayouts) {
+        unsigned char change = row.change[layout];
+        HWND control = GetDlgItem(row.id);
+        if (change & kEnable)
+            ::EnableWindow(control, TRUE);
+        if (change & kDisable)
+            ::EnableWindow(control, FALSE);
+        if (change & kShow)
+            ::ShowWindow(control, SW_SHOW);
+        if (change & kHide)
+            ::ShowWindow(control, SW_HIDE);
+    }
+}
+
+void MainDialog::CreateLabelFont()
+{
+    // The coloured label's font: the dialog's own, bold and 15 pixels high.
     HFONT dialogFont = GetFont();
     if (dialogFont == nullptr)
         dialogFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
@@ -182,7 +182,10 @@ BOOL MainDialog::OnInitDialog()
     logFont.lfUnderline = 0;
     logFont.lfItalic = 0;
     g_labelFont.CreateFontIndirect(&logFont);
+}
 
+void MainDialog::SetLineTexts()
+{
     char text[kWindowTextSize];
     FormatText(text, sizeof(text), "%s%s%s%s", kProductTitle, " - Tool to detect and remove all the variants of ",
                kFamilyTitle, " Trojan");
@@ -192,15 +195,21 @@ BOOL MainDialog::OnInitDialog()
     m_familyLabel.SetWindowText(text);
     m_noticeLine.SetWindowText(kNoticeText);
     m_productLine.SetWindowText(kProductLineText);
+}
 
+void MainDialog::SizeToDesign()
+{
     {
         ScopedWindowDC dc(m_hWnd);
         g_largeFonts = dc.Get() != nullptr && GetDeviceCaps(dc, LOGPIXELSX) >= 120;
     }
-
     ScaleChildWindows(m_hWnd, kDesignWidth, kDesignHeight);
     MoveWindow(0, 0, kWindowWidth, kWindowHeight, TRUE);
+}
 
+void MainDialog::ApplyProductCheck()
+{
+    // With the maker's product installed there is nothing to download; without it, no product line.
     if (IsProductInstalled()) {
         m_downloadLink.EnableWindow(FALSE);
         m_downloadLink.ShowWindow(SW_HIDE);
@@ -208,33 +217,29 @@ BOOL MainDialog::OnInitDialog()
     } else {
         m_productLine.ShowWindow(SW_HIDE);
     }
+}
 
+void MainDialog::DressWindow()
+{
     g_whiteBrush.CreateSolidBrush(RGB(255, 255, 255));
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
+    // A system menu (Minimize, Close) on the task-bar button of a window without a caption.
     ModifyStyle(0, WS_SYSMENU | WS_MINIMIZEBOX);
-    LoadSkin();
+}
 
-    m_okButton.SubclassAndLoad(IDC_MAIN_OK, this);
-    m_cancelButton.SubclassAndLoad(IDC_MAIN_CANCEL, this);
-    m_scanButton.SubclassAndLoad(IDC_SCAN, this);
-    m_downloadButton.SubclassAndLoad(IDC_DOWNLOAD, this);
-    m_closeButton.SubclassAndLoad(IDC_CLOSEBOX, this);
-    m_utilityLink.SubclassAndLoad(IDC_UTILITY_LINK, this);
-    m_downloadLink.SubclassAndLoad(IDC_DOWNLOAD_LINK, this);
-    m_logoButton.SubclassAndLoad(IDC_LOGO, this);
+void MainDialog::LoadButtonImages()
+{
+    for (const BitmapButton& button : kButtons)
+        (this->*button.member).SubclassAndLoad(button.id, this);
+}
 
-    // The single-instance test of the application looks for this title.
-    SetWindowText(kProductTitle);
-
-    m_scanButton.LoadHandCursor();
-    m_closeButton.LoadHandCursor();
-    m_downloadButton.LoadHandCursor();
-    m_okButton.LoadHandCursor();
-    m_cancelButton.LoadHandCursor();
-    m_downloadLink.LoadHandCursor();
-    m_utilityLink.LoadHandCursor();
-    return TRUE;
+void MainDialog::LoadHandCursors()
+{
+    for (const BitmapButton& button : kButtons) {
+        if (button.handCursor)
+            (this->*button.member).LoadHandCursor();
+    }
 }
 
 void MainDialog::LoadSkin()
@@ -254,13 +259,7 @@ void MainDialog::LoadSkin()
         m_nSkinWidth = info.bmWidth;
         m_nSkinHeight = info.bmHeight;
     }
-    ScopedWindowDC screen(nullptr);
-    m_hSkinDC = CreateCompatibleDC(screen);
-    if (m_hSkinDC != nullptr) {
-        m_hDisplacedBitmap = SelectObject(m_hSkinDC, skin);
-        if (m_hDisplacedBitmap == HGDI_ERROR)
-            m_hDisplacedBitmap = nullptr;
-    }
+    m_skinDC.Hold(skin);
 }
 
 void MainDialog::OnOK()
@@ -300,22 +299,7 @@ void MainDialog::ConfirmTerminate(const char* caption)
 void MainDialog::OnScan()
 {
     g_scanInProgress = true;
-    m_scanButton.EnableWindow(FALSE);
-    m_utilityLink.EnableWindow(FALSE);
-    m_utilityLink.ShowWindow(SW_HIDE);
-    m_downloadLink.EnableWindow(FALSE);
-    m_downloadLink.ShowWindow(SW_HIDE);
-    m_cancelButton.EnableWindow(TRUE);
-    m_cancelButton.ShowWindow(SW_SHOW);
-    m_okButton.EnableWindow(TRUE);
-    m_titleLine.ShowWindow(SW_HIDE);
-    m_productLine.ShowWindow(SW_HIDE);
-    m_noticeLine.ShowWindow(SW_HIDE);
-    m_searchingLine.ShowWindow(SW_SHOW);
-    m_resultList.ShowWindow(SW_SHOW);
-    m_currentFile.ShowWindow(SW_SHOW);
-    m_statusFrame.ShowWindow(SW_SHOW);
-    m_listFrame.ShowWindow(SW_SHOW);
+    ApplyLayout(kScanning);
     m_statusFrame.SetWindowText("Scanning");
 
     char text[kWindowTextSize];
@@ -325,7 +309,7 @@ void MainDialog::OnScan()
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 32, "Arial");
     m_searchingLine.SetFont(m_searchingFont);
 
-    CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), "!:");
+    CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), kAllFixedDrives);
     g_scanState.mainWindow = m_hWnd;
     g_scanState.dispositionCode = kDispositionRemove;
     // The scan starts from the timer so that the window repaints in its scanning layout first.
@@ -354,9 +338,7 @@ void MainDialog::OnTimer(UINT_PTR id)
     KillTimer(kCurrentLineTimerId);
     // The final status is on screen at once.
     PaintCurrentLine();
-    m_cancelButton.ShowWindow(SW_HIDE);
-    m_okButton.ShowWindow(SW_SHOW);
-    m_searchingLine.ShowWindow(SW_HIDE);
+    ApplyLayout(kFinished);
     m_statusFrame.SetWindowText("");
     g_scanInProgress = false;
 }
@@ -407,8 +389,8 @@ LRESULT MainDialog::OnAppendResult(WPARAM, LPARAM)
 void MainDialog::OnPaint()
 {
     ScopedPaintDC paint(m_hWnd);
-    if (m_hSkinDC != nullptr)
-        BitBlt(paint, 0, 0, m_nSkinWidth, m_nSkinHeight, m_hSkinDC, 0, 0, SRCCOPY);
+    if (m_skinDC.Get() != nullptr)
+        BitBlt(paint, 0, 0, m_nSkinWidth, m_nSkinHeight, m_skinDC.Get(), 0, 0, SRCCOPY);
 }
 
 HBRUSH MainDialog::OnCtlColor(HDC dc, HWND control, UINT kind)

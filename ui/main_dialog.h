@@ -1,15 +1,14 @@
 // The tool's main window: the skinned dialog with the Scan button, the result list and the controls
-// that run one scan, plus the result-list and product-check rules it applies.
+// that run one scan.
 #pragma once
 #include <windows.h>
 
 #include "base/product.h"
+#include "base/win32_scope.h"
 #include "ui/cexbutton.h"
 #include "ui/cexlabel.h"
 #include "ui/framework.h"
 
-const char kProductKey[] = "Software\\Quorbis\\Zentalor 2000";
-const char kProductValue[] = "Installed Folder";
 const char kCloseBoxCaption[] = "DialogBoxTitle";
 const char kDownloadPage[] = "http://www.quorbis.example/download/downloadnow.htm";
 const char kUtilityPage[] = "http://www.quorbis.example/download/utility.htm";
@@ -22,28 +21,11 @@ const UINT kScanTimerDelayMs = 100;
 // a timer message whose id happens to equal the key's code.
 const UINT_PTR kCurrentLineTimerId = 101;
 const UINT kCurrentLinePaintMs = 30;
-const int kResultListLimit = 150;     // lines the list keeps during the walk
-const int kExtentThreshold = 560;     // pixels: narrower lines never widen the scroll range
 const int kDesignWidth = 600;         // layout the controls are scaled to
 const int kDesignHeight = 337;
 const int kWindowWidth = 600;
 const int kWindowHeight = 462;
 const COLORREF kSkinKeyColour = RGB(255, 0, 255);
-
-// True when the maker's antivirus product is installed: its key opens and holds the value
-// "Installed Folder" (whatever its type or length; the data are not used).
-bool IsProductInstalled();
-// The result list's clearing rule: true when a list that holds lineCount lines is emptied before
-// the next one is added.
-bool ResultListClearsBefore(long lineCount, bool keepResultLines);
-// Appends line to the result list: clears the list first once it holds kResultListLimit lines
-// (unless keepResultLines), selects the newest line from the third on, then widens the
-// horizontal scroll range when a line is wider than kExtentThreshold.
-void AppendResultLine(HWND list, const char* line, bool keepResultLines);
-// Sets the list's horizontal extent to 3/4 of its widest line's width, measured in the default
-// font of a plain device context of the list, when that width exceeds both the current extent
-// and kExtentThreshold.
-void UpdateHorizontalExtent(HWND list);
 
 class MainDialog : public CDialog {
     DECLARE_MESSAGE_MAP()
@@ -72,13 +54,36 @@ public:
     // Paints the current-file line now when its text changed since it was last painted.
     void PaintCurrentLine();
 
+    // The window's layouts, in the order a scan goes through them.
+    enum Layout { kReady, kScanning, kFinished, kLayoutCount };
+
 protected:
     void DoDataExchange(CDataExchange* dx) override;
 
 private:
+    // A bitmap button: its control, its member, and whether it shows the hand cursor.
+    struct BitmapButton {
+        int id;
+        CExButton MainDialog::*member;
+        bool handCursor;
+    };
+    static const BitmapButton kButtons[];
+
+    // The steps of OnInitDialog.
+    void ApplyLayout(Layout layout);
+    void CreateLabelFont();
+    void SetLineTexts();
+    // The large-fonts flag, the controls scaled to the design size and the window's own size.
+    void SizeToDesign();
+    void ApplyProductCheck();
+    // Background brush, icons and system menu.
+    void DressWindow();
+    void LoadSkin();
+    void LoadButtonImages();
+    void LoadHandCursors();
+
     // Cancel and close box: close when idle, else ask before stopping the scan.
     void ConfirmTerminate(const char* caption);
-    void LoadSkin();
     // Paints the current-file line when its text changed and the last paint is kCurrentLinePaintMs old.
     void PaintCurrentLineIfDue();
 
@@ -104,8 +109,7 @@ private:
     CBitmap m_skin;
     int m_nSkinWidth = 0;
     int m_nSkinHeight = 0;
-    HDC m_hSkinDC = nullptr;            // memory context holding the skin for painting
-    HGDIOBJ m_hDisplacedBitmap = nullptr;
+    ScopedBitmapDC m_skinDC;           // holds the skin for painting; released before m_skin
     CFont m_searchingFont;             // stays alive while the searching line shows it
     bool m_bScanRunning = false;       // RunScan is on the stack (its walk dispatches messages)
     bool m_bCurrentLineStale = false;  // the line's text changed since it was last painted

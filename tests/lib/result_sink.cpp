@@ -2,7 +2,7 @@
 #include "tests/lib/result_sink.h"
 
 #include "base/scan_state.h"
-#include "ui/main_dialog.h"
+#include "ui/result_list.h"
 
 namespace {
 const char kClassName[] = "TarvexResultSink";

@@ -22,7 +22,7 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
-#include "ui/main_dialog.h"
+#include "ui/result_list.h"
 #include "ui/ui.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/main_dialog.h"
+#include "ui/result_list.h"
 
 namespace {
 
