@@ -55,7 +55,7 @@ tail -n 6 "$TVX_TMP/scan.lines" | diff -u "$TVX_TMP/stats.expected" - || abort "
 check "lines in the list" $((n + 6)) "$(wc -l <"$TVX_TMP/scan.lines")"
 
 check "status line" "Scanning completed" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
-[ -z "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")" ] || abort "the status frame keeps a caption"
+check "status frame caption after the scan" "" "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")"
 expect_layout finished "$LAYOUT_FINISHED" || abort "Finished layout"
 shot finished "$MAIN_SEL"
 
