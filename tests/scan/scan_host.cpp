@@ -1,15 +1,15 @@
 // Stand-in for the main window while scan runs are tested from outside: a visible window titled
-// like the product's, with the Scan button (1052), the current-file line (1065) and the result
-// list (1055), answering the two private messages the way the main window must. It starts the
-// run the way the Scan button does (timer, then RunScan) and, when the run returns, prints what
-// it saw and exits:
+// like the product's, with the Scan button, the current-file line and the result list under the
+// product's control ids, answering the two private messages the way the main window must. It
+// starts the run the way the Scan button does (timer, then RunScan) and, when the run returns,
+// prints what it saw and exits:
 //   SHOW <text>   every current text, in order      LINE <line>  every result line, in order
 //   LIST <line>   the result list at the end        OFFER <path> every file offered to a detector
 //   SELECTED <n>  the list's selection at the end
 //   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
 //                 unlistable, offline, toodeep)
 // Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
-// "wait" the run starts only when button 1052 is clicked. Test detector: a file whose name starts
+// "wait" the run starts only when the Scan button is clicked. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
 // 20 ms; with "real" every offered file goes to the product's own detector rows instead.
 #include <windows.h>
@@ -22,12 +22,13 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
+#include "ui/main_dialog.h"
+#include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui.h"
 
 namespace {
 
-const UINT_PTR kScanTimer = 100;
 HWND g_list;
 HWND g_current;
 std::vector<std::string> g_report;
@@ -116,15 +117,15 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         RecordResultLine();
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == 1052) {
-            EnableWindow(GetDlgItem(window, 1052), FALSE);
+        if (LOWORD(wParam) == IDC_SCAN) {
+            EnableWindow(GetDlgItem(window, IDC_SCAN), FALSE);
             g_scanState.mainWindow = window;
-            g_scanState.dispositionCode = 100;
-            SetTimer(window, kScanTimer, 100, nullptr);
+            g_scanState.dispositionCode = kDispositionRemove;
+            SetTimer(window, kScanTimerId, kScanTimerDelayMs, nullptr);
         }
         return 0;
     case WM_TIMER:
-        KillTimer(window, kScanTimer);
+        KillTimer(window, kScanTimerId);
         g_scanState.cancelRequested = false;
         RunScan();
         ReportList();
@@ -159,13 +160,13 @@ int main(int argc, char** argv)
     HWND window = CreateWindowA(wc.lpszClassName, "Tarvex Ver 1.0", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                 600, 400, nullptr, nullptr, instance, nullptr);
     CreateWindowA("BUTTON", "SCAN", WS_CHILD | WS_VISIBLE, 10, 10, 80, 24, window,
-                  reinterpret_cast<HMENU>(1052), instance, nullptr);
+                  reinterpret_cast<HMENU>(IDC_SCAN), instance, nullptr);
     g_current = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 10, 40, 560, 20, window,
-                              reinterpret_cast<HMENU>(1065), instance, nullptr);
+                              reinterpret_cast<HMENU>(IDC_CURRENT_FILE), instance, nullptr);
     g_list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT,
-                           10, 70, 560, 280, window, reinterpret_cast<HMENU>(1055), instance, nullptr);
+                           10, 70, 560, 280, window, reinterpret_cast<HMENU>(IDC_RESULT_LIST), instance, nullptr);
     if (!waitForClick)
-        PostMessageA(window, WM_COMMAND, 1052, 0);
+        PostMessageA(window, WM_COMMAND, IDC_SCAN, 0);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
