@@ -12,22 +12,12 @@
 #include "match/autostart_match.h"
 #include "platform/path_spellings.h"
 #include "platform/platform.h"
+#include "platform/registry.h"
 
 namespace {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-// What RegEnumValueA is told the name buffer holds (the registry's longest value name).
-const DWORD kValueNameChars = 16383;
-// The registry view flags of RegOpenKeyExA (KEY_WOW64_64KEY, KEY_WOW64_32KEY).
-const REGSAM kKeyWow64View64 = 0x0100;
-const REGSAM kKeyWow64View32 = 0x0200;
-
-REGSAM ViewFlag(RegistryView view)
-{
-    return view == kView64 ? kKeyWow64View64 : view == kView32 ? kKeyWow64View32 : 0;
-}
-
 // Under WOW64 the Run keys exist twice, one per view; otherwise there is one and no flag is passed.
 int AutostartViews(RegistryView views[2])
 {
@@ -206,12 +196,10 @@ int CleanAutostart(const char* name, HostsFileDetector hostsDetector)
 void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
+    if (!OpenRegistryKey(root, subkey, KEY_READ, key, view))
         return;
     DWORD valueCount = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-        valueCount == 0)
+    if (!CountRegistryValues(key.Get(), &valueCount) || valueCount == 0)
         return;
 
     char detectionName[sizeof(kFamilyDetectionName)];
@@ -224,11 +212,8 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
     for (DWORD i = 0; i < valueCount; ++i) {
-        DWORD nameLength = kValueNameChars;
-        if (RegEnumValueA(key.Get(), i - deletedCount, valueName, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
+        if (!RegistryValueName(key.Get(), i - deletedCount, valueName))
             continue;
-        valueName[kValueNameChars] = '\0';
         if (std::strrchr(detectedPath, '\\') == nullptr)
             break;
 
@@ -261,37 +246,4 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
             }
         }
     }
-}
-
-int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName, RegistryView view)
-{
-    ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_ALL_ACCESS | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
-        return 0;
-    bool deleted = RegDeleteValueA(key.Get(), valueName) == ERROR_SUCCESS;
-    bool closed = key.Close();
-    return deleted && closed ? 1 : 0;
-}
-
-int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data, RegistryView view)
-{
-    ScopedRegistryKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | ViewFlag(view), key.Out()) != ERROR_SUCCESS)
-        return 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS ||
-        size > kMaxRegistryDataSize)
-        return 0;
-    // Two spare zero bytes end even data stored without its terminator (or as a wide string).
-    if (!data.Reserve(static_cast<size_t>(size) + 2))
-        return 0;
-    DWORD got = size;
-    bool read = RegQueryValueExA(key.Get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data.Data()), &got) ==
-                ERROR_SUCCESS;
-    if (read) {
-        data.Data()[got] = '\0';
-        data.Data()[got + 1] = '\0';
-    }
-    bool closed = key.Close();
-    return read && closed ? 1 : 0;
 }

@@ -38,17 +38,10 @@ int CleanAutostart(const char* name, HostsFileDetector hostsDetector);
 // Under WOW64 the values are read, and deleted, in the registry view given; kViewOnly passes no
 // view flag (Windows 2000 refuses them).
 void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view = kViewOnly);
-int DeleteRegistryValue(HKEY root, const char* subkey, const char* valueName, RegistryView view = kViewOnly);
 // The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);
 // false on other platforms or when the path does not fit.
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
 
-// Data longer than this is never read: no command line the system runs is that long.
-const size_t kMaxRegistryDataSize = 65536;
-// Reads value valueName of root\subkey whole; 1 when the key opened, both queries succeeded and
-// the key closed. Data over kMaxRegistryDataSize gives 0.
-int ReadRegistryString(HKEY root, const char* subkey, const char* valueName, RegistryData& data,
-                       RegistryView view = kViewOnly);
 
 // Service stop and key removal (memory scan on NT 5.x and earlier).
 int StopService(const char* serviceName);
@@ -58,4 +51,3 @@ int StopServiceWith(const char* serviceName, PauseRoutine pause);
 // Pauses of 1000 ms granted to a service that stays in STOP_PENDING: about 30 seconds.
 const int kStopPendingPolls = 30;
 int RemoveServiceKeys(const char* serviceName);
-int DeleteMachineKey(const char* subkey);

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/disinfect.h"
+#include "platform/registry.h"
 
 namespace {
 
@@ -81,13 +82,9 @@ int RemoveServiceKeys(const char* serviceName)
         return 0;
     for (const char* format : kKeyFormats) {
         char subkey[512];
-        if (FormatText(subkey, sizeof(subkey), format, serviceName) && DeleteMachineKey(subkey) == 1)
+        if (FormatText(subkey, sizeof(subkey), format, serviceName) &&
+            DeleteRegistryKey(HKEY_LOCAL_MACHINE, subkey) == 1)
             anyDeleted = 1;
     }
     return anyDeleted;
-}
-
-int DeleteMachineKey(const char* subkey)
-{
-    return RegDeleteKeyA(HKEY_LOCAL_MACHINE, subkey) == ERROR_SUCCESS ? 1 : 0;
 }

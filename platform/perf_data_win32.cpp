@@ -6,11 +6,14 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/perf_data_win32.h"
+#include "platform/registry.h"
 
 namespace {
 
 const char kPerflibKey[] = "software\\microsoft\\windows nt\\currentversion\\perflib";
 const int kEnglishLanguage = 9;
+// Far above the longest counter-name list a system holds; a larger value is taken as damaged.
+const size_t kMaxCounterNamesSize = 16 * 1024 * 1024;
 
 bool ConvertInstanceName(const uint8_t* utf16, size_t unitCount, char* text, size_t textSize, void*)
 {
@@ -32,8 +35,8 @@ struct PerfQueryContext {
 PerfQueryStatus QueryPerformanceKey(void* context, uint8_t* buffer, uint32_t* size)
 {
     DWORD length = *size;
-    LONG status = RegQueryValueExA(HKEY_PERFORMANCE_DATA, static_cast<PerfQueryContext*>(context)->objectIndex,
-                                   nullptr, nullptr, buffer, &length);
+    LONG status =
+        QueryRegistryValue(HKEY_PERFORMANCE_DATA, static_cast<PerfQueryContext*>(context)->objectIndex, buffer, &length);
     if (status == ERROR_MORE_DATA)
         return kPerfQueryMoreData;
     if (status != ERROR_SUCCESS)
@@ -49,21 +52,15 @@ bool ReadProcessCounterIndexes(char* objectIndex, size_t objectIndexSize, uint32
     if (!FormatText(keyName, sizeof(keyName), "%s\\%03x", kPerflibKey, kEnglishLanguage))
         return false;
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, keyName, KEY_READ, key))
         return false;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS || size == 0)
+    // The two spare zero bytes close a list stored without its final empty string.
+    RegistryData names;
+    DWORD read = 0;
+    if (!ReadRegistryValue(key.Get(), "Counters", kMaxCounterNamesSize, names, &read) || read == 0)
         return false;
-    // Two spare bytes close a list stored without its final empty string.
-    ScopedHeapBlock names(static_cast<size_t>(size) + 2);
-    if (names.As<uint8_t>() == nullptr)
-        return false;
-    DWORD read = size;
-    if (RegQueryValueExA(key.Get(), "Counters", nullptr, nullptr, names.As<uint8_t>(), &read) != ERROR_SUCCESS)
-        return false;
-    if (read > size)
-        read = size;
-    return FindProcessCounterIndexes(names.As<uint8_t>(), read + 2, objectIndex, objectIndexSize, counterIndex);
+    return FindProcessCounterIndexes(reinterpret_cast<const uint8_t*>(names.Data()), read + 2, objectIndex,
+                                     objectIndexSize, counterIndex);
 }
 
 }  // namespace

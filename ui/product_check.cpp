@@ -2,19 +2,20 @@
 #include "ui/product_check.h"
 
 #include "base/win32_scope.h"
+#include "platform/registry.h"
 
 bool IsProductInstalled()
 {
     ScopedRegistryKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
+    if (!OpenRegistryKey(HKEY_LOCAL_MACHINE, kProductKey, KEY_READ, key))
         return false;
     DWORD size = 0;
-    LONG sizeResult = RegQueryValueExA(key.Get(), kProductValue, nullptr, nullptr, nullptr, &size);
+    LONG sizeResult = QueryRegistryValue(key.Get(), kProductValue, nullptr, &size);
     // The data are never used. A longer value is read no further than the buffer (the call then
     // reports ERROR_MORE_DATA) and still shows that the product is there.
     BYTE data[300] = {};
     DWORD dataSize = sizeof(data);
-    LONG dataResult = RegQueryValueExA(key.Get(), kProductValue, nullptr, nullptr, data, &dataSize);
+    LONG dataResult = QueryRegistryValue(key.Get(), kProductValue, data, &dataSize);
     bool closed = key.Close();
     return closed && sizeResult == ERROR_SUCCESS &&
            (dataResult == ERROR_SUCCESS || dataResult == ERROR_MORE_DATA);

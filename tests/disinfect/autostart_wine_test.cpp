@@ -17,33 +17,13 @@
 #include "platform/platform.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"
+#include "tests/lib/wine_registry.h"
 
 namespace {
 
 const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 const char kRemovedLine[] = "System Registry     W32/KYR.Trojan removed";
-
-void SetValue(HKEY root, const char* subkey, const std::string& name, const std::string& data, DWORD type = REG_SZ)
-{
-    HKEY key;
-    if (RegCreateKeyExA(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    // REG_BINARY rows store the bytes without a terminator.
-    DWORD size = static_cast<DWORD>(data.size() + (type == REG_BINARY ? 0 : 1));
-    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size);
-    RegCloseKey(key);
-}
-
-bool HasValue(HKEY root, const char* subkey, const std::string& name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    bool found = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-}
 
 // Empties both machine autostart keys.
 void ClearAutostartKeys()
@@ -328,37 +308,6 @@ TEST_CASE("value names longer than the remembered-name buffer")
     Detect("C:\\OTHER\\CLEAN.EXE");
     CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, cutName));
-}
-
-TEST_CASE("ReadRegistryString reads any type whole, terminated, within its bound")
-{
-    ClearAutostartKeys();
-    struct Row {
-        const char* label;
-        std::string data;
-        DWORD type;
-        int expected;
-    };
-    const Row rows[] = {
-        {"string", "C:\\A.EXE", REG_SZ, 1},
-        {"empty string", "", REG_SZ, 1},
-        {"binary without terminator", "ABCDEFGH", REG_BINARY, 1},
-        {"at the size bound", std::string(kMaxRegistryDataSize - 1, 'x'), REG_SZ, 1},
-        {"one byte over the bound", std::string(kMaxRegistryDataSize, 'x'), REG_SZ, 0},
-    };
-    for (const Row& row : rows) {
-        INFO(std::string(row.label));
-        SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxread", row.data, row.type);
-        RegistryData data;
-        CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, kRun, "tvxread", data) == row.expected);
-        if (row.expected == 1)
-            CHECK(std::string(data.Text()) == row.data);
-    }
-    RegistryData data;
-    CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, kRun, "tvxnosuchvalue", data) == 0);
-    CHECK(ReadRegistryString(HKEY_LOCAL_MACHINE, "Software\\tvx no such key", "x", data) == 0);
-    CHECK(DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, "tvxnosuchvalue") == 0);
-    CHECK(DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\tvx no such key", "x") == 0);
 }
 
 TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
