@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what building and testing need, from Debian's archive only. Idempotent: does nothing and
+# Installs what building and testing need, from Debian's archive only, and where the kernel refuses
+# 32-bit programs, sets up their user-mode emulation (tools/emulation.sh). Idempotent: does nothing and
 # prints nothing when everything is already there.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 # Packages are asked of dpkg, never found by a program's name on PATH: a stand-in of the same name
 # (an unrelated `convert`, a wrapper called `wine`) must not pass for the real thing.
@@ -14,14 +16,17 @@ done
 # The fuzzer run-time comes with the clang version that is installed; Debian 12's is 14.
 ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
 
-if [ ${#need[@]} -eq 0 ]; then
-    exit 0
+if [ ${#need[@]} -gt 0 ]; then
+    echo "bootstrap: installing ${need[*]}" >&2
+    sudo_cmd=""
+    [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $sudo_cmd dpkg --add-architecture i386
+    fi
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
-echo "bootstrap: installing ${need[*]}" >&2
-sudo_cmd=""
-[ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo_cmd dpkg --add-architecture i386
-fi
-$sudo_cmd apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+
+# Only now can Wine's own 32-bit loader be asked whether it starts.
+source tools/emulation.sh
+tvx_setup_emulation
