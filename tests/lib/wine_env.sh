@@ -38,6 +38,23 @@ tvx_wait_for_file() {
     return 1
 }
 
+# tvx_poll SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; 1 when it never did within
+# SECONDS. Tests wait for a state this way, never for a fixed time: where user-mode emulation runs the
+# 32-bit side, everything of Wine's and ours is several times slower than where a test was written, so
+# the bounds are generous and cost nothing when the state comes.
+tvx_poll() {
+    local limit=$1 end
+    shift
+    end=$((SECONDS + limit))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
+# Conditions for tvx_poll: a process has ended; a path is gone.
+tvx_ended() { ! kill -0 "$1" 2>/dev/null; }
+tvx_gone() { [ ! -e "$1" ]; }
+
 # tvx_make_prefix DIR: makes a fresh sandboxed prefix in DIR (which must not exist yet).
 tvx_make_prefix() {
     local dir=$1
@@ -100,8 +117,12 @@ tvx_wine() {
     WINEARCH=$(tvx_arch "$dir") WINEPREFIX="$dir" wine "$@"
 }
 
-# tvx_start_server DIR: keeps that prefix's wineserver alive across many short runs.
+# tvx_start_server DIR: keeps that prefix's wineserver alive across many short runs. A server that a
+# command before (reg.exe) left lingering for its last 3 seconds refuses `-p` and then ends, and the
+# next program's new server starts a new Windows session, which carries out the deletions meant for
+# the next restart; so such a server is waited out first, however slowly the commands before ran.
 tvx_start_server() {
+    WINEPREFIX="$1" timeout 30 wineserver -w
     WINEPREFIX="$1" wineserver -p
 }
 
@@ -128,14 +149,22 @@ tvx_add_drive() {
 # tvx_template_prefix [64]: a cached, sandboxed prefix under build/ (wine-template, or wine-template64
 # made by tvx_make_prefix64, as booting a 64-bit one takes far longer) that tvx_copy_prefix clones
 # cheaply. A boot that left no Windows folder is not kept, so the next run tries again.
+# Scripts running side by side take turns (a lock beside it), so one boots it and the others wait and
+# copy: a boot is the dearest thing a test does, many times over where the 32-bit side is emulated.
 tvx_template_prefix() {
-    local bits=${1:-} tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template${1:-}"
+    local bits=${1:-} tpl="${TVX_BUILD:-$TVX_ROOT/build}/wine-template${1:-}" lock
     if [ ! -f "$tpl/.ready" ]; then
-        rm -rf "$tpl"
-        "tvx_make_prefix$bits" "$tpl"
-        tvx_stop_prefix "$tpl"
-        [ -d "$tpl/drive_c/windows" ] || { echo "tvx_template_prefix: Wine made no prefix in $tpl" >&2; return 1; }
-        touch "$tpl/.ready"
+        mkdir -p "$(dirname "$tpl")"
+        exec {lock}>"$tpl.lock"
+        flock "$lock"
+        if [ ! -f "$tpl/.ready" ]; then
+            rm -rf "$tpl"
+            "tvx_make_prefix$bits" "$tpl"
+            tvx_stop_prefix "$tpl"
+            [ -d "$tpl/drive_c/windows" ] || { echo "tvx_template_prefix: Wine made no prefix in $tpl" >&2; exec {lock}>&-; return 1; }
+            touch "$tpl/.ready"
+        fi
+        exec {lock}>&-
     fi
     echo "$tpl"
 }
