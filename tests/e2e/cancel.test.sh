@@ -44,7 +44,7 @@ for variant in "${variants[@]}"; do
     scanning_d
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
-    auto wait "$sel" 20000 >/dev/null || abort "$name: no question $sel"
+    auto wait "$sel" 60000 >/dev/null || abort "$name: no question $sel"
     if [ "$name" = cancel-button ]; then
         expect_layout scanning "$LAYOUT_SCANNING" || abort "$name: Scanning layout"
         check "status frame caption" "Scanning" "$(auto text "$MAIN_SEL" "$IDC_STATUS_FRAME")"
@@ -62,12 +62,12 @@ for variant in "${variants[@]}"; do
 
     auto "${press%% *}" "$MAIN_SEL" "${press#* }" >/dev/null
     answer_terminate "$name" "$sel" "$IDC_MSG_YES"
-    wait_finished 30
+    wait_finished 120
     check "$name: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
     expect_layout finished "$LAYOUT_FINISHED" || abort "$name: Finished layout"
     auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | tail -n 5 | head -n 2 | tr '\n' '|' | grep -qxF 'Scanning statistics|------------------------------|' ||
         abort "$name: no statistics after the stop"
     auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
-    wait_tool_exit 15 || abort "$name: OK did not close the window"
+    wait_tool_exit 60 || abort "$name: OK did not close the window"
 done
 echo "cancel scenarios passed"

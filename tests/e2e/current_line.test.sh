@@ -45,5 +45,5 @@ echo "final line against a fresh paint: $painted"
 [[ "$painted" != *" ink=0" ]] || abort "the line shows no text"
 shot current-line-finished "$MAIN_SEL"
 auto click "$MAIN_SEL" $IDC_MAIN_OK >/dev/null
-wait_tool_exit 15 || abort "OK did not close the window"
+wait_tool_exit 60 || abort "OK did not close the window"
 echo "current-line scenario passed"

@@ -32,7 +32,7 @@ press_on() {
 
 # question_window MAIN_XID: waits for the question and prints its X window (the other titled one).
 question_window() {
-    auto wait "$QUESTION_SEL" 20000 >/dev/null || abort "no question"
+    auto wait "$QUESTION_SEL" 60000 >/dev/null || abort "no question"
     # Its finding goes to the log, not into the window id this prints.
     expect "question text" "$TERMINATE_QUESTION" "$(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)" >&2
     local i id
@@ -53,10 +53,10 @@ walk_goes_on() {
 }
 
 terminated() {
-    wait_finished 30
+    wait_finished 120
     expect "$1: status line" "Scanning terminated" "$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)"
     auto click "$MAIN_SEL" $IDC_MAIN_OK >/dev/null
-    wait_tool_exit 15 || abort "$1: OK did not close the window"
+    wait_tool_exit 60 || abort "$1: OK did not close the window"
 }
 
 start_scan() {
@@ -75,7 +75,7 @@ press_on "$main_xid" Escape
 q=$(question_window "$main_xid")
 ok "Escape asked"
 press_on "$q" Escape
-auto gone "$QUESTION_SEL" 10000 >/dev/null || abort "Escape did not answer the question"
+auto gone "$QUESTION_SEL" 60000 >/dev/null || abort "Escape did not answer the question"
 if auto wait "$QUESTION_SEL" 2000 >/dev/null; then
     fail "the question came back after Escape answered it"
     auto click "$QUESTION_SEL" $IDC_MSG_NO >/dev/null

@@ -53,7 +53,7 @@ wait_tool_exit() {
 
 # wait_main: waits for the main window; skips when the product does not show it at all yet.
 wait_main() {
-    auto wait "$MAIN_SEL" 20000 >/dev/null || abort "the main window did not appear"
+    auto wait "$MAIN_SEL" 60000 >/dev/null || abort "the main window did not appear"
 }
 
 # expect_layout NAME "ID:V,E ...": compares the main window's controls with a layout table, read in
@@ -99,7 +99,7 @@ answer_when_asked() {
         check "message text" "$want" "$got"
     fi
     auto click "$sel" "$button" >/dev/null || abort "could not press $button on $sel"
-    auto gone "$sel" 10000 >/dev/null || abort "message dialog $sel stayed open"
+    auto gone "$sel" 60000 >/dev/null || abort "message dialog $sel stayed open"
 }
 RESTART_QUESTION=$'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?'
 TERMINATE_QUESTION='Terminate the Scan now?'
@@ -121,16 +121,8 @@ hold_file() {
 expect_restarted() {
     local file
     file=$(unix_path "$E2E_PREFIX" "$1")
-    for _ in $(seq 1 50); do
-        kill -0 "$HOLDER_PID" 2>/dev/null || break
-        sleep 0.2
-    done
-    kill -0 "$HOLDER_PID" 2>/dev/null && abort "the restart left the holding program running"
-    for _ in $(seq 1 50); do
-        [ -e "$file" ] || break
-        sleep 0.2
-    done
-    [ ! -e "$file" ] || abort "the held file survived the restart"
+    tvx_poll 60 tvx_ended "$HOLDER_PID" || abort "the restart left the holding program running"
+    tvx_poll 60 tvx_gone "$file" || abort "the held file survived the restart"
 }
 
 # reg_query KEY VALUE: prints the value as reg.exe shows it.
@@ -149,6 +141,16 @@ add_busy_drive() {
 # reg_has KEY VALUE: true when the value exists in the prefix's registry.
 reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
+}
+
+# start_program WINPATH: starts a program planted by plant_program from C:\ and returns once it runs
+# (it prints its "locked 0" line then), however slowly the 32-bit side starts; AGENT_PID is its
+# launcher's pid.
+start_program() {
+    local out=$TVX_TMP/agent.$$.$RANDOM
+    (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$1") >"$out" 2>/dev/null &
+    AGENT_PID=$!
+    tvx_wait_for_file "$out" 600 '^locked' || abort "the infected program $1 did not start"
 }
 
 # plant ROW WINPATH: writes a file matching row ROW of the signature table at a C: path of the

@@ -21,7 +21,7 @@ for row in "${cases[@]}"; do
     start_tool
     wait_main
     auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
-    wait_finished 60
+    wait_finished 120
     auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/many.lines"
     check "$files files: lines in the list" "$want_lines" "$(wc -l <"$TVX_TMP/many.lines")"
     got_file_lines=$(grep -cE "^C:\\\\many\\\\(seed|file[0-9]+)\\.exe     $name removed\$" "$TVX_TMP/many.lines")
@@ -30,6 +30,6 @@ for row in "${cases[@]}"; do
         grep -qxF "Total files infected		:  $files|Total files removed		:  $files|" || abort "$files files: statistics"
     check "$files files: files left in C:\many" "" "$(ls "$(unix_path "$E2E_PREFIX" 'C:\many')")"
     auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
-    wait_tool_exit 15 || abort "OK did not close the window"
+    wait_tool_exit 60 || abort "OK did not close the window"
 done
 echo "many-lines scenarios passed"

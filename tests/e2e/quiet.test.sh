@@ -84,10 +84,7 @@ done
 version=winxp
 agent='C:\agent\kyragent.exe'
 plant_program "$agent" >/dev/null
-(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
-agent_pid=$!
-sleep 1
-kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
+start_program "$agent"
 plant 1 'C:\infected\other.exe' >/dev/null
 quiet_run /Q "/L:$REPORT"
 # 2 when the ended process refused the second termination and no service of its name stopped: the
@@ -111,7 +108,7 @@ wait_main
 quiet_run /Q "/L:$REPORT"
 check "exit code of a quiet run beside a window copy" 5 "$QUIET_EXIT"
 auto close "$MAIN_SEL" >/dev/null
-wait_tool_exit 20 || abort "the window copy did not close"
+wait_tool_exit 60 || abort "the window copy did not close"
 echo "ok: beside a window copy a quiet run ends with 5"
 
 # A quiet run works on a busy drive: a window copy started meanwhile ends silently.
@@ -124,7 +121,7 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 start_tool
-wait_tool_exit 30 || abort "a window copy started during a quiet run kept running"
+wait_tool_exit 60 || abort "a window copy started during a quiet run kept running"
 kill -0 "$quiet_pid" 2>/dev/null || abort "the quiet run ended before the window copy was started"
 check "main windows during the quiet run" 0 "$(auto count "$MAIN_SEL")"
 wait "$quiet_pid"
@@ -139,12 +136,12 @@ for row in '/?|0' '-Z|6'; do
     (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' "$switch") \
         >/dev/null 2>&1 &
     TOOL_PID=$!
-    auto wait "$QUESTION_SEL" 20000 >/dev/null || abort "$switch: no message dialog"
+    auto wait "$QUESTION_SEL" 60000 >/dev/null || abort "$switch: no message dialog"
     auto text "$QUESTION_SEL" $IDC_MSG_TEXT | head -n 1 | grep -qx 'Usage: tarvex.exe \[/Q\] \[/R\] \[/L:PATH\] \[/?\]' ||
         abort "$switch: message text: $(auto text "$QUESTION_SEL" $IDC_MSG_TEXT)"
     check "$switch: main windows" 0 "$(auto count "$MAIN_SEL")"
     auto click "$QUESTION_SEL" $IDC_MSG_SINGLE_OK >/dev/null
-    wait_tool_exit 20 || abort "$switch: the tool did not end after OK"
+    wait_tool_exit 60 || abort "$switch: the tool did not end after OK"
     check "$switch: exit code" "$code" "$TOOL_EXIT"
 done
 echo "ok: /? and an unknown switch in the window mode"

@@ -43,7 +43,7 @@ scan_and_close() {
     wait_finished 120
     auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/window"
     auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
-    wait_tool_exit 15 || abort "OK did not close the window"
+    wait_tool_exit 60 || abort "OK did not close the window"
 }
 
 # Lines of the statistics of a scan with infections (the last six result lines).
@@ -120,10 +120,7 @@ log=$E2E_PREFIX/drive_c/windows/Tarvex.log
 echo "--- winxp: find in memory"
 agent='C:\agent\kyragent.exe'
 agent_name=$(plant_program "$agent")
-(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
-agent_pid=$!
-sleep 1
-kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
+start_program "$agent"
 start_tool
 wait_main
 auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null

@@ -16,7 +16,7 @@ auto list "$MAIN_SEL" "$IDC_RESULT_LIST" | grep -qxF "C:\\locked\\held.exe     $
     abort "no 'Unable to remove' line for the held file"
 answer_when_asked "$QUESTION_SEL" "$IDC_MSG_YES" 10 "$RESTART_QUESTION"
 
-wait_tool_exit 30 || abort "the tool kept running after the restart"
+wait_tool_exit 60 || abort "the tool kept running after the restart"
 expect_restarted 'C:\locked\held.exe'
 # The report's record was closed before the restart began: the answer, then the end line, last.
 tail -n 2 "$E2E_PREFIX/drive_c/windows/Tarvex.log" | tr -d '\r' | head -n 1 | grep -qx 'Answer: Yes' &&

@@ -8,10 +8,7 @@ tvx_set_version "$E2E_PREFIX" tarvex.exe winxp
 agent='C:\agent\kyragent.exe'
 name=$(plant_program "$agent")
 [ -n "$name" ] || abort "the fixture tool could not make an infected program"
-(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$agent") >/dev/null 2>&1 &
-agent_pid=$!
-sleep 1
-kill -0 "$agent_pid" 2>/dev/null || abort "the infected program does not run"
+start_program "$agent"
 plant 1 'C:\infected\other.exe' >/dev/null
 
 start_tool
@@ -19,11 +16,7 @@ wait_main
 auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 wait_tool_exit 60 || abort "the tool did not end after finding the program in memory"
 check "exit code" "0" "$TOOL_EXIT"
-for _ in $(seq 1 25); do
-    kill -0 "$agent_pid" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$agent_pid" 2>/dev/null && abort "the infected program is still running"
+tvx_poll 60 tvx_ended "$AGENT_PID" || abort "the infected program is still running"
 [ ! -e "$(unix_path "$E2E_PREFIX" "$agent")" ] || abort "the infected program's file is still there"
 # The tool ended before any drive was walked, so a file that only the walk would meet is still there.
 [ -e "$(unix_path "$E2E_PREFIX" 'C:\infected\other.exe')" ] || abort "the drives were walked"

@@ -40,7 +40,7 @@ start_tool
 wait_main
 auto click "$MAIN_SEL" "$IDC_SCAN" >/dev/null
 answer_when_asked "$QUESTION_SEL" "$IDC_MSG_NO" 120 "$RESTART_QUESTION"
-wait_finished 60
+wait_finished 120
 
 auto list "$MAIN_SEL" "$IDC_RESULT_LIST" >"$TVX_TMP/scan.lines"
 n=${#expected[@]}
@@ -79,5 +79,5 @@ auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null
 sleep 0.5
 kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the finished window"
 auto click "$MAIN_SEL" "$IDC_MAIN_OK" >/dev/null
-wait_tool_exit 15 || abort "OK did not close the window"
+wait_tool_exit 60 || abort "OK did not close the window"
 echo "scan scenario passed"

@@ -18,7 +18,7 @@ shot ready "$MAIN_SEL"
 
 first_pid=$TOOL_PID
 start_tool
-wait_tool_exit 20 || abort "a second copy kept running"
+wait_tool_exit 60 || abort "a second copy kept running"
 [ "$TOOL_EXIT" = 0 ] || echo "note: the refused copy ended with code $TOOL_EXIT"
 check "windows after a second start" "1" "$(auto count "$TITLE")"
 TOOL_PID=$first_pid
@@ -29,14 +29,14 @@ kill -0 "$TOOL_PID" 2>/dev/null || abort "Enter closed the window"
 expect_layout after-enter "$LAYOUT_READY_NO_PRODUCT" || abort "Enter changed the window"
 
 auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
-wait_tool_exit 15 || abort "Escape did not close the idle window"
+wait_tool_exit 60 || abort "Escape did not close the idle window"
 check "windows after Escape" "0" "$(auto count "$TITLE")"
 
 # --- Alt+F4 closes the idle window too.
 start_tool
 wait_main
 auto syskey "$MAIN_SEL" "$VK_F4" >/dev/null
-wait_tool_exit 15 || abort "Alt+F4 did not close the idle window"
+wait_tool_exit 60 || abort "Alt+F4 did not close the idle window"
 
 # --- With the product key: its value, short or longer than the 300 bytes read, means installed.
 long_folder='C:\Program Files\'$(printf 'Zentalor%.0s' $(seq 1 50))
@@ -49,7 +49,7 @@ for folder in 'C:\Program Files\Zentalor' "$long_folder"; do
     check "product line" "This program is a part of Zentalor antivirus software." "$(auto text "$MAIN_SEL" "$IDC_PRODUCT_LINE")"
     [ "${#folder}" -lt 300 ] && shot ready-product "$MAIN_SEL"
     auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
-    wait_tool_exit 15 || abort "Escape did not close the window"
+    wait_tool_exit 60 || abort "Escape did not close the window"
 done
 
 # --- The key without the value is no product.
@@ -58,7 +58,7 @@ start_tool
 wait_main
 expect_layout ready-key-without-value "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout with an empty product key"
 auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
-wait_tool_exit 15 || abort "Escape did not close the window"
+wait_tool_exit 60 || abort "Escape did not close the window"
 # --- The exe starts with the oldest reported systems too: its own start-up, no C run-time DLL.
 for version in win98 nt40; do
     tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
@@ -67,6 +67,6 @@ for version in win98 nt40; do
     check "window title as $version" "$TITLE" "$(auto text "$MAIN_SEL")"
     expect_layout "ready-$version" "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout as $version"
     auto key "$MAIN_SEL" "$VK_ESCAPE" >/dev/null
-    wait_tool_exit 15 || abort "Escape did not close the window as $version"
+    wait_tool_exit 60 || abort "Escape did not close the window as $version"
 done
 echo "start-up scenarios passed"

@@ -20,17 +20,11 @@ expect "deletion registered" "scheduled=1" "$(run delete-at-restart 'C:\pending.
 # Another program of the session, which the forced restart must end without asking.
 tvx_wine "$prefix" 'C:\sleeper.exe' 300 'C:\sleeper.pid' >/dev/null 2>&1 &
 sleeper=$!
-tvx_wait_for_file "$c/sleeper.pid" 100 || true
+tvx_wait_for_file "$c/sleeper.pid" 600 || fail "the sleeper did not start"
 run version >/dev/null
 [ -f "$c/pending.txt" ] && ok "file stays until the restart" || fail "file went before the restart"
 
 timeout 60 env WINEPREFIX="$prefix" wine 'C:\probe.exe' restart >/dev/null 2>&1
-for i in $(seq 1 200); do
-    kill -0 $sleeper 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 $sleeper 2>/dev/null; then fail "the restart left the sleeper running"
-else ok "the restart ended the other program"; fi
-for i in $(seq 1 200); do [ -f "$c/pending.txt" ] || break; sleep 0.1; done
-[ -f "$c/pending.txt" ] && fail "pending file still there after the restart" || ok "pending file deleted by the restart"
+tvx_poll 60 tvx_ended $sleeper && ok "the restart ended the other program" || fail "the restart left the sleeper running"
+tvx_poll 60 tvx_gone "$c/pending.txt" && ok "pending file deleted by the restart" || fail "pending file still there after the restart"
 exit $status

@@ -24,7 +24,7 @@ DIALOG="$TITLE@$IDC_MSG_NO"   # the question's window: it has the No button
 start_scan() {
     tvx_wine "$prefix" 'C:\scan_host.exe' "$1" wait 2>/dev/null | tr -d '\r' >"$2" &
     host_pid=$!
-    auto wait "$MAIN" 20000 >/dev/null || fail "host window did not appear"
+    auto wait "$MAIN" 60000 >/dev/null || fail "host window did not appear"
     auto click "$MAIN" "$IDC_SCAN" >/dev/null
 }
 # wait_for_text PREFIX: until the current-file line starts with PREFIX.
@@ -39,10 +39,10 @@ wait_for_text() {
 # escape_and_answer BUTTON: Escape on the window, then the dialog's button 6 (Yes) or 7 (No).
 escape_and_answer() {
     auto key "$MAIN" "$VK_ESCAPE" >/dev/null
-    auto wait "$DIALOG" 10000 >/dev/null || { fail "no question after Escape"; return; }
+    auto wait "$DIALOG" 60000 >/dev/null || { fail "no question after Escape"; return; }
     expect "question after Escape" "Terminate the Scan now?" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
     auto click "$DIALOG" "$1" >/dev/null
-    auto gone "$DIALOG" 10000 >/dev/null || fail "question did not close"
+    auto gone "$DIALOG" 60000 >/dev/null || fail "question did not close"
 }
 scanned() { grep -a '^LINE Total files scanned' "$1" | grep -o '[0-9]*$'; }
 
@@ -73,7 +73,7 @@ expect "Yes: statistics written" "Scanning statistics" "$(grep '^LINE' "$report"
 report=$TVX_TMP/restart-no.txt
 mkdir -p "$prefix/drive_c/lockdir"; echo x >"$prefix/drive_c/lockdir/locked.bin"
 start_scan 'C:\lockdir' "$report"
-auto wait "$DIALOG" 20000 >/dev/null || fail "no restart question"
+auto wait "$DIALOG" 60000 >/dev/null || fail "no restart question"
 expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" "$IDC_CURRENT_FILE")"
 expect "restart question" "$(printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?')" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
 expect "restart question caption" "Tarvex Ver 1.0" "$(auto text "$DIALOG")"

@@ -98,8 +98,7 @@ echo "--- running program"; echo "$out"
 grep -qxF 'line: System Memory    W32/KYR.Trojan removed' <<<"$out" || fail "running: no System Memory line"
 grep -qiE '^line: C:\\windows\\system32\\r\.exe     W32/KYR\.[^ ]+ removed$' <<<"$out" ||
     fail "running: no removed line for the real System32 file"
-for i in $(seq 1 30); do kill -0 $job 2>/dev/null || break; sleep 0.1; done
-kill -0 $job 2>/dev/null && fail "running: the infected program still runs"
+tvx_poll 60 tvx_ended $job || fail "running: the infected program still runs"
 [ -e "$sys64/r.exe" ] && fail "running: the infected file is still there"
 expect "running: the SysWOW64 namesake stays" clean "$(cat "$sys32/r.exe" 2>/dev/null)"
 exit $status

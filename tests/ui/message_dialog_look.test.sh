@@ -37,9 +37,9 @@ case_label=hover
 if start_probe 36 "Terminate the Scan now?"; then
     yes=$(geometry 6); no=$(geometry 7)
     auto hover "$SEL" "$IDC_MSG_NO" >/dev/null
-    check_shot_soon "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
+    check_shot "$WORK/hover1.bmp" "normal@$yes" "focus@$no"
     auto hover "$SEL" "$IDC_MSG_YES" >/dev/null
-    check_shot_soon "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
+    check_shot "$WORK/hover2.bmp" "focus@$yes" "normal@$no"
     # Enter gives the default button's code: Yes in a Yes/No dialog.
     auto key "$SEL" "$VK_RETURN" >/dev/null
     finish_probe 6

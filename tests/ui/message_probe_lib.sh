@@ -22,18 +22,15 @@ start_probe() {  # style text [caption] [large]
     wine "$PROBE" pointer 2 2
     wine "$PROBE" message "$@" >"$WORK/out" 2>/dev/null &
     probe_pid=$!
-    if ! auto wait "$SEL" 15000 >/dev/null; then
+    if ! auto wait "$SEL" 60000 >/dev/null; then
         fail "dialog did not appear"
         kill "$probe_pid" 2>/dev/null
         return 1
     fi
-    sleep 0.3
 }
 
 finish_probe() {  # expected code
-    local waited=0
-    while kill -0 "$probe_pid" 2>/dev/null && [ $waited -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
-    if kill -0 "$probe_pid" 2>/dev/null; then
+    if ! tvx_poll 60 tvx_ended "$probe_pid"; then
         fail "dialog did not end"
         auto close "$SEL" >/dev/null
         kill "$probe_pid" 2>/dev/null
@@ -47,19 +44,11 @@ finish_probe() {  # expected code
     [ "$rc" = "$1" ] || fail "exit code $rc, expected $1"
 }
 
-check_shot() {  # file checks...
-    shot_holds "$@" || fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
-}
-
-# check_shot_soon file checks...: the same after a change the window repaints for (hover): under
-# load the repaint may come late, so the picture is taken again for up to 3 s before it fails.
-check_shot_soon() {
-    local i
-    for i in $(seq 1 10); do
-        shot_holds "$@" && return
-        sleep 0.3
-    done
-    fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
+# check_shot file checks...: a screenshot shows every check. The window paints when it gets to it (at
+# its start, after a hover), which under load or emulation may be late, so the picture is taken again
+# for up to 10 s before it fails.
+check_shot() {
+    tvx_poll 10 shot_holds "$@" || fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
 }
 
 shot_holds() {  # file checks...: true when a screenshot shows every check; the findings are in $WORK/check

@@ -52,8 +52,10 @@ run_tool() {
 }
 
 say "Starting the programs that the scan has to deal with"
-demo_wine "$DEMO_RUNNING" >/dev/null 2>&1 &
+demo_wine "$DEMO_RUNNING" >"$DEMO_PREFIX/agent.out" 2>/dev/null &
 AGENT_PID=$!
+# It prints its "locked 0" line once it runs; the memory scan must find it running.
+tvx_wait_for_file "$DEMO_PREFIX/agent.out" 600 '^locked' || { echo "the infected program did not start" >&2; exit 1; }
 demo_start_holder
 echo "   running: $DEMO_RUNNING (infected), lock_holder.exe holding C:\\Temp\\locked\\update.exe"
 
@@ -61,20 +63,16 @@ say "First run. On the NT family a trojan found in memory ends the tool right af
 echo "   its process is terminated and its file removed, and no drive is walked in that run. The window"
 echo "   closes before it answers another program again, so this run's lines cannot be read from here."
 run_tool
-for _ in $(seq 1 600); do
-    kill -0 "$TOOL_PID" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$TOOL_PID" 2>/dev/null; then
+if ! tvx_poll 120 tvx_ended "$TOOL_PID"; then
     echo "   the tool did not end after the memory scan" >&2
     exit 1
 fi
 wait "$TOOL_PID" && code=0 || code=$?
 echo "   the tool ended with exit code $code"
-if kill -0 "$AGENT_PID" 2>/dev/null; then
-    echo "   the infected program is still running" >&2
-else
+if tvx_poll 60 tvx_ended "$AGENT_PID"; then
     echo "   the infected program was terminated"
+else
+    echo "   the infected program is still running" >&2
 fi
 [ -e "$(unix_path "$DEMO_PREFIX" "$DEMO_RUNNING")" ] && echo "   $DEMO_RUNNING is still on disk" >&2 ||
     echo "   $DEMO_RUNNING was removed"
@@ -95,7 +93,8 @@ for _ in $(seq 1 3000); do
     fi
     sleep 0.2
 done
-sleep 0.5
+status_shown() { [[ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" == Scanning* ]]; }
+tvx_poll 30 status_shown
 echo "   status line: $(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")"
 save_shot demo-finished
 echo "   pressing OK"
@@ -126,22 +125,10 @@ auto wait "$QUESTION_SEL" 120000 >/dev/null || { echo "no restart question" >&2;
 echo "   question: $(auto text "$QUESTION_SEL" "$IDC_MSG_TEXT" | tr '\n' ' ')"
 echo "   answering Yes"
 auto click "$QUESTION_SEL" "$IDC_MSG_YES" >/dev/null
-for _ in $(seq 1 150); do
-    kill -0 "$TOOL_PID" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$TOOL_PID" 2>/dev/null && echo "   the tool is still running" >&2 || echo "   the tool has ended with the session"
-for _ in $(seq 1 50); do
-    kill -0 "$HOLDER_PID" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$HOLDER_PID" 2>/dev/null || echo "   the lock holder has ended with the session"
+tvx_poll 90 tvx_ended "$TOOL_PID" && echo "   the tool has ended with the session" || echo "   the tool is still running" >&2
+tvx_poll 60 tvx_ended "$HOLDER_PID" && echo "   the lock holder has ended with the session"
 HOLDER_PID=
-for _ in $(seq 1 50); do
-    [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ] || break
-    sleep 0.2
-done
-if [ -e "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')" ]; then
+if ! tvx_poll 60 tvx_gone "$(unix_path "$DEMO_PREFIX" 'C:\Temp\locked\update.exe')"; then
     echo '   C:\Temp\locked\update.exe is still there'
 else
     echo '   C:\Temp\locked\update.exe was deleted at the restart'
