@@ -5,12 +5,14 @@
 # each round, medians, then peak memory of (a) for two tree sizes. Not part of the test run.
 #   tools/bench/run_bench.sh [FILES (20000)] [RUNS (5)] [CPU (1)]
 # Needs a built tree (make -j2 B=$TVX_BUILD wine native), yara (apt-get install yara) and a
-# display (starts Xvfb when there is none).
+# display (starts Xvfb when there is none). Where the 32-bit side runs emulated, Debian's 32-bit
+# yara also runs, through the same emulator, so that like is compared with like.
 set -eu
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 export TVX_BUILD=${TVX_BUILD:-$ROOT/build}
 files=${1:-20000}; runs=${2:-5}; cpu=${3:-1}
 source "$ROOT/tests/lib/wine_env.sh"
+source "$ROOT/tools/emulation.sh"
 tvx_ensure_display
 work=$(mktemp -d /tmp/tarvex-bench.XXXXXX)
 prefix=$work/prefix
@@ -45,11 +47,26 @@ echo "planted files matched by the detector's matcher: $(wc -l <"$work/detector.
 sed "s|$tree/||" "$work/detector.txt"
 if cmp -s "$work/detector.txt" "$work/yara.txt"; then echo "YARA matches the same files"; else echo "YARA DIFFERS"; diff "$work/detector.txt" "$work/yara.txt" || true; fi
 
-yara_run() {  # threads ("" for YARA's default) -> "seconds=..."
-    local t0 t1
+# yara_i386: Debian's 32-bit yara, unpacked from its package into the build folder (its library,
+# libyara9:i386, installs beside the native one); prints the program's path.
+yara_i386() {
+    local dir=$TVX_BUILD/yara-i386
+    if [ ! -x "$dir/usr/bin/yara" ]; then
+        [ "$(dpkg-query -W -f='${db:Status-Abbrev}' libyara9:i386 2>/dev/null)" = "ii " ] ||
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends libyara9:i386 >/dev/null
+        rm -rf "$dir" && mkdir -p "$dir/deb"
+        (cd "$dir/deb" && apt-get download -qq yara:i386 2>/dev/null) && dpkg -x "$dir"/deb/yara_*_i386.deb "$dir"
+    fi
+    echo "$dir/usr/bin/yara"
+}
+yara32=""
+[ -z "$(tvx_i386_emulator)" ] || yara32=$(yara_i386)
+
+yara_run() {  # threads ("" for YARA's default) [program] -> "seconds=..."
+    local t0 t1 program=${2:-yara}
     t0=$(date +%s.%N)
-    if [ -n "$1" ]; then taskset -c "$cpu" yara -r -p "$1" "$work/rules.yar" "$tree" >/dev/null
-    else yara -r "$work/rules.yar" "$tree" >/dev/null; fi
+    if [ -n "$1" ]; then taskset -c "$cpu" "$program" -r -p "$1" "$work/rules.yar" "$tree" >/dev/null
+    else "$program" -r "$work/rules.yar" "$tree" >/dev/null; fi
     t1=$(date +%s.%N)
     awk -v a="$t0" -v b="$t1" 'BEGIN {printf "seconds=%.3f\n", b - a}'
 }
@@ -58,6 +75,7 @@ yara_run 1 >/dev/null
 echo "load before: $(uptime)"
 declare -A times
 names=(a b c c0 yara1 yara)
+[ -z "$yara32" ] || names+=(yara32)
 for i in $(seq 1 "$runs"); do
     for p in "${names[@]}"; do
         case $p in
@@ -67,6 +85,7 @@ for i in $(seq 1 "$runs"); do
             c0) line=$(run bench_window_walk 'C:\tree' --no-open) ;;
             yara1) line=$(yara_run 1) ;;
             yara) line=$(yara_run "") ;;
+            yara32) line=$(yara_run 1 "$yara32") ;;
         esac
         echo "run $i ($p): $line"
         times[$p]+="$(echo "$line" | sed 's/.*seconds=\([0-9.]*\).*/\1/') "
@@ -75,7 +94,7 @@ done
 echo "load after: $(uptime)"
 declare -A m
 for p in "${names[@]}"; do m[$p]=$(echo ${times[$p]} | tr ' ' '\n' | median); done
-echo "median seconds for $files files (+ $(ls "$tree/planted" | wc -l) planted): (a) ${m[a]}  (b) ${m[b]}  (c) ${m[c]}  (c0) ${m[c0]}  YARA -p 1 ${m[yara1]}  YARA default threads ${m[yara]}"
+echo "median seconds for $files files (+ $(ls "$tree/planted" | wc -l) planted): (a) ${m[a]}  (b) ${m[b]}  (c) ${m[c]}  (c0) ${m[c0]}  YARA -p 1 ${m[yara1]}  YARA default threads ${m[yara]}${yara32:+  YARA 32-bit emulated -p 1 ${m[yara32]}}"
 awk -v a="${m[a]}" -v b="${m[b]}" -v c="${m[c]}" -v c0="${m[c0]}" \
     'BEGIN {printf "(a)/(c0) = %.3f  (a)/(c) = %.3f  (a)/(b) = %.3f\n", a / c0, a / c, a / b}'
 
