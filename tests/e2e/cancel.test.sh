@@ -53,9 +53,7 @@ for variant in "${variants[@]}"; do
     fi
     answer_terminate "$name" "$sel" "$IDC_MSG_NO"
     before=$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")
-    sleep 1
-    after=$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")
-    [ "$before" != "$after" ] || abort "$name: the walk stopped after No ($before)"
+    tvx_poll 10 text_is_not "$before" || abort "$name: the walk stopped after No ($before)"
     if [ "$name" = cancel-button ]; then
         expect_layout still-scanning "$LAYOUT_SCANNING" || abort "$name: No changed the layout"
     fi

@@ -45,11 +45,9 @@ question_window() {
 }
 
 walk_goes_on() {
-    local before after
+    local before
     before=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
-    sleep 1
-    after=$(auto text "$MAIN_SEL" $IDC_CURRENT_FILE)
-    [ "$before" != "$after" ] && ok "$1: the walk goes on" || fail "$1: the walk stopped ($before)"
+    tvx_poll 10 text_is_not "$before" && ok "$1: the walk goes on" || fail "$1: the walk stopped ($before)"
 }
 
 terminated() {

@@ -51,6 +51,11 @@ wait_tool_exit() {
     return 1
 }
 
+# text_is_not TEXT: the current-file line shows something else now (the walk has moved on).
+text_is_not() {
+    [ "$(auto text "$MAIN_SEL" "$IDC_CURRENT_FILE")" != "$1" ]
+}
+
 # wait_main: waits for the main window; skips when the product does not show it at all yet.
 wait_main() {
     auto wait "$MAIN_SEL" 60000 >/dev/null || abort "the main window did not appear"

@@ -116,10 +116,9 @@ add_busy_drive D 20000
 (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' /Q "/L:$REPORT") \
     >/dev/null 2>&1 &
 quiet_pid=$!
-for _ in $(seq 1 100); do
-    grep -aq 'Tarvex Ver 1.0  Windows' <(tail -n 3 "$(unix_path "$E2E_PREFIX" "$REPORT")") && break
-    sleep 0.1
-done
+# Its start line is among the report's last lines (the records before it have one too).
+quiet_started() { grep -aq 'Tarvex Ver 1.0  Windows' <(tail -n 3 "$(unix_path "$E2E_PREFIX" "$REPORT")"); }
+tvx_poll 60 quiet_started || abort "the quiet run on the busy drive did not start"
 start_tool
 wait_tool_exit 60 || abort "a window copy started during a quiet run kept running"
 kill -0 "$quiet_pid" 2>/dev/null || abort "the quiet run ended before the window copy was started"
