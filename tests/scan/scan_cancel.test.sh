@@ -29,25 +29,27 @@ start_scan() {
 }
 # wait_for_text PREFIX: until the current-file line starts with PREFIX.
 wait_for_text() {
-    local i
-    for i in $(seq 1 100); do
-        [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == "$1"* ]] && return 0
-        sleep 0.1
-    done
-    fail "current-file line never showed $1"
+    shows() { [[ "$(auto text "$MAIN" "$IDC_CURRENT_FILE")" == "$1"* ]]; }
+    tvx_poll 60 shows "$1" || fail "current-file line never showed $1"
 }
-# escape_and_answer BUTTON: Escape on the window, then the dialog's button 6 (Yes) or 7 (No).
+# The host's walk waits at its first slow file while the gate is closed: the Escape then surely comes
+# while it walks D:\slow.
+gate=$prefix/drive_c/gate.closed
+# escape_and_answer BUTTON: Escape on the window, then the dialog's button 6 (Yes) or 7 (No); then
+# the walk may go on.
 escape_and_answer() {
     auto key "$MAIN" "$VK_ESCAPE" >/dev/null
-    auto wait "$DIALOG" 60000 >/dev/null || { fail "no question after Escape"; return; }
+    auto wait "$DIALOG" 60000 >/dev/null || { fail "no question after Escape"; rm -f "$gate"; return; }
     expect "question after Escape" "Terminate the Scan now?" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
     auto click "$DIALOG" "$1" >/dev/null
     auto gone "$DIALOG" 60000 >/dev/null || fail "question did not close"
+    rm -f "$gate"
 }
 scanned() { grep -a '^LINE Total files scanned' "$1" | grep -o '[0-9]*$'; }
 
 # Escape, No: the run goes on as if nothing happened.
 report=$TVX_TMP/cancel-no.txt
+touch "$gate"
 start_scan 'D:' "$report"
 wait_for_text 'D:\slow\slow'
 escape_and_answer 7
@@ -58,6 +60,7 @@ expect "No: no trace in the result lines" "5" "$(grep -c '^LINE' "$report")"
 
 # Escape, Yes during D: the run ends; drive E: is left at its first check; statistics still come.
 report=$TVX_TMP/cancel-yes.txt
+touch "$gate"
 start_scan '!:' "$report"
 wait_for_text 'D:\slow\slow'
 escape_and_answer 6

@@ -11,7 +11,8 @@
 // Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
 // "wait" the run starts only when the Scan button is clicked. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
-// 20 ms; with "real" every offered file goes to the product's own detector rows instead.
+// 20 ms, and longer while C:\gate.closed exists; with "real" every offered file goes to the
+// product's own detector rows instead.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,8 +46,16 @@ int MarkerDetector(const char* name, const char* path)
         return 0;
     g_report.push_back(std::string("OFFER ") + path);
     const char* file = FileName(path);
-    if (strncmp(file, "slow", 4) == 0)
+    if (strncmp(file, "slow", 4) == 0) {
         Sleep(20);
+        // While C:\gate.closed exists the walk waits here, pumping messages as it does between
+        // entries, so that a test acts while the walk is surely inside this folder, however slowly
+        // it runs.
+        for (int tenMs = 0; GetFileAttributesA("C:\\gate.closed") != INVALID_FILE_ATTRIBUTES && tenMs < 12000; ++tenMs) {
+            PumpOneMessage();
+            Sleep(10);
+        }
+    }
     bool hit = strncmp(file, "hit", 3) == 0;
     bool locked = strncmp(file, "locked", 6) == 0;
     if (!hit && !locked)
