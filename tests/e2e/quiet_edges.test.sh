@@ -113,16 +113,15 @@ long_run() {
 }
 
 # hold_report REPORT MS: a reader holds the report sharing reads only, for MS milliseconds, while the
-# run is still writing its record.
+# run is still writing its record; READER_PID ends when it lets go.
 hold_report() {
     (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine "$HOLDER_EXE" -for "$2" "$1") \
         >"$TVX_TMP/holder.report" 2>&1 &
-    local holder=$!
+    READER_PID=$!
     tvx_wait_for_file "$TVX_TMP/holder.report" 200 '^locked' || abort "the reader did not open $1"
     text_of "$(unix_path "$E2E_PREFIX" "$1")" | grep -q 'End of scan' &&
         abort "the run ended before the reader held the report: the drive is not busy enough"
     kill -0 "$QUIET_PID" 2>/dev/null || abort "the run ended before the reader held the report"
-    wait "$holder"
 }
 
 # expect_whole REPORT: every result line and the end line once, in the report or in the fallback.
@@ -140,27 +139,29 @@ expect_whole() {
 echo "--- a reader holds the report for 1 s"
 rm -f "$WINDOWS_LOG"
 long_run 'C:\share\mid1.log'
-quiet_run /Q /Z '/L:C:\share\mid1.log'
+hold_report 'C:\share\mid1.log' 1000
+wait "$READER_PID"
+wait "$QUIET_PID"
+check "exit code of the run held for 1 s" 1 "$?"
+expect_whole 'C:\share\mid1.log'
+check "lines in another place after a 1 s hold" "" "$(text_of "$WINDOWS_LOG")"
+echo "ok: a 1 s hold loses no line"
+
+echo "--- a reader holds the report for 6 s; meanwhile other copies start"
+long_run 'C:\share\mid6.log'
+hold_report 'C:\share\mid6.log' 6000
+quiet_run /Q /Z '/L:C:\share\mid6.log'
 check "exit code of a refused copy with a bad command line" 5 "$QUIET_EXIT"
 quiet_run /X
 check "exit code of a window copy with a bad switch during a quiet run" 0 "$QUIET_EXIT"
 quiet_run '/?'
 check "exit code of a window copy with /? during a quiet run" 0 "$QUIET_EXIT"
-hold_report 'C:\share\mid1.log' 1000
-wait "$QUIET_PID"
-check "exit code of the run held for 1 s" 1 "$?"
-expect_whole 'C:\share\mid1.log'
-check "bad command lines written by the refused copy" "0" \
-    "$(cat "$(unix_path "$E2E_PREFIX" 'C:\share\mid1.log')" "$WINDOWS_LOG" 2>/dev/null | grep -c 'bad command line')"
-check "lines in another place after a 1 s hold" "" "$(text_of "$WINDOWS_LOG")"
-echo "ok: beside a quiet run a refused copy writes nothing, a window copy ends silently; a 1 s hold loses no line"
-
-echo "--- a reader holds the report for 6 s"
-long_run 'C:\share\mid6.log'
-hold_report 'C:\share\mid6.log' 6000
+wait "$READER_PID"
 wait "$QUIET_PID"
 check "exit code of the run held for 6 s" 1 "$?"
 expect_whole 'C:\share\mid6.log'
+check "bad command lines written by the refused copy" "0" \
+    "$(cat "$(unix_path "$E2E_PREFIX" 'C:\share\mid6.log')" "$WINDOWS_LOG" 2>/dev/null | grep -c 'bad command line')"
 text_of "$WINDOWS_LOG" >"$TVX_TMP/fallback"
 check "the fallback's start line is the record's" "$(head -n 1 <(text_of "$(unix_path "$E2E_PREFIX" 'C:\share\mid6.log')"))" \
     "$(head -n 1 "$TVX_TMP/fallback")"
