@@ -60,6 +60,14 @@ void MarkBad(RunOptions& options, const char* argument)
     if (!options.badCommandLine)
         CopyText(options.badArgument, sizeof(options.badArgument), argument);
     options.badCommandLine = true;
+    options.badArguments += 1;
+}
+
+// /Q glued to more is no spelling of two switches, but it still asks for no window: a bad command
+// line in such a run must not wait for someone to close a box.
+bool SpellsQuiet(const char* argument)
+{
+    return (argument[0] == '/' || argument[0] == '-') && UpperAscii(argument[1]) == 'Q';
 }
 
 // One argument; false when it is not a switch of ours.
@@ -83,11 +91,13 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
     if (CompareNoCaseN(name, "L:", 2) == 0) {
         const char* path = name + 2;
         // Two report paths leave the caller's intent unclear; a cut path would name another file.
-        if (options.reportPath[0] != '\0' || path[0] == '\0' || truncated)
+        if (options.reportPath[0] != '\0' || options.longReportPath[0] != '\0' || path[0] == '\0')
             return false;
-        if (CopyText(options.reportPath, sizeof(options.reportPath), path))
+        if (!truncated && CopyText(options.reportPath, sizeof(options.reportPath), path))
             return true;
         options.reportPath[0] = '\0';
+        // Only its head is kept, to name it in the report's line about the usual place.
+        CopyText(options.longReportPath, sizeof(options.longReportPath), path);
         return false;
     }
     return false;
@@ -104,7 +114,7 @@ const char kCommandLineHelp[] =
     "/L:PATH  append the report to PATH\n"
     "\n"
     "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
-    "4 scan not completed, 5 another copy running, 6 bad command line";
+    "4 scan not completed or a file not opened, 5 another copy running, 6 bad command line";
 
 void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath)
 {
@@ -124,14 +134,24 @@ void ParseCommandLine(const char* commandLine, RunOptions& options, const char* 
     while (*next != '\0') {
         bool truncated = false;
         next = SkipSeparators(NextArgument(next, argument, sizeof(argument), truncated));
+        if (SpellsQuiet(argument))
+            options.quietSpelling = true;
         if (!TakeSwitch(options, argument, truncated))
             MarkBad(options, argument);
     }
 }
 
+bool IsBadCommandLine(const RunOptions& options)
+{
+    bool onlyLongPath = options.badArguments == 1 && options.longReportPath[0] != '\0';
+    return options.badCommandLine && !onlyLongPath;
+}
+
 RunExitCode ExitCodeOf(const RunOutcome& outcome)
 {
-    if (!outcome.completed)
+    // A file that could not be opened was not examined: the machine was not wholly scanned, and may
+    // hold a trojan that keeps its own file locked.
+    if (!outcome.completed || outcome.unopened > 0)
         return kExitIncomplete;
     if (outcome.leftBehind > 0)
         return kExitLeftBehind;
@@ -144,11 +164,16 @@ RunExitCode ExitCodeOf(const RunOutcome& outcome)
 }
 
 bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
-                   int32_t removed, int32_t waitingForRestart)
+                   int32_t removed, int32_t waitingForRestart, int32_t unopened)
 {
     // "exit code N" appears only in quiet runs, so that a search for it never counts window runs.
-    return FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
-                      quiet ? "exit code" : "window run, a quiet run would end with", static_cast<int>(code),
-                      static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
-                      static_cast<int>(waitingForRestart));
+    bool whole = FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
+                            quiet ? "exit code" : "window run, a quiet run would end with", static_cast<int>(code),
+                            static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
+                            static_cast<int>(waitingForRestart));
+    if (unopened <= 0)
+        return whole;
+    char more[48];
+    FormatText(more, sizeof(more), ", not opened %d", static_cast<int>(unopened));
+    return AppendText(dest, destSize, more) && whole;
 }

@@ -12,7 +12,7 @@ enum RunExitCode {
     kExitRemoved = 1,        // found, and everything found was removed
     kExitRestartPending = 2, // found; the removal completes at the next restart, which was not made
     kExitLeftBehind = 3,     // found, and something could be neither removed nor scheduled
-    kExitIncomplete = 4,     // the scan did not complete
+    kExitIncomplete = 4,     // the scan did not complete, or some file could not be opened to be examined
     kExitAnotherCopy = 5,    // another copy of the tool is running
     kExitBadCommandLine = 6,
 };
@@ -24,6 +24,11 @@ struct RunOptions {
     bool badCommandLine;            // something that is not a switch, or a switch given twice
     char reportPath[kPathSize];     // /L:PATH, empty when not given
     char badArgument[kPathSize];    // the first argument that was not understood (cut to fit)
+    // Some argument begins with /Q or -Q, as the switch itself or glued to more (/QR, /Q/R): the
+    // run shows no window at all, whatever else the command line holds.
+    bool quietSpelling;
+    int32_t badArguments;           // how many arguments were not understood
+    char longReportPath[kPathSize]; // the head of an /L: path too long to use, empty otherwise
 };
 
 // Reads the arguments after the program name. Arguments are separated by spaces and tabs; double
@@ -33,6 +38,10 @@ struct RunOptions {
 // modulePath, when given, is the program's own path: a command line that begins with it unquoted
 // (a caller may pass C:\Program Files\...\tarvex.exe without quotes) has its arguments after it.
 void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath = nullptr);
+
+// Whether the run ends as a bad command line (exit code 6). An /L: path too long to use is not
+// enough on its own: the report then goes to its usual place, with a line naming the path.
+bool IsBadCommandLine(const RunOptions& options);
 
 // The switches and the exit codes, as the window shows them for /? or a bad command line.
 extern const char kCommandLineHelp[];
@@ -45,11 +54,13 @@ struct RunOutcome {
     int32_t waitingForRestart; // deletions scheduled for the next start of Windows
     bool memoryNeedsRestart;   // a find in memory whose process could not be stopped for good
     bool restartStarted;       // a restart was started at the end of the run
+    int32_t unopened = 0;      // files the detector could not open, so could not examine
 };
 
 RunExitCode ExitCodeOf(const RunOutcome& outcome);
 
 // The part of the report's end line after "End of scan": the exit code (or, for a window run, the
-// one a quiet run would have ended with) and the counts.
+// one a quiet run would have ended with) and the counts; the files that could not be opened only
+// when there were any.
 bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
-                   int32_t removed, int32_t waitingForRestart);
+                   int32_t removed, int32_t waitingForRestart, int32_t unopened = 0);

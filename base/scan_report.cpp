@@ -22,16 +22,28 @@ HANDLE OpenReportForAppend(const char* path)
     return CreateFileA(path, GENERIC_WRITE, kReportSharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool AppendToFile(const char* path, const char* text)
+// error gets the system's reason when the line was not written.
+bool AppendToFile(const char* path, const char* text, DWORD& error)
 {
     char line[kReportLineChars];
     size_t length = MakeReportFileLine(line, sizeof(line), text);
     ScopedFileHandle file(OpenReportForAppend(path));
-    if (!file.IsValid())
+    if (!file.IsValid()) {
+        error = GetLastError();
         return false;
+    }
     DWORD written = 0;
-    return SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-           WriteFile(file.Get(), line, static_cast<DWORD>(length), &written, nullptr) && written == length;
+    bool whole = SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                 WriteFile(file.Get(), line, static_cast<DWORD>(length), &written, nullptr) && written == length;
+    error = whole ? ERROR_SUCCESS : GetLastError();
+    return whole;
+}
+
+// Another program has the file open without sharing writes, or has locked part of it: it is
+// worth waiting a little for.
+bool IsHeldByOther(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 // folder ends with '\' and path receives folder + name; false when it does not fit.
@@ -41,9 +53,11 @@ bool FolderFile(char* path, size_t pathSize, const char* folder, const char* nam
 }
 
 // A report over the size limit is set aside under its .old name (replacing an older one); the new
-// record then starts a new file. If the rename fails the record is appended all the same.
-void RotateIfFull(const char* path)
+// record then starts a new file. If that fails the record is appended all the same, and failure
+// gets the line that says so (empty when there is nothing to say).
+void RotateIfFull(const char* path, char* failure, size_t failureSize)
 {
+    failure[0] = '\0';
     int64_t length = -1;
     {
         ScopedFileHandle file(OpenReportForAppend(path));
@@ -53,10 +67,15 @@ void RotateIfFull(const char* path)
     if (length < 0 || !ReportNeedsRotation(static_cast<uint64_t>(length)))
         return;
     char oldPath[MAX_PATH];
-    if (!MakeOldReportPath(oldPath, sizeof(oldPath), path))
-        return;
-    DeleteFileA(oldPath);
-    MoveFileA(path, oldPath);
+    bool named = MakeOldReportPath(oldPath, sizeof(oldPath), path);
+    if (named) {
+        DeleteFileA(oldPath);
+        if (MoveFileA(path, oldPath))
+            return;
+    }
+    // Otherwise the report grows past its limit with nobody told why.
+    FormatText(failure, failureSize, "The report is over 1 MiB and could not be set aside as %s (error %lu); "
+               "this record is appended to it.", named ? oldPath : "NAME.old", static_cast<unsigned long>(GetLastError()));
 }
 
 // A report cut off mid-line (a crash or power loss during a write) is ended with CR LF, so that the
@@ -83,11 +102,29 @@ void EndCutLine(const char* path)
         WriteFile(file.Get(), "\r\n", 2, &written, nullptr);
 }
 
-// Appends a line that starts a line of its own, as a record's start line and a lone line do.
+// Appends a line, trying again after short pauses while another program holds the file and the
+// record's waiting time lasts. ownLine: the line starts a line of its own, as a record's start
+// line and a lone line do.
+bool AppendWaiting(const char* path, const char* line, bool ownLine, DWORD& error)
+{
+    for (;;) {
+        if (ownLine)
+            EndCutLine(path);
+        if (AppendToFile(path, line, error))
+            return true;
+        if (!IsHeldByOther(error))
+            return false;
+        int32_t pause = NextReportRetryPause(g_scanReport.retrySpentMs);
+        if (pause <= 0)
+            return false;
+        Sleep(static_cast<DWORD>(pause));
+    }
+}
+
 bool AppendOnLineOfItsOwn(const char* path, const char* line)
 {
-    EndCutLine(path);
-    return AppendToFile(path, line);
+    DWORD error = ERROR_SUCCESS;
+    return AppendWaiting(path, line, true, error);
 }
 
 // Tries the report at path: true when the start line was written there.
@@ -96,8 +133,14 @@ bool BeginAt(const char* path, const char* startLine)
     ScanReport& r = g_scanReport;
     if (!CopyText(r.filePath, sizeof(r.filePath), path))
         return false;
-    RotateIfFull(r.filePath);
-    return AppendOnLineOfItsOwn(r.filePath, startLine);
+    char rotation[kReportLineChars];
+    RotateIfFull(r.filePath, rotation, sizeof(rotation));
+    if (!AppendOnLineOfItsOwn(r.filePath, startLine))
+        return false;
+    DWORD error = ERROR_SUCCESS;
+    if (rotation[0] != '\0')
+        AppendWaiting(r.filePath, rotation, false, error);
+    return true;
 }
 
 // Tries the report in folder (ending with '\').
@@ -127,15 +170,96 @@ void SinkToReport(void*, const char* line)
     ReportLine(line);
 }
 
+// The usual place number n (0 the Windows folder, 1 the temporary folder) in path.
+bool UsualPlace(int n, char* path, size_t pathSize)
+{
+    char folder[MAX_PATH];
+    DWORD length = n == 0 ? GetWindowsDirectoryA(folder, sizeof(folder)) : GetTempPathA(sizeof(folder), folder);
+    return CloseFolder(folder, sizeof(folder), length) && FolderFile(path, pathSize, folder, kReportFileName);
+}
+
+// Why the record's file did not take a line, in words for the report.
+void DescribeWriteError(char* dest, size_t destSize, DWORD error)
+{
+    if (IsHeldByOther(error))
+        CopyText(dest, destSize, "in use by another program");
+    else
+        FormatText(dest, destSize, "error %lu", static_cast<unsigned long>(error));
+}
+
+// Opens a usual place other than the record's own file for the rest of the lines: the start line
+// once, so that the place's record stands on its own, then why the lines are here. False when no
+// place takes them.
+bool MoveToFallback(DWORD error)
+{
+    ScanReport& r = g_scanReport;
+    char reason[48];
+    DescribeWriteError(reason, sizeof(reason), error);
+    char why[kReportLineChars];
+    FormatText(why, sizeof(why), "The report could not be written to %s (%s); the record goes on here.", r.filePath,
+               reason);
+    DWORD ignored = ERROR_SUCCESS;
+    if (r.fallbackPath[0] != '\0') {
+        if (!AppendWaiting(r.fallbackPath, why, false, ignored))
+            return false;
+    } else {
+        char place[MAX_PATH];
+        int n = 0;
+        for (; n < 2; ++n) {
+            if (UsualPlace(n, place, sizeof(place)) && CompareNoCase(place, r.filePath) != 0 &&
+                AppendWaiting(place, r.startLine, true, ignored) && AppendWaiting(place, why, false, ignored))
+                break;
+        }
+        if (n == 2 || !CopyText(r.fallbackPath, sizeof(r.fallbackPath), place))
+            return false;
+    }
+    r.atFallback = true;
+    r.backWhenFree = IsHeldByOther(error);
+    return true;
+}
+
+// Once the record's file takes lines again, it says where the others went, and so does the other
+// place where they stop.
+bool MoveBack()
+{
+    ScanReport& r = g_scanReport;
+    char note[kReportLineChars];
+    FormatText(note, sizeof(note), "Lines of this record went to %s while this file could not be written; "
+               "the record goes on here.", r.fallbackPath);
+    DWORD error = ERROR_SUCCESS;
+    if (!AppendWaiting(r.filePath, note, false, error))
+        return false;
+    FormatText(note, sizeof(note), "The record goes on in %s.", r.filePath);
+    AppendWaiting(r.fallbackPath, note, false, error);
+    r.atFallback = false;
+    return true;
+}
+
+void WriteRecordLine(const char* text)
+{
+    ScanReport& r = g_scanReport;
+    DWORD error = ERROR_SUCCESS;
+    if (r.atFallback && r.backWhenFree)
+        MoveBack();
+    if (!r.atFallback) {
+        if (AppendWaiting(r.filePath, text, false, error) || !MoveToFallback(error))
+            return;
+    }
+    AppendWaiting(r.fallbackPath, text, false, error);
+}
+
 }  // namespace
 
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath)
+                     bool wow64, const char* chosenPath, const char* tooLongPath)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
-    char startLine[kReportLineChars];
-    FormatReportStart(startLine, sizeof(startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode,
+    r.fallbackPath[0] = '\0';
+    r.atFallback = false;
+    r.retrySpentMs = 0;
+    char* startLine = r.startLine;
+    FormatReportStart(startLine, sizeof(r.startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode,
                       wow64);
     bool chosen = chosenPath != nullptr && chosenPath[0] != '\0';
     if (chosen && BeginAt(chosenPath, startLine)) {
@@ -148,10 +272,15 @@ void BeginScanRecord(const char* productTitle, const WindowsVersion* version, in
     } else if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, startLine)) {
         r.recordOpen = true;
     }
-    if (chosen) {
+    char failed[MAX_PATH + 8] = "";
+    if (chosen)
+        CopyText(failed, sizeof(failed), chosenPath);
+    else if (tooLongPath != nullptr && tooLongPath[0] != '\0')
+        FormatText(failed, sizeof(failed), "%s...", tooLongPath);
+    if (failed[0] != '\0') {
         // Whoever collects the reports from the chosen place learns from this line why one is missing.
         char line[kReportLineChars];
-        FormatText(line, sizeof(line), "The report could not be written to %s; it is written here instead.", chosenPath);
+        FormatText(line, sizeof(line), "The report could not be written to %s; it is written here instead.", failed);
         ReportLine(line);
     }
 }
@@ -175,13 +304,15 @@ void ReportLoneLine(const char* chosenPath, const char* text)
 void ReportLine(const char* text)
 {
     if (g_scanReport.recordOpen)
-        AppendToFile(g_scanReport.filePath, text);
+        WriteRecordLine(text);
 }
 
 void ReportWalkSkips()
 {
-    if (g_scanReport.recordOpen)
-        BuildWalkSkipSection(g_scanState.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
+    if (!g_scanReport.recordOpen)
+        return;
+    BuildWalkSkipSection(g_scanState.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
+    BuildUnopenedLines(g_scanState.filesUnopened, g_scanReport.unopenedPaths, SinkToReport, nullptr);
 }
 
 void ReportQuestion(const char* question)

@@ -14,23 +14,36 @@ struct ScanReport {
     char filePath[MAX_PATH];  // the file this scan's record goes to
     bool recordOpen;          // between the start line and the end line
     WalkSkipPaths skippedPaths;
+    UnopenedPaths unopenedPaths;
+    // While filePath does not take lines, they go to a usual place, headed by the start line once.
+    char startLine[kReportLineChars];
+    char fallbackPath[MAX_PATH];  // empty until the record first needs it
+    bool atFallback;              // the latest line went to fallbackPath
+    bool backWhenFree;            // filePath was only held by another program: tried again for each line
+    int32_t retrySpentMs;         // waited for a held file since the record began (kReportRetryMs in all)
 };
 
 extern ScanReport g_scanReport;
 
-// Chooses the file (rotating one over the size limit) and writes the start line: chosenPath when
-// one is given and can be written, else the usual folders, with a line saying the chosen path
-// failed. When nothing can be written the scan keeps no record and every routine below does
-// nothing. version is null when the system would not say; the codes are GetPlatformCode's and
-// GetNtVersionCode's; wow64 says whether the scan runs under WOW64.
+// Chooses the file (rotating one over the size limit, or saying in a line why it could not be)
+// and writes the start line: chosenPath when one is given and can be written, else the usual
+// folders, with a line saying the chosen path failed. tooLongPath, when given, is the head of a
+// chosen path too long to use: never tried, only named in that line. When nothing can be written
+// the scan keeps no record and every routine below does nothing. version is null when the system
+// would not say; the codes are GetPlatformCode's and GetNtVersionCode's; wow64 says whether the
+// scan runs under WOW64.
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath);
+                     bool wow64, const char* chosenPath, const char* tooLongPath = nullptr);
 // Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
 // that ends before its scan starts). Failures are silent.
 void ReportLoneLine(const char* chosenPath, const char* text);
-// Writes one line through to the file at once. Failures are silent.
+// Writes one line through to the file at once. A file another program holds is tried again
+// within the record's kReportRetryMs; a line it still does not take goes to a usual place, which
+// then holds the start line again and a line saying why, until the file takes lines again (only
+// when it was held) and a line there says where the others went. Other failures are silent.
 void ReportLine(const char* text);
-// The counts of what the walk passed over and the first paths of each kind.
+// The counts of what the walk passed over and the first paths of each kind, then those of the
+// files that could not be opened.
 void ReportWalkSkips();
 void ReportQuestion(const char* question);
 void ReportAnswer(int answer);

@@ -40,15 +40,56 @@ bool FormatVersion(char* dest, size_t destSize, const WindowsVersion* version)
 
 }  // namespace
 
+namespace {
+
+void KeepPath(int32_t& kept, char (*paths)[kPathSize], const char* path)
+{
+    if (path == nullptr || kept < 0 || kept >= kReportedSkipPaths)
+        return;
+    CopyText(paths[kept], kPathSize, path);
+    kept += 1;
+}
+
+// One kind: its count line, its kept paths and, when more were met, how many are not named.
+void BuildKindLines(const char* label, int32_t count, int32_t kept, const char (*paths)[kPathSize],
+                    ReportLineSink sink, void* context)
+{
+    char line[kPathSize + 64];
+    FormatText(line, sizeof(line), "%s\t\t:  %d", label, static_cast<int>(count));
+    sink(context, line);
+    if (kept < 0 || kept > kReportedSkipPaths)
+        kept = 0;
+    for (int32_t i = 0; i < kept; ++i) {
+        FormatText(line, sizeof(line), "\t%s", paths[i]);
+        sink(context, line);
+    }
+    if (count > kept) {
+        FormatText(line, sizeof(line), "\tand %d more", static_cast<int>(count - kept));
+        sink(context, line);
+    }
+}
+
+}  // namespace
+
 void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path)
 {
-    if (kind < 0 || kind >= kWalkSkipKinds || path == nullptr)
+    if (kind < 0 || kind >= kWalkSkipKinds)
         return;
-    int32_t& kept = list.kept[kind];
-    if (kept < 0 || kept >= kReportedSkipPaths)
-        return;
-    CopyText(list.paths[kind][kept], sizeof(list.paths[kind][kept]), path);
-    kept += 1;
+    KeepPath(list.kept[kind], list.paths[kind], path);
+}
+
+void KeepUnopenedPath(UnopenedPaths& list, const char* path)
+{
+    KeepPath(list.kept, list.paths, path);
+}
+
+int32_t NextReportRetryPause(int32_t& spentMs)
+{
+    if (spentMs < 0 || spentMs >= kReportRetryMs)
+        return 0;
+    int32_t pause = kReportRetryMs - spentMs < kReportRetryStepMs ? kReportRetryMs - spentMs : kReportRetryStepMs;
+    spentMs += pause;
+    return pause;
 }
 
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
@@ -100,23 +141,14 @@ bool FormatReportAnswer(char* dest, size_t destSize, int answer)
 void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPaths& list, ReportLineSink sink,
                           void* context)
 {
-    char line[kPathSize + 64];
     sink(context, "Entries passed over by the walk");
-    for (int kind = 0; kind < kWalkSkipKinds; ++kind) {
-        FormatText(line, sizeof(line), "%s\t\t:  %d", kSkipLabels[kind], static_cast<int>(counts[kind]));
-        sink(context, line);
-        int32_t kept = list.kept[kind];
-        if (kept < 0 || kept > kReportedSkipPaths)
-            kept = 0;
-        for (int32_t i = 0; i < kept; ++i) {
-            FormatText(line, sizeof(line), "\t%s", list.paths[kind][i]);
-            sink(context, line);
-        }
-        if (counts[kind] > kept) {
-            FormatText(line, sizeof(line), "\tand %d more", static_cast<int>(counts[kind] - kept));
-            sink(context, line);
-        }
-    }
+    for (int kind = 0; kind < kWalkSkipKinds; ++kind)
+        BuildKindLines(kSkipLabels[kind], counts[kind], list.kept[kind], list.paths[kind], sink, context);
+}
+
+void BuildUnopenedLines(int32_t count, const UnopenedPaths& list, ReportLineSink sink, void* context)
+{
+    BuildKindLines(kUnopenedLabel, count, list.kept, list.paths, sink, context);
 }
 
 size_t MakeReportFileLine(char* dest, size_t destSize, const char* text)

@@ -39,6 +39,20 @@ struct WalkSkipPaths {
     char paths[kWalkSkipKinds][kReportedSkipPaths][kPathSize];
 };
 
+// The first kReportedSkipPaths files the detector could not open (held by a program that shares
+// nothing, access denied, any error): counted and named after the walk's kinds, as a kind of their
+// own, since the walk did offer them.
+struct UnopenedPaths {
+    int32_t kept;
+    char paths[kReportedSkipPaths][kPathSize];
+};
+const char kUnopenedLabel[] = "Files that could not be opened";
+
+// A line the report's file does not take at once because another program holds the file is tried
+// again after short pauses, for this long in all over one record, so the window never waits longer.
+const int32_t kReportRetryMs = 2000;
+const int32_t kReportRetryStepMs = 50;
+
 // How a record ends: after the scan run's last step, or when the program ends after a find in memory.
 enum ReportEnd { kEndScanRun, kEndMemoryFind };
 
@@ -61,11 +75,20 @@ bool FormatReportQuestion(char* dest, size_t destSize, const char* question);
 // The button code a question returned, by name.
 bool FormatReportAnswer(char* dest, size_t destSize, int answer);
 
+// Keeps path when fewer than kReportedSkipPaths are kept (cut to kPathSize).
+void KeepUnopenedPath(UnopenedPaths& list, const char* path);
+// The pause before the next try of a held report's line, and spentMs grows by it; 0 when the
+// record's kReportRetryMs are spent and the line is to go elsewhere.
+int32_t NextReportRetryPause(int32_t& spentMs);
+
 // Hands each line of the passed-over section to sink: a title, then for each kind a count line
 // followed by its kept paths and, when more were met, how many are not named.
 typedef void (*ReportLineSink)(void* context, const char* line);
 void BuildWalkSkipSection(const int32_t counts[kWalkSkipKinds], const WalkSkipPaths& list, ReportLineSink sink,
                           void* context);
+// The files that could not be opened, as one more kind of that section: the count, the kept paths
+// and how many more.
+void BuildUnopenedLines(int32_t count, const UnopenedPaths& list, ReportLineSink sink, void* context);
 
 // One line of the file in dest: text with any CR or LF in it made a space, then CR LF. Returns
 // the byte count (text cut to fit when it is longer than the buffer allows).

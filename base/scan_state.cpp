@@ -34,6 +34,13 @@ void NoteWalkSkip(WalkSkip kind, const char* path)
                      NativeSpelling(path, g_scanState.wow64, shown, sizeof(shown)) ? shown : path);
 }
 
+void NoteUnopenedFile(const char* path)
+{
+    g_scanState.filesUnopened += 1;
+    // Named as the result line of the same file would name it.
+    KeepUnopenedPath(g_scanReport.unopenedPaths, ShownPath(path));
+}
+
 const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
 {
     if (!g_scanState.wow64.active || FindSystemFolder(path, g_scanState.wow64).folder != kSystem32)

@@ -44,6 +44,7 @@ struct ScanState {
     bool programFilesVisited;
     char programFilesPath[kPathSize];
     int32_t walkSkipped[kWalkSkipKinds];  // per WalkSkip kind, since the scan began
+    int32_t filesUnopened;         // offered files the detector could not open, since the scan began
     ListedLength listedLength;     // lets the signature detector pass over a file without opening it
     // What became of the finds, for the exit code and the report's end line; never reset, like the
     // counters above.
@@ -65,6 +66,8 @@ void SendResultLine(const char* format, ...)
 void SendFileResult(const char* path, const char* name, const char* outcome);
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
 void NoteWalkSkip(WalkSkip kind, const char* path);
+// Counts one file of the drive walk that the detector could not open, so could not examine.
+void NoteUnopenedFile(const char* path);
 // The spelling of path (as a 64-bit program names it) that the file functions need under WOW64:
 // buffer with the Sysnative spelling for the real System32, otherwise path itself.
 const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize);

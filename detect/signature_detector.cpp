@@ -46,8 +46,12 @@ int SignatureDetector(const char* name, const char* path)
 
     char fileCallPath[kPathSize];
     FileReader file(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
-    if (!file.IsOpen())
+    if (!file.IsOpen()) {
+        // A trojan may hold its own file this way: the file was not examined, and the report says so.
+        if (!state.memoryMode)
+            NoteUnopenedFile(path);
         return 0;
+    }
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
     CopyText(state.detectedPath, sizeof(state.detectedPath), path);
 

@@ -81,7 +81,7 @@ void BeginScanReport()
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
     BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode(),
-                    g_scanState.wow64.active, g_runOptions.reportPath);
+                    g_scanState.wow64.active, g_runOptions.reportPath, g_runOptions.longReportPath);
 }
 
 int AskRestart(const char* question, unsigned style, int yes, int no)
@@ -107,7 +107,7 @@ RunExitCode ScanExitCode(bool completed, bool restartStarted)
 {
     const ScanState& s = g_scanState;
     return ExitCodeOf(RunOutcome{completed, s.filesInfected, s.findsLeftBehind, s.restartDeletions,
-                                 g_memoryRestartNeeded != 0, restartStarted});
+                                 g_memoryRestartNeeded != 0, restartStarted, s.filesUnopened});
 }
 
 }  // namespace
@@ -118,7 +118,7 @@ RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restart
     RunExitCode code = ScanExitCode(completed, restartStarted);
     char text[160];
     FormatOutcome(text, sizeof(text), g_runOptions.quiet, code, s.filesScanned, s.filesInfected, s.filesRemoved,
-                  s.restartDeletions);
+                  s.restartDeletions, s.filesUnopened);
     EndScanRecord(how, text);
     return code;
 }

@@ -42,18 +42,35 @@ void PrepareProgramFiles(const char* pattern)
     }
 }
 
+// The folder's pattern as listed: the long one, or below a folder reached through its short name
+// because the path rules would trim its name, that folder's listed spelling.
+const char* ListedPattern(const char* longPattern, const char* listedPattern)
+{
+    return longPattern[0] != '\0' ? longPattern : listedPattern;
+}
+
+// Whether name, in a folder searched by longPattern, is reached by a spelling other than its
+// listed one only because the path rules would trim this name or a folder's on the way.
+bool ListedDiffers(const char* longPattern, const char* listedPattern, const char* name)
+{
+    if (std::strchr(name, '?') != nullptr)
+        return false;
+    return EndsTrimmed(name) || (longPattern[0] == '\0' && listedPattern[0] != '\0');
+}
+
 // A name the path rules would trim is reached through its short name but shown and reported as
-// listed; any other entry clears the listed name.
-void NoteListedName(const char* longPattern, const char* name, const char* filePath)
+// listed, and so is everything below a folder of such a name; any other entry clears the listed name.
+void NoteListedName(const char* longPattern, const char* listedPattern, const char* name, const char* filePath)
 {
     ScanState& s = g_scanState;
     s.listedPath[0] = '\0';
     s.listedFor[0] = '\0';
-    if (!EndsTrimmed(name) || longPattern[0] == '\0')
+    const char* listedFolder = ListedPattern(longPattern, listedPattern);
+    if (!ListedDiffers(longPattern, listedPattern, name) || listedFolder[0] == '\0')
         return;
     // Both as a 64-bit program spells them, the spelling the walk hands on.
     char listed[kPathSize];
-    if (BuildEntryPath(longPattern, name, listed, sizeof(listed)) != 1 ||
+    if (BuildEntryPath(listedFolder, name, listed, sizeof(listed)) != 1 ||
         !NativeSpelling(listed, s.wow64, s.listedPath, sizeof(s.listedPath)) ||
         !NativeSpelling(filePath, s.wow64, s.listedFor, sizeof(s.listedFor)))
         s.listedPath[0] = '\0';
@@ -68,9 +85,9 @@ void OfferToDetectors(const char* path)
 }
 
 // Pass 1: shows every entry and offers each regular file. longPattern and shortPattern are the
-// two spellings of the folder's pattern (either may be empty, never both). 1 to go on, 0
-// cancelled, -1 aborted.
-int WalkFiles(const char* longPattern, const char* shortPattern)
+// two spellings of the folder's pattern (either may be empty, never both); listedPattern is its
+// listed spelling when that is neither (ListedPattern). 1 to go on, 0 cancelled, -1 aborted.
+int WalkFiles(const char* longPattern, const char* shortPattern, const char* listedPattern)
 {
     ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
@@ -101,7 +118,7 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
                 return -1;
             if (spelled == kSpelled) {
                 fullPath = ChosenSpelling(longPath, shortPath);
-                NoteListedName(longPattern, entry.cFileName, fullPath);
+                NoteListedName(longPattern, listedPattern, entry.cFileName, fullPath);
             }
             else if (!isFolder)  // a folder passed over is counted once, by the folder pass
                 NoteWalkSkip(PassedOverKind(spelled), longPath);
@@ -135,7 +152,7 @@ int WalkFiles(const char* longPattern, const char* shortPattern)
     return 1;
 }
 
-int WalkLevel(const char* longPattern, const char* shortPattern, int depth);
+int WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth);
 
 // Counts a folder the depth bound keeps the walk out of; the report names the folder, not its pattern.
 void NoteFolderTooDeep(const char* childPattern)
@@ -175,7 +192,7 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
 }
 
 // Pass 2: descends into every subfolder. 1 to go on, 0 cancelled, -1 aborted.
-int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
+int WalkSubfolders(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
     ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
@@ -190,6 +207,7 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
         return 1;
     char longChild[kPathSize];
     char shortChild[kPathSize];
+    char listedChild[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
@@ -228,22 +246,27 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, int depth)
         // Deliberately a case-sensitive byte comparison, as the drive walk's Program Files rule expects.
         if (strstr(childPattern, "\\Program Files\\") != nullptr)
             s.programFilesVisited = true;
-        if (WalkLevel(longChild, shortChild, depth + 1) == -1)
+        listedChild[0] = '\0';
+        if (longChild[0] == '\0' && ListedDiffers(longPattern, listedPattern, entry.cFileName) &&
+            BuildChildPattern(ListedPattern(longPattern, listedPattern), entry.cFileName, listedChild,
+                              sizeof(listedChild)) != 1)
+            listedChild[0] = '\0';
+        if (WalkLevel(longChild, shortChild, listedChild, depth + 1) == -1)
             return -1;
     } while (FindNextWithTag(search.Get(), entry));
     return 1;
 }
 
-int WalkLevel(const char* longPattern, const char* shortPattern, int depth)
+int WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
     ScanState& s = g_scanState;
     s.memoryMatch = false;
     PrepareProgramFiles(ChosenSpelling(longPattern, shortPattern));
-    int result = WalkFiles(longPattern, shortPattern);
+    int result = WalkFiles(longPattern, shortPattern, listedPattern);
     if (result <= 0)
         return result;
     if (!s.memoryMode) {
-        result = WalkSubfolders(longPattern, shortPattern, depth);
+        result = WalkSubfolders(longPattern, shortPattern, listedPattern, depth);
         if (result <= 0)
             return result;
     }
@@ -258,7 +281,7 @@ int WalkDirectory(const char* pattern)
     // pattern in the real System32 (a module path, a chosen folder) is opened through its alias.
     char fileCallPattern[kPathSize];
     const char* opened = ForFileCalls(pattern, fileCallPattern, sizeof(fileCallPattern));
-    return WalkLevel(opened, opened, 0);
+    return WalkLevel(opened, opened, "", 0);
 }
 
 void PumpOneMessage()

@@ -76,7 +76,14 @@ bool CopyMutexExists(const char* name)
 int RunQuietly()
 {
     const RunOptions& options = g_runOptions;
-    if (options.badCommandLine) {
+    // The own mutex first, then the other kind's: of two copies starting at once, at least one
+    // sees the other. Checked before anything is written: a second copy writes no report line,
+    // not even about its command line, since its line would land inside the running copy's record.
+    bool existed = false;
+    ScopedHandle own(HoldCopyMutex(kQuietRunMutex, existed));
+    if (existed || CopyMutexExists(kWindowCopyMutex) || IsAnotherCopyRunning())
+        return kExitAnotherCopy;
+    if (IsBadCommandLine(options)) {
         char line[kReportLineChars];
         FormatText(line, sizeof(line), "%s  bad command line at \"%s\": exit code %d", kProductTitle,
                    options.badArgument, static_cast<int>(kExitBadCommandLine));
@@ -85,12 +92,6 @@ int RunQuietly()
     }
     if (options.help)
         return kExitClean;  // nothing is shown in a quiet run, and nothing was asked to be scanned
-    // The own mutex first, then the other kind's: of two copies starting at once, at least one
-    // sees the other. A second copy writes no report line, which could cost the first one a line.
-    bool existed = false;
-    ScopedHandle own(HoldCopyMutex(kQuietRunMutex, existed));
-    if (existed || CopyMutexExists(kWindowCopyMutex) || IsAnotherCopyRunning())
-        return kExitAnotherCopy;
     // What pressing Scan sets; mainWindow stays null, so the result lines reach the report alone.
     ScanState& s = g_scanState;
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
@@ -117,13 +118,18 @@ BOOL TarvexApp::InitInstance()
     if (moduleLength == 0 || moduleLength >= sizeof(modulePath))
         modulePath[0] = '\0';
     ParseCommandLine(GetCommandLineA(), g_runOptions, modulePath);
-    if (g_runOptions.quiet) {
+    if (g_runOptions.quiet || g_runOptions.quietSpelling) {
         m_exitCode = RunQuietly();
         return FALSE;
     }
-    if (g_runOptions.help || g_runOptions.badCommandLine) {
+    // While a quiet run works nobody may be there to close a box: a window copy ends silently,
+    // whatever its switches.
+    if (CopyMutexExists(kQuietRunMutex))
+        return FALSE;
+    bool badCommandLine = IsBadCommandLine(g_runOptions);
+    if (g_runOptions.help || badCommandLine) {
         ShowMessageDialog(kCommandLineHelp, kProductTitle, MB_OK | MB_ICONINFORMATION);
-        m_exitCode = g_runOptions.badCommandLine ? kExitBadCommandLine : kExitClean;
+        m_exitCode = badCommandLine ? kExitBadCommandLine : kExitClean;
         return FALSE;
     }
     bool existed = false;

@@ -119,3 +119,81 @@ TEST_CASE("the outcome of the end line")
     CHECK(std::string(text) ==
           "window run, a quiet run would end with 0  scanned 10, infected 0, removed 0, waiting for restart 0");
 }
+
+TEST_CASE("any argument that begins with /Q or -Q asks for no window, even glued to more")
+{
+    const std::string tooLong(kPathSize + 20, 'p');
+    struct Row {
+        const char* label;
+        std::string line;
+        bool quietSpelling, quiet, endsBad;
+        std::string badArgument;
+    } rows[] = {
+        {"the switch itself", "t /Q", true, true, false, ""},
+        {"lower case with a dash", "t -q", true, true, false, ""},
+        {"glued to /R", "t /Q/R", true, false, true, "/Q/R"},
+        {"letters glued", "t /QR", true, false, true, "/QR"},
+        {"glued to /L", "t /q/l:x", true, false, true, "/q/l:x"},
+        {"glued, after a good switch", "t /R -qr", true, false, true, "-qr"},
+        {"in quotes", "t \"/Q\" /R", true, true, false, ""},
+        {"quoted with a space inside", "t \"/Q /R\"", true, false, true, "/Q /R"},
+        {"a word, not a switch", "t Q", false, false, true, "Q"},
+        {"inside the /L path", "t /L:C:\\x/Q", false, false, false, ""},
+        {"an /L path too long to use is not bad on its own", "t /Q /L:" + tooLong, true, true, false,
+         ("/L:" + tooLong).substr(0, kPathSize - 1)},
+        {"... but is with anything else bad", "t /L:" + tooLong + " /Z", false, false, true,
+         ("/L:" + tooLong).substr(0, kPathSize - 1)},
+        {"... and a second /L after it is bad", "t /L:" + tooLong + " /L:b.log", false, false, true,
+         ("/L:" + tooLong).substr(0, kPathSize - 1)},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line.c_str(), options);
+        CHECK(options.quietSpelling == row.quietSpelling);
+        CHECK(options.quiet == row.quiet);
+        CHECK(IsBadCommandLine(options) == row.endsBad);
+        CHECK(std::string(options.badArgument) == row.badArgument);
+    }
+}
+
+TEST_CASE("an /L path too long to use is kept only as a head to name it, never as the report's path")
+{
+    const std::string tooLong(kPathSize + 20, 'p');
+    RunOptions options;
+    ParseCommandLine(("t /Q /L:" + tooLong).c_str(), options);
+    CHECK(std::string(options.reportPath).empty());
+    CHECK(std::string(options.longReportPath) == tooLong.substr(0, kPathSize - 1));
+    ParseCommandLine("t /Q /L:C:\\r.log", options);
+    CHECK(std::string(options.longReportPath).empty());
+}
+
+TEST_CASE("a file that could not be opened keeps a quiet run from ending clean")
+{
+    struct Row {
+        const char* label;
+        RunOutcome outcome;
+        RunExitCode expected;
+    } rows[] = {
+        {"nothing found, one file not opened", {true, 0, 0, 0, false, false, 1}, kExitIncomplete},
+        {"all removed, files not opened", {true, 2, 0, 0, false, false, 3}, kExitIncomplete},
+        {"waiting for a restart, a file not opened", {true, 1, 0, 1, false, false, 1}, kExitIncomplete},
+        {"every file opened", {true, 0, 0, 0, false, false, 0}, kExitClean},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(ExitCodeOf(row.outcome) == row.expected);
+    }
+}
+
+TEST_CASE("the end line names the files that could not be opened, only when there were some")
+{
+    char text[160];
+    FormatOutcome(text, sizeof(text), true, kExitIncomplete, 12, 0, 0, 0, 1);
+    CHECK(std::string(text) == "exit code 4  scanned 12, infected 0, removed 0, waiting for restart 0, not opened 1");
+    FormatOutcome(text, sizeof(text), false, kExitIncomplete, 12, 1, 1, 0, 2);
+    CHECK(std::string(text) ==
+          "window run, a quiet run would end with 4  scanned 12, infected 1, removed 1, waiting for restart 0, not opened 2");
+    FormatOutcome(text, sizeof(text), true, kExitClean, 12, 0, 0, 0, 0);
+    CHECK(std::string(text) == "exit code 0  scanned 12, infected 0, removed 0, waiting for restart 0");
+}

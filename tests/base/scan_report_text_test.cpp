@@ -229,3 +229,69 @@ TEST_CASE("a new record starts on a line of its own after a report cut off mid-l
               row.needsBreak);
     }
 }
+
+TEST_CASE("files that could not be opened: the count, the first 20 paths, how many more")
+{
+    static UnopenedPaths list;  // large: kept off the stack
+    struct Row {
+        const char* label;
+        int32_t count;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"none", 0, {"Files that could not be opened\t\t:  0"}},
+        {"one", 1, {"Files that could not be opened\t\t:  1", "\tC:\\inf\\held0.exe"}},
+        {"twenty-two", 22, {}},
+    };
+    rows[2].expected.push_back("Files that could not be opened\t\t:  22");
+    for (int i = 0; i < 20; ++i)
+        rows[2].expected.push_back("\tC:\\inf\\held" + std::to_string(i) + ".exe");
+    rows[2].expected.push_back("\tand 2 more");
+    for (const Row& row : rows) {
+        INFO(row.label);
+        list = UnopenedPaths{};
+        for (int32_t i = 0; i < row.count; ++i)
+            KeepUnopenedPath(list, ("C:\\inf\\held" + std::to_string(i) + ".exe").c_str());
+        CHECK(list.kept == (row.count < kReportedSkipPaths ? row.count : kReportedSkipPaths));
+        std::vector<std::string> lines;
+        BuildUnopenedLines(row.count, list, Collect, &lines);
+        CHECK(lines == row.expected);
+    }
+    list = UnopenedPaths{};
+    KeepUnopenedPath(list, nullptr);
+    CHECK(list.kept == 0);
+}
+
+TEST_CASE("a held report's line is waited for in short steps, 2 s in all over one record")
+{
+    struct Row {
+        const char* label;
+        int32_t spentBefore;
+        int32_t pauses;      // how many pauses until the budget is spent
+        int32_t lastPause;
+    } rows[] = {
+        {"a fresh record", 0, kReportRetryMs / kReportRetryStepMs, kReportRetryStepMs},
+        {"half spent", kReportRetryMs / 2, kReportRetryMs / 2 / kReportRetryStepMs, kReportRetryStepMs},
+        {"less than a step left", kReportRetryMs - 20, 1, 20},
+        {"all spent", kReportRetryMs, 0, 0},
+        {"a spent count that cannot be", -5, 0, 0},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        int32_t spent = row.spentBefore;
+        int32_t pauses = 0;
+        int32_t last = 0;
+        int32_t total = 0;
+        for (int32_t pause; (pause = NextReportRetryPause(spent)) > 0 && pauses < 1000;) {
+            CHECK(pause <= kReportRetryStepMs);
+            ++pauses;
+            total += pause;
+            last = pause;
+        }
+        CHECK(pauses == row.pauses);
+        CHECK(last == row.lastPause);
+        if (row.spentBefore >= 0)
+            CHECK(row.spentBefore + total == (row.pauses > 0 ? kReportRetryMs : row.spentBefore));
+        CHECK(NextReportRetryPause(spent) == 0);  // and it stays spent
+    }
+    CHECK(kReportRetryMs == 2000);
+}

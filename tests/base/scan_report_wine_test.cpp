@@ -221,3 +221,174 @@ TEST_CASE_FIXTURE(ReportFixture, "a report path from the command line: written t
     DeleteFileA(old.c_str());
     RemoveDirectoryA(folder.c_str());
 }
+
+namespace {
+
+std::string TempFile(const char* name)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof(folder), folder);
+    return std::string(folder) + name;
+}
+
+std::string ReadFileText(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<none>";
+    std::string text = ReadThrough(file);
+    CloseHandle(file);
+    return text;
+}
+
+// A reader that opens the report sharing reads only, as many log viewers do, and lets it go after
+// a while on a thread of its own.
+struct Reader {
+    HANDLE file;
+    DWORD holdMs;
+};
+
+DWORD WINAPI ReleaseLater(void* context)
+{
+    Reader* reader = static_cast<Reader*>(context);
+    Sleep(reader->holdMs);
+    CloseHandle(reader->file);
+    return 0;
+}
+
+HANDLE HoldAsReader(const std::string& path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// The report in the Windows folder and the fallback in the temporary folder, both fresh.
+struct HeldReportFixture : ReportFixture {
+    HeldReportFixture() { DeleteFileA(TempFile(kReportFileName).c_str()); }
+    ~HeldReportFixture() { DeleteFileA(TempFile(kReportFileName).c_str()); }
+};
+
+}  // namespace
+
+TEST_CASE_FIXTURE(HeldReportFixture, "a report a reader holds for 1 s loses no line and needs no other place")
+{
+    BeginScanReport();
+    Reader reader = {HoldAsReader(WindowsFile(kReportFileName)), 1000};
+    CHECK(reader.file != INVALID_HANDLE_VALUE);
+    if (reader.file == INVALID_HANDLE_VALUE)
+        return;
+    HANDLE thread = CreateThread(nullptr, 0, ReleaseLater, &reader, 0, nullptr);
+    CHECK(thread != nullptr);
+    if (thread == nullptr)
+        return;
+    SendResultLine("%s", "C:\\x\\during.exe     W32/KYR.Trojan removed");
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EndScanRecord(kEndScanRun, "exit code 1");
+    std::string text = ReadReport();
+    CHECK(Contains(text, "\r\nC:\\x\\during.exe     W32/KYR.Trojan removed\r\n"));
+    CHECK(Contains(text, "  End of scan  exit code 1\r\n"));
+    CHECK(ReadFileText(TempFile(kReportFileName)) == "<none>");
+}
+
+TEST_CASE_FIXTURE(HeldReportFixture, "a report held past the bound: the lines go to the temporary folder, then back")
+{
+    const std::string report = WindowsFile(kReportFileName);
+    const std::string fallback = TempFile(kReportFileName);
+    BeginScanReport();
+    std::string startLine = ReadReport();
+    HANDLE reader = HoldAsReader(report);
+    CHECK(reader != INVALID_HANDLE_VALUE);
+    if (reader == INVALID_HANDLE_VALUE)
+        return;
+    DWORD before = GetTickCount();
+    SendResultLine("%s", "held 1");
+    DWORD waited = GetTickCount() - before;
+    CHECK(waited >= 1900);  // the bound is waited out once...
+    before = GetTickCount();
+    SendResultLine("%s", "held 2");
+    CHECK(GetTickCount() - before < 1900);  // ...and not again in the same record
+    CloseHandle(reader);
+    SendResultLine("%s", "free again");
+    EndScanRecord(kEndScanRun, "exit code 1");
+
+    std::string text = ReadReport();
+    CHECK(!Contains(text, "held 1"));
+    CHECK(Contains(text, startLine + "Lines of this record went to " + fallback +
+                             " while this file could not be written; the record goes on here.\r\nfree again\r\n"));
+    CHECK(Contains(text, "  End of scan  exit code 1\r\n"));
+    CHECK(ReadFileText(fallback) == startLine + "The report could not be written to " + report +
+                                        " (in use by another program); the record goes on here.\r\nheld 1\r\nheld 2\r\n"
+                                        "The record goes on in " + report + ".\r\n");
+}
+
+TEST_CASE_FIXTURE(HeldReportFixture, "a report held to the end: the end line is in the temporary folder's report")
+{
+    BeginScanReport();
+    HANDLE reader = HoldAsReader(WindowsFile(kReportFileName));
+    CHECK(reader != INVALID_HANDLE_VALUE);
+    if (reader == INVALID_HANDLE_VALUE)
+        return;
+    SendResultLine("%s", "held");
+    EndScanRecord(kEndScanRun, "exit code 0");
+    CloseHandle(reader);
+    std::string fallback = ReadFileText(TempFile(kReportFileName));
+    CHECK(Contains(fallback, "(in use by another program); the record goes on here.\r\nheld\r\n==== "));
+    CHECK(Contains(fallback, "  End of scan  exit code 0\r\n"));
+    CHECK(!Contains(ReadReport(), "End of scan"));
+}
+
+TEST_CASE_FIXTURE(ReportFixture, "a report that cannot be set aside says so in one line and takes the record")
+{
+    const std::string report = WindowsFile(kReportFileName);
+    const std::string old = WindowsFile(kOldReportFileName);
+    HANDLE file = CreateFileA(report.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    SetFilePointer(file, 1024 * 1024 + 1, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+    DeleteFileA(old.c_str());
+    BOOL madeFolder = CreateDirectoryA(old.c_str(), nullptr);  // the .old name is taken by a folder
+    CHECK(madeFolder);
+    if (!madeFolder)
+        return;
+    BeginScanReport();
+    EndScanRecord(kEndScanRun);
+    RemoveDirectoryA(old.c_str());
+    std::string text = ReadReport();
+    CHECK(text.size() > 1024 * 1024);
+    std::string want = "\r\nThe report is over 1 MiB and could not be set aside as " + old + " (error ";
+    size_t at = text.find(want);
+    CHECK(at != std::string::npos);
+    CHECK(text.find(want, at + 1) == std::string::npos);
+    CHECK(Contains(text, "); this record is appended to it.\r\n==== "));
+}
+
+TEST_CASE_FIXTURE(ReportFixture, "an /L path too long to use is named, and the report is written in the usual place")
+{
+    const std::string head(kPathSize - 1, 'p');
+    BeginScanRecord("T", nullptr, 5, 6, false, "", head.c_str());
+    EndScanRecord(kEndScanRun);
+    CHECK(Contains(ReadReport(), "\r\nThe report could not be written to " + head + "...; it is written here instead.\r\n"));
+}
+
+TEST_CASE_FIXTURE(ReportFixture, "files that could not be opened follow the passed-over kinds, named as the walk met them")
+{
+    for (int kind = 0; kind < kWalkSkipKinds; ++kind)
+        g_scanState.walkSkipped[kind] = 0;
+    g_scanReport.skippedPaths = WalkSkipPaths{};
+    g_scanReport.unopenedPaths = UnopenedPaths{};
+    g_scanState.filesUnopened = 0;
+    NoteUnopenedFile("C:\\inf\\held.exe");
+    CHECK(g_scanState.filesUnopened == 1);
+    BeginScanReport();
+    ReportWalkSkips();
+    EndScanRecord(kEndScanRun);
+    CHECK(Contains(ReadReport(), "Names ending in a dot or a space\t\t:  0\r\n"
+                                 "Files that could not be opened\t\t:  1\r\n"
+                                 "\tC:\\inf\\held.exe\r\n"));
+    g_scanState.filesUnopened = 0;
+    g_scanReport.unopenedPaths = UnopenedPaths{};
+}

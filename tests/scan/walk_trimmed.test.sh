@@ -37,4 +37,22 @@ expect "the clean twin is unchanged" "$(printf 'clean twin\r\n')" "$(cat "$t/twi
 expect "statistics" "$(printf 'LINE Total files infected\t\t:  5\nLINE Total files removed\t\t:  5')" \
     "$(grep -e '^LINE Total files infected' -e '^LINE Total files removed' "$report")"
 expect "nothing passed over" "SKIPPED trimmed 0" "$(grep '^SKIPPED trimmed' "$report")"
+
+# Folders whose names end in a space or a dot, one inside the other: what lies below them is shown
+# and reported under the folders' listed names too, though it is reached by their short names.
+u=$TVX_TMP/walk-trimmed-folders
+rm -rf "$u"
+mkdir -p "$u/sp dir /in dot./"
+"$FIXTURE_TOOL" record 6 "$u/sp dir /in.exe" >/dev/null || fail "fixture in a folder ending in a space"
+"$FIXTURE_TOOL" record 7 "$u/sp dir /in dot./deep.exe" >/dev/null || fail "fixture two trimmed folders down"
+tvx_add_fixed_drive "$prefix" E "$u"
+report=$TVX_TMP/walk-trimmed-folders.txt
+timeout 300 env WINEPREFIX="$prefix" wine 'C:\scan_host.exe' 'E:' real 2>/dev/null | tr -d '\r' >"$report"
+grep -q '^END$' "$report" || fail "the scan of the folders did not end"
+for row in '6|sp dir \in.exe' '7|sp dir \in dot.\deep.exe'; do
+    IFS='|' read -r n listed <<<"$row"
+    expect "E:\\$listed reported as listed and removed" "1" \
+        "$(grep -cxF "LINE E:\\$listed     $(row_name "$n") removed" "$report")"
+done
+expect "nothing left below the folders" "" "$(find "$u" -type f)"
 exit $status
