@@ -32,9 +32,19 @@ int RestartWindowsWith(const RestartSteps& steps, bool* started = nullptr);
 
 // Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
 int KillProcessOfFile(const char* path);
-int KillProcessToolhelp(const char* path);
-int KillProcessPerfData(const char* path);
-bool KillProcessPsapi(const char* path);
+// What each termination technique did.
+enum KillResult {
+    kKillUnavailable,  // the process list could not be had (library, function or data missing)
+    kKillNoneEnded,    // listed; no process running the file was ended
+    kKillEnded,        // at least one process running the file was ended
+};
+// 95/98/ME: the first process whose file name is the file's.
+KillResult KillProcessToolhelp(const char* path);
+// NT 4 and NT 6 and later: every process whose instance name begins with the file's base name and
+// whose image is the file.
+KillResult KillProcessPerfData(const char* path);
+// NT 5.x: every process whose main module is the file, by its whole path.
+KillResult KillProcessPsapi(const char* path);
 
 // One listed process; lists are built and freed within one call.
 struct ProcessNode {
