@@ -149,7 +149,7 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     CopyText(detected, sizeof(detected), g_scanState.detectedPath);
     LowerInPlace(detected);
     if (std::strrchr(detected, '\\') != nullptr) {
-        PathSpellings spellings(detected, true);
+        PathSpellings spellings(detected, true, g_scanState.wow64);
         ViewForms forms(spellings.Forms(), view);
         now = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
     }
@@ -227,7 +227,7 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
     // detector's own record of the path stays as it is.
     char detectedPath[sizeof(g_scanState.detectedPath)];
     CopyTextN(detectedPath, sizeof(detectedPath), g_scanState.detectedPath, sizeof(g_scanState.detectedPath) - 1);
-    PathSpellings spellings(detectedPath, true);
+    PathSpellings spellings(detectedPath, true, g_scanState.wow64);
     ViewForms forms(spellings.Forms(), view);
     LowerInPlace(detectedPath);
     char valueName[kValueNameChars + 1];

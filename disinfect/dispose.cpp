@@ -99,7 +99,7 @@ void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts&
         s.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path) != 0 && DeleteFileA(fileCallPath))) {
+    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
         s.filesRemoved += 1;
         SendFileResult(path, name, "removed");
         return;

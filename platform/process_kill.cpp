@@ -7,7 +7,6 @@
 
 #include "base/run_options.h"
 #include "base/scan_report.h"
-#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/process_list.h"
@@ -100,9 +99,9 @@ bool EndFirstNamedProcess(void* context, const PROCESSENTRY32& entry)
 
 }  // namespace
 
-KillResult KillProcessToolhelp(const char* path)
+KillResult KillProcessToolhelp(const char* path, const Wow64View& view)
 {
-    PathSpellings spellings(path, false);
+    PathSpellings spellings(path, false, view);
     ToolhelpKill kill = {path, spellings.Forms(), kKillNoneEnded};
     const SnapshotPauses pauses = {kSnapshotPace, kSnapshotPace, kSnapshotPace};
     if (WalkSnapshot(pauses, EndFirstNamedProcess, &kill) == kSnapshotUnavailable)
@@ -110,7 +109,7 @@ KillResult KillProcessToolhelp(const char* path)
     return kill.result;
 }
 
-KillResult KillProcessPerfData(const char* path)
+KillResult KillProcessPerfData(const char* path, const Wow64View& view)
 {
     char baseName[kPathSize];
     if (!MakePerfDataBaseName(path, baseName, sizeof(baseName)))
@@ -118,7 +117,7 @@ KillResult KillProcessPerfData(const char* path)
     TaskEntry tasks[kMaxTasks + 1];
     std::memset(tasks, 0, sizeof(tasks));
     int rows = ReadPerfDataTasks(tasks, kMaxTasks);
-    PathSpellings spellings(path, false);
+    PathSpellings spellings(path, false, view);
     KillResult result = rows > 0 ? kKillNoneEnded : kKillUnavailable;
     for (int i = 0; i < rows; ++i) {
         if (!TaskNameMatches(tasks[i].name, baseName))
@@ -138,7 +137,7 @@ KillResult KillProcessPerfData(const char* path)
     return result;
 }
 
-KillResult KillProcessPsapi(const char* path)
+KillResult KillProcessPsapi(const char* path, const Wow64View& view)
 {
     ProcessNode* list = nullptr;
     ProcessListResult listed = ListProcessesPsapi(&list, false);
@@ -149,7 +148,7 @@ KillResult KillProcessPsapi(const char* path)
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
         // path is the 64-bit program's spelling; a module named through the alias is the same file.
         char nativeModule[kPathSize];
-        const char* module = NativeSpelling(node->modulePath, g_scanState.wow64, nativeModule, sizeof(nativeModule))
+        const char* module = NativeSpelling(node->modulePath, view, nativeModule, sizeof(nativeModule))
                                  ? nativeModule
                                  : node->modulePath;
         if (!PsapiPathMatches(module, path))
@@ -163,18 +162,18 @@ KillResult KillProcessPsapi(const char* path)
     return result;
 }
 
-int KillProcessOfFile(const char* path)
+int KillProcessOfFile(const char* path, const Wow64View& view)
 {
     int platform = GetPlatformCode();
     // psapi answers for the listing only: once the list was had, the second deletion decides, and
     // no box is shown.
     if (platform == kPlatformNt && GetNtVersionCode() == kNtVersion5)
-        return KillProcessPsapi(path) != kKillUnavailable ? 1 : 0;
+        return KillProcessPsapi(path, view) != kKillUnavailable ? 1 : 0;
     KillResult result;
     if (platform == kPlatformWindows9x)
-        result = KillProcessToolhelp(path);
+        result = KillProcessToolhelp(path, view);
     else if (platform == kPlatformNt)
-        result = KillProcessPerfData(path);
+        result = KillProcessPerfData(path, view);
     else
         return 1;  // no technique for this system: the caller's second deletion attempt decides
     if (result == kKillEnded)
