@@ -66,10 +66,6 @@ void ReportSparedProcess(DWORD processId, const char* taskName, const char* othe
     ReportLine(line);
 }
 
-}  // namespace
-
-namespace {
-
 // The toolhelp technique's walk: the first process with the file's name is ended, a namesake in
 // another folder is reported and runs on.
 struct ToolhelpKill {
