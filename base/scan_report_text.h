@@ -25,7 +25,7 @@ enum WalkSkip {
 const int kReportedSkipPaths = 20;
 // A report longer than this at the start of a scan is set aside and a new one begins.
 const uint64_t kReportRotateBytes = 1024 * 1024;
-// One line of the file: a result line (lineBuffer's 520), a question or a record line, and CR LF.
+// One line of the file: a result line (ScanState's kResultLineSize), a question or a record line, and CR LF.
 const size_t kReportLineChars = 640;
 
 // Local date and time, as the system clock gives it.

@@ -43,13 +43,7 @@ void NoteUnopenedFile(const char* path)
 
 const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
 {
-    if (!g_scanState.wow64.active || FindSystemFolder(path, g_scanState.wow64).folder != kSystem32)
-        return path;
-    // As given, the path would reach the SysWOW64 namesake; when the alias does not fit, an empty
-    // path makes the call fail instead.
-    if (!FileCallSpelling(path, g_scanState.wow64, buffer, bufferSize) && bufferSize != 0)
-        buffer[0] = '\0';
-    return buffer;
+    return ForFileCalls(path, g_scanState.wow64, buffer, bufferSize);
 }
 
 void SendFileResult(const char* path, const char* name, const char* outcome)

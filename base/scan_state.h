@@ -19,6 +19,17 @@ struct ListedLength {
     int64_t bytes;  // nFileSizeHigh:nFileSizeLow of the find data
 };
 
+// Buffer sizes of the record, each tied to what it holds.
+// A result line: a path, five spaces, a detection name and a verb phrase, with room to spare.
+const size_t kResultLineSize = 520;
+static_assert(kReportLineChars >= kResultLineSize + 2, "every result line fits a report line with its CR LF");
+// The detected file's path with a spare byte, so that a path cut at kPathSize still ends.
+const size_t kDetectedPathSize = kPathSize + 1;
+// The remembered autostart value's name; a longer one is not remembered at all.
+const size_t kAutostartValueNameSize = 128;
+// What that value held, expanded; longer data is not kept.
+const size_t kAutostartValueDataSize = 1024;
+
 struct ScanState {
     HWND mainWindow;
     char scanTarget[kPathSize];    // "!:" for every fixed drive, else a folder
@@ -34,10 +45,10 @@ struct ScanState {
     int32_t memoryDisposition;
     char currentName[kPathSize];
     char currentText[kPathSize];
-    char lineBuffer[520];
-    char detectedPath[261];
-    char autostartValueName[128];
-    char autostartValueData[1024];  // what that value held, lower-cased and expanded; empty when too long
+    char lineBuffer[kResultLineSize];
+    char detectedPath[kDetectedPathSize];
+    char autostartValueName[kAutostartValueNameSize];
+    char autostartValueData[kAutostartValueDataSize];  // what that value held, lower-cased and expanded; empty when too long
     char listedPath[kPathSize];    // the walked file's name as listed, when it is reached by its short name
     char listedFor[kPathSize];     // ... and that short path; both empty otherwise
     bool programFilesPending;
@@ -68,8 +79,7 @@ void SendFileResult(const char* path, const char* name, const char* outcome);
 void NoteWalkSkip(WalkSkip kind, const char* path);
 // Counts one file of the drive walk that the detector could not open, so could not examine.
 void NoteUnopenedFile(const char* path);
-// The spelling of path (as a 64-bit program names it) that the file functions need under WOW64:
-// buffer with the Sysnative spelling for the real System32, otherwise path itself.
+// ForFileCalls under this scan's view.
 const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize);
 // The path to show and report for a file: its name as listed when the walk reached it through its
 // short name because the path rules would trim that name, else path itself.

@@ -121,3 +121,12 @@ int ViewSpellings(const char* nativePath, const Wow64View& view, RegistryView re
         ++count;
     return count;
 }
+
+const char* ForFileCalls(const char* path, const Wow64View& view, char* buffer, size_t bufferSize)
+{
+    if (!view.active || FindSystemFolder(path, view).folder != kSystem32)
+        return path;
+    if (!FileCallSpelling(path, view, buffer, bufferSize) && bufferSize != 0)
+        buffer[0] = '\0';
+    return buffer;
+}

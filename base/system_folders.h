@@ -36,6 +36,10 @@ bool RespellSystemFolder(const char* path, const SystemFolderSpot& spot, const c
 bool FileCallSpelling(const char* path, const Wow64View& view, char* out, size_t outSize);
 // The spelling a 64-bit program uses, shown and reported: Sysnative becomes System32.
 bool NativeSpelling(const char* path, const Wow64View& view, char* out, size_t outSize);
+// The spelling of path (as a 64-bit program names it) that the file functions need under view:
+// buffer with the Sysnative spelling for the real System32 (empty when that does not fit, so that
+// the call fails instead of reaching the SysWOW64 namesake), otherwise path itself.
+const char* ForFileCalls(const char* path, const Wow64View& view, char* buffer, size_t bufferSize);
 
 // Registry views an autostart value may be read from. kViewOnly is the one view of a 32-bit Windows.
 enum RegistryView { kViewOnly, kView64, kView32 };

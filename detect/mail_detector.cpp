@@ -16,6 +16,10 @@ MailWindows g_mailWindows;
 char g_mailMatchedName[sizeof(MailRecord().name) + 1];
 bool g_mailPatternsPlain = false;
 
+// No attribute reset, no process ending and no deletion at restart: a read-only or held mail file
+// is reported, not forced.
+const DisposalTexts kMailDisposal = {false, "Remove failed", "Not Disinfected As Per User's Selection"};
+
 void UnscramblePatterns()
 {
     if (g_mailPatternsPlain)
@@ -52,27 +56,6 @@ int MailFileDetector(const char*, const char* path)
     if (!matched)
         return 0;
 
-    switch (g_scanState.dispositionCode) {
-    case kDispositionRename:
-        RenameInfectedFile(path, g_mailMatchedName);
-        break;
-    case kDispositionRemove:
-    case kDispositionRemoveToo:
-        // No attribute reset here: a read-only file is reported, not forced.
-        if (DeleteFileA(opened)) {
-            g_scanState.filesRemoved += 1;
-            SendFileResult(path, g_mailMatchedName, "removed");
-        } else {
-            SendFileResult(path, g_mailMatchedName, "Remove failed");
-            g_scanState.findsLeftBehind += 1;
-        }
-        break;
-    case kDispositionLeave:
-        SendResultLine("%s     %s Not Disinfected As Per User's Selection", g_scanState.currentText,
-                       g_scanState.currentName);
-        break;
-    default:
-        break;
-    }
+    DisposeInfectedFile(path, g_mailMatchedName, kMailDisposal);
     return 1;
 }

@@ -87,6 +87,28 @@ ExpandResult ExpandText(const char* text, RegistryData& expanded)
     return kExpansionTooLong;
 }
 
+// One Run or RunServices value as the rules compare it: its data lower-cased, and that data with
+// its environment references expanded, lower-cased.
+struct AutostartValue {
+    RegistryData data;
+    RegistryData expanded;
+    ExpandResult expansion;
+    // Null when the data could not be expanded: it is then tested as it stands.
+    const char* ExpandedText() const { return expansion == kExpanded ? expanded.Text() : nullptr; }
+};
+
+// False when the value cannot be read.
+bool ReadAutostartValue(HKEY root, const char* subkey, const char* valueName, RegistryView view, AutostartValue& value)
+{
+    if (!ReadRegistryString(root, subkey, valueName, value.data, view))
+        return false;
+    LowerInPlace(value.data.Data());
+    value.expansion = ExpandText(value.data.Text(), value.expanded);
+    if (value.expansion == kExpanded)
+        LowerInPlace(value.expanded.Data());
+    return true;
+}
+
 // A name that does not fit is not remembered at all: a cut name could be another value's. Data
 // that does not fit (or could not be expanded) is not kept: the value then goes again only when
 // it starts the file of a later detection.
@@ -115,24 +137,21 @@ const char* KeyName(const char* subkey)
 // matched, or starts the file now detected; a clean program's value of the same name stays.
 void DeleteRememberedValue(const char* subkey, const char* valueName, const char* name, RegistryView view)
 {
-    RegistryData data;
-    if (!ReadRegistryString(HKEY_LOCAL_MACHINE, subkey, valueName, data, view))
+    AutostartValue value;
+    if (!ReadAutostartValue(HKEY_LOCAL_MACHINE, subkey, valueName, view, value))
         return;
-    LowerInPlace(data.Data());
-    RegistryData expanded;
-    ExpandResult expansion = ExpandText(data.Text(), expanded);
-    if (expansion == kExpanded)
-        LowerInPlace(expanded.Data());
-    const char* expandedText = expansion == kExpanded ? expanded.Text() : nullptr;
+    // A remembered value is judged even when its data cannot be expanded: it then matches only
+    // by what it holds as it stands.
+    const char* expandedText = value.ExpandedText();
 
     AutostartMatch now = kStartsOther;
     char detected[sizeof(g_scanState.detectedPath)];
     CopyText(detected, sizeof(detected), g_scanState.detectedPath);
     LowerInPlace(detected);
     if (std::strrchr(detected, '\\') != nullptr) {
-        PathSpellings spellings(detected, true);
+        PathSpellings spellings(detected, true, g_scanState.wow64);
         ViewForms forms(spellings.Forms(), view);
-        now = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
+        now = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
     }
     if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
                                      now)) {
@@ -142,7 +161,7 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     }
     char line[kReportLineChars];
     FormatText(line, sizeof(line), "System Registry value %s in %s kept: it now starts another program: %s", valueName,
-               KeyName(subkey), data.Text());
+               KeyName(subkey), value.data.Text());
     ReportLine(line);
 }
 
@@ -204,10 +223,13 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
 
     char detectionName[sizeof(kFamilyDetectionName)];
     CopyText(detectionName, sizeof(detectionName), kFamilyDetectionName);
-    char* detectedPath = g_scanState.detectedPath;
-    detectedPath[sizeof(g_scanState.detectedPath) - 1] = '\0';
-    PathSpellings spellings(detectedPath, true);
+    // The file's spellings are looked up as detected; the rules compare them lower-cased, and the
+    // detector's own record of the path stays as it is.
+    char detectedPath[sizeof(g_scanState.detectedPath)];
+    CopyTextN(detectedPath, sizeof(detectedPath), g_scanState.detectedPath, sizeof(g_scanState.detectedPath) - 1);
+    PathSpellings spellings(detectedPath, true, g_scanState.wow64);
     ViewForms forms(spellings.Forms(), view);
+    LowerInPlace(detectedPath);
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
     // Deleting a value moves the later ones down; the count taken at the start bounds the passes.
@@ -217,21 +239,16 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
         if (std::strrchr(detectedPath, '\\') == nullptr)
             break;
 
-        RegistryData data;
-        if (!ReadRegistryString(root, subkey, valueName, data, view))
+        AutostartValue value;
+        if (!ReadAutostartValue(root, subkey, valueName, view, value))
             continue;
-        LowerInPlace(data.Data());
-        LowerInPlace(detectedPath);
-        RegistryData expanded;
-        // Data whose expansion is too long to make is still tested as it stands.
-        ExpandResult expansion = ExpandText(data.Text(), expanded);
-        if (expansion == kExpansionFailed)
+        // Data whose expansion is too long to make is still tested as it stands; data the system
+        // cannot expand at all is left alone.
+        if (value.expansion == kExpansionFailed)
             continue;
-        if (expansion == kExpanded)
-            LowerInPlace(expanded.Data());
-        const char* expandedText = expansion == kExpanded ? expanded.Text() : nullptr;
+        const char* expandedText = value.ExpandedText();
 
-        AutostartMatch match = MatchAutostartData(data.Text(), expandedText, forms.Forms(), kViewForms);
+        AutostartMatch match = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
         if (match == kStartsByName) {
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 RememberValue(valueName, expandedText);

@@ -8,9 +8,19 @@
 #include "base/system_folders.h"
 #include "base/win32_scope.h"
 
+// What a detector's disposal does beyond a plain deletion, and the words of its result lines.
+struct DisposalTexts {
+    // Attributes reset before the deletion, the holding process ended, deletion at the next start
+    // of Windows when all else fails; without it a failed deletion is only reported.
+    bool forced;
+    const char* removeFailed;  // the file stays (or waits for the restart)
+    const char* leftAsChosen;  // kDispositionLeave
+};
+// The signature detector's disposal, which the memory scan's second pass shares.
+extern const DisposalTexts kFileDisposal;
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
-void DisposeInfectedFile(const char* path, const char* name);
+void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts& texts = kFileDisposal);
 // Renames a detected file by MakeRenamedPath, one result line ("renamed" or "Rename failed").
 void RenameInfectedFile(const char* path, const char* name);
 // The name an infected file is renamed to: the character after the last '.' of the path becomes

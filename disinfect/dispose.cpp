@@ -85,29 +85,32 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
-void RemoveInfectedFile(const char* path, const char* name)
+void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
 {
+    ScanState& s = g_scanState;
     // path names the file as a 64-bit program does; the file calls need their own spelling of it.
     char fileCallBuffer[kPathSize];
     const char* fileCallPath = ForFileCalls(path, fileCallBuffer, sizeof(fileCallBuffer));
     // Clears read-only, hidden and system, which would make the deletion fail.
-    if (!SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
-        SendResultLine("%s     %s Unable to remove", g_scanState.currentText, g_scanState.currentName);
-        g_scanState.findsLeftBehind += 1;
+    if (texts.forced && !SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
+        // Named as the detector recorded the find: in the memory scan's second pass, the path the
+        // walker showed and the variant the first pass found.
+        SendFileResult(s.currentText, s.currentName, texts.removeFailed);
+        s.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(fileCallPath) || (KillProcessOfFile(path) != 0 && DeleteFileA(fileCallPath))) {
-        g_scanState.filesRemoved += 1;
+    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
+        s.filesRemoved += 1;
         SendFileResult(path, name, "removed");
         return;
     }
-    SendFileResult(path, name, "Unable to remove");
+    SendFileResult(path, name, texts.removeFailed);
     // A later failed request must not withdraw the restart an earlier one needs.
-    if (ScheduleDeleteAtRestart(path) != 0) {
-        g_scanState.restartNeeded = 1;
-        g_scanState.restartDeletions += 1;
+    if (texts.forced && ScheduleDeleteAtRestart(path) != 0) {
+        s.restartNeeded = 1;
+        s.restartDeletions += 1;
     } else {
-        g_scanState.findsLeftBehind += 1;
+        s.findsLeftBehind += 1;
     }
 }
 
@@ -143,7 +146,9 @@ bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
     return fits;
 }
 
-void DisposeInfectedFile(const char* path, const char* name)
+const DisposalTexts kFileDisposal = {true, "Unable to remove", "not disinfected as per user's selection"};
+
+void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
 {
     switch (g_scanState.dispositionCode) {
     case kDispositionRename:
@@ -151,11 +156,10 @@ void DisposeInfectedFile(const char* path, const char* name)
         break;
     case kDispositionRemove:
     case kDispositionRemoveToo:
-        RemoveInfectedFile(path, name);
+        RemoveInfectedFile(path, name, texts);
         break;
     case kDispositionLeave:
-        SendResultLine("%s     %s not disinfected as per user's selection", g_scanState.currentText,
-                       g_scanState.currentName);
+        SendFileResult(g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
         break;
     default:
         break;

@@ -3,28 +3,27 @@
 
 #include <cstring>
 
-#include "base/scan_state.h"
 #include "base/text.h"
 
 namespace {
 
 // path and the result are in the 64-bit program's spelling; under WOW64 the look-up goes through
 // the alias of the real System32.
-void ShortSpelling(const char* path, RegistryData& spelling)
+void ShortSpelling(const char* path, const Wow64View& view, RegistryData& spelling)
 {
     if (!spelling.Reserve(MAX_PATH + 1))
         return;
     char fileCallPath[kPathSize];
     char found[MAX_PATH + 1];
-    DWORD length = GetShortPathNameA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)), found, sizeof(found));
-    if (length == 0 || length > MAX_PATH || !NativeSpelling(found, g_scanState.wow64, spelling.Data(), MAX_PATH + 1))
+    DWORD length = GetShortPathNameA(ForFileCalls(path, view, fileCallPath, sizeof(fileCallPath)), found, sizeof(found));
+    if (length == 0 || length > MAX_PATH || !NativeSpelling(found, view, spelling.Data(), MAX_PATH + 1))
         spelling.Data()[0] = '\0';
 }
 
 // Built by hand because GetLongPathNameA is missing on Windows 95 and NT 4 and fails when the long
 // path passes MAX_PATH: each folder's own name as the search reports it. Empty when a component
 // cannot be looked up.
-void LongSpelling(const char* path, RegistryData& spelling)
+void LongSpelling(const char* path, const Wow64View& view, RegistryData& spelling)
 {
     size_t pathLength = BoundedLength(path, MAX_PATH + 1);
     if (pathLength < 3 || pathLength > MAX_PATH || path[1] != ':' || path[2] != '\\' ||
@@ -48,7 +47,7 @@ void LongSpelling(const char* path, RegistryData& spelling)
         CopyTextN(partial, sizeof(partial), path, end);
         // Under WOW64 the real System32 is reached only through its alias, which no listing of the
         // Windows folder shows: its name is taken as written.
-        SystemFolderSpot spot = FindSystemFolder(partial, g_scanState.wow64);
+        SystemFolderSpot spot = FindSystemFolder(partial, view);
         if (spot.folder == kSystem32 && spot.nameEnd == end) {
             if (!AppendText(out, size, "\\") || !AppendText(out, size, partial + spot.nameStart)) {
                 out[0] = '\0';
@@ -59,7 +58,7 @@ void LongSpelling(const char* path, RegistryData& spelling)
         }
         char fileCallPartial[kPathSize];
         WIN32_FIND_DATAA entry;
-        ScopedFindHandle search(FindFirstFileA(ForFileCalls(partial, fileCallPartial, sizeof(fileCallPartial)), &entry));
+        ScopedFindHandle search(FindFirstFileA(ForFileCalls(partial, view, fileCallPartial, sizeof(fileCallPartial)), &entry));
         if (!search.IsValid()) {
             out[0] = '\0';
             return;
@@ -77,10 +76,10 @@ void LongSpelling(const char* path, RegistryData& spelling)
 
 }  // namespace
 
-PathSpellings::PathSpellings(const char* path, bool lowerCase)
+PathSpellings::PathSpellings(const char* path, bool lowerCase, const Wow64View& view)
 {
-    ShortSpelling(path, m_short);
-    LongSpelling(path, m_long);
+    ShortSpelling(path, view, m_short);
+    LongSpelling(path, view, m_long);
     if (lowerCase) {
         if (m_short.Data() != nullptr)
             LowerInPlace(m_short.Data());

@@ -7,7 +7,6 @@
 
 #include "base/run_options.h"
 #include "base/scan_report.h"
-#include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/process_list.h"
@@ -20,7 +19,14 @@ static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit syst
 
 namespace {
 
-typedef BOOL(WINAPI* QueryFullProcessImageNameFunction)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+// The 95/98/ME technique paces its snapshot walk as it always has: a pause after loading the
+// library, after the snapshot and around every step, which lets the system settle between the
+// calls of its snapshot functions; the walk costs 200 ms a step.
+const DWORD kSnapshotPace = 100;
+// Before the matching process is opened, and after any termination attempt: an ended process
+// needs a moment to let go of its file before the deletion is tried again.
+const DWORD kBeforeTerminatePause = 50;
+const DWORD kReleasePause = 500;
 
 // The full path of a process's image: QueryFullProcessImageNameA where the system has it (Vista
 // and later), else the main module's path through psapi. False when neither can read it.
@@ -29,23 +35,17 @@ bool ReadProcessImage(DWORD processId, char* image, size_t imageSize)
     ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     if (!process.IsValid() || imageSize == 0)
         return false;
-    HMODULE kernel = LoadLibraryA("Kernel32.dll");
-    QueryFullProcessImageNameFunction pQueryFullProcessImageNameA =
-        kernel != nullptr ? LookUpFunction<QueryFullProcessImageNameFunction>(kernel, "QueryFullProcessImageNameA")
-                          : nullptr;
-    if (pQueryFullProcessImageNameA != nullptr) {
+    const ProcessFunctions& functions = LookUpProcessFunctions();
+    if (functions.pQueryFullProcessImageNameA != nullptr) {
         DWORD size = static_cast<DWORD>(imageSize);
-        if (pQueryFullProcessImageNameA(process.Get(), 0, image, &size) && size < imageSize) {
+        if (functions.pQueryFullProcessImageNameA(process.Get(), 0, image, &size) && size < imageSize) {
             image[size] = '\0';
             return true;
         }
     }
-    HMODULE psapi = LoadLibraryA("psapi.dll");
-    GetModuleFileNameExFunction pGetModuleFileNameExA =
-        psapi != nullptr ? LookUpFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA") : nullptr;
-    if (pGetModuleFileNameExA == nullptr)
+    if (functions.pGetModuleFileNameExA == nullptr)
         return false;
-    DWORD length = pGetModuleFileNameExA(process.Get(), nullptr, image, static_cast<DWORD>(imageSize));
+    DWORD length = functions.pGetModuleFileNameExA(process.Get(), nullptr, image, static_cast<DWORD>(imageSize));
     if (length == 0 || length >= imageSize)
         return false;
     image[length] = '\0';
@@ -66,69 +66,55 @@ void ReportSparedProcess(DWORD processId, const char* taskName, const char* othe
     ReportLine(line);
 }
 
-}  // namespace
+// The toolhelp technique's walk: the first process with the file's name is ended, a namesake in
+// another folder is reported and runs on.
+struct ToolhelpKill {
+    const char* path;
+    const char* const* forms;
+    KillResult result;
+};
 
-int KillProcessToolhelp(const char* path)
+bool EndFirstNamedProcess(void* context, const PROCESSENTRY32& entry)
 {
-    ScopedLibrary library(LoadLibraryA("Kernel32.dll"));
-    HMODULE kernel = library.Get();
-    Sleep(100);
-    if (kernel == nullptr)
-        return 0;
-    ScopedHeapBlock record(sizeof(PROCESSENTRY32));
-    PROCESSENTRY32* entry = record.As<PROCESSENTRY32>();
-    if (entry == nullptr)
-        return 0;
-    ToolhelpFunctions toolhelp;
-    if (!ResolveToolhelp(kernel, toolhelp))
-        return 0;
-    ScopedFileHandle snapshotScope(toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    HANDLE snapshot = snapshotScope.Get();
-    Sleep(100);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return 0;
-    entry->dwSize = sizeof(PROCESSENTRY32);
-
-    PathSpellings spellings(path, false);
-
-    int result = 0;
-    bool more = toolhelp.pProcess32First(snapshot, entry) != 0;
-    while (more) {
-        char exeFile[sizeof(entry->szExeFile) + 1];
-        CopyTextN(exeFile, sizeof(exeFile), entry->szExeFile, sizeof(entry->szExeFile));
-        bool matches = ToolhelpNameMatches(exeFile, spellings.Forms(), kPathSpellings);
+    ToolhelpKill& kill = *static_cast<ToolhelpKill*>(context);
+    char exeFile[sizeof(entry.szExeFile) + 1];
+    CopyTextN(exeFile, sizeof(exeFile), entry.szExeFile, sizeof(entry.szExeFile));
+    if (!ToolhelpNameMatches(exeFile, kill.forms, kPathSpellings)) {
         // A namesake in another folder (a full szExeFile path that is not the file) runs on.
-        if (!matches && CompareNoCase(FileNamePart(exeFile), FileNamePart(path)) == 0)
-            ReportSparedProcess(entry->th32ProcessID, FileNamePart(exeFile), exeFile, path);
-        if (matches) {
-            // Only the first process with this file name is ended.
-            Sleep(50);
-            if (TerminateById(entry->th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
-                result = 1;
-            Sleep(500);
-            break;
-        }
-        // Looked up afresh before every call, as the snapshot walk always did.
-        Process32Function next = ResolveProcess32Next(kernel);
-        if (next == nullptr)
-            break;
-        Sleep(100);
-        more = next(snapshot, entry) != 0;
-        Sleep(100);
+        if (CompareNoCase(FileNamePart(exeFile), FileNamePart(kill.path)) == 0)
+            ReportSparedProcess(entry.th32ProcessID, FileNamePart(exeFile), exeFile, kill.path);
+        return true;
     }
-    return result;
+    // Only the first process with this file name is ended.
+    Sleep(kBeforeTerminatePause);
+    if (TerminateById(entry.th32ProcessID, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
+        kill.result = kKillEnded;
+    Sleep(kReleasePause);
+    return false;
 }
 
-int KillProcessPerfData(const char* path)
+}  // namespace
+
+KillResult KillProcessToolhelp(const char* path, const Wow64View& view)
+{
+    PathSpellings spellings(path, false, view);
+    ToolhelpKill kill = {path, spellings.Forms(), kKillNoneEnded};
+    const SnapshotPauses pauses = {kSnapshotPace, kSnapshotPace, kSnapshotPace};
+    if (WalkSnapshot(pauses, EndFirstNamedProcess, &kill) == kSnapshotUnavailable)
+        return kKillUnavailable;
+    return kill.result;
+}
+
+KillResult KillProcessPerfData(const char* path, const Wow64View& view)
 {
     char baseName[kPathSize];
     if (!MakePerfDataBaseName(path, baseName, sizeof(baseName)))
-        return 0;
+        return kKillUnavailable;
     TaskEntry tasks[kMaxTasks + 1];
     std::memset(tasks, 0, sizeof(tasks));
     int rows = ReadPerfDataTasks(tasks, kMaxTasks);
-    PathSpellings spellings(path, false);
-    int result = 0;
+    PathSpellings spellings(path, false, view);
+    KillResult result = rows > 0 ? kKillNoneEnded : kKillUnavailable;
     for (int i = 0; i < rows; ++i) {
         if (!TaskNameMatches(tasks[i].name, baseName))
             continue;
@@ -138,8 +124,8 @@ int KillProcessPerfData(const char* path)
             DecidePerfRow(tasks[i].name, baseName, readable ? image : nullptr, spellings.Forms(), kPathSpellings);
         if (action == kPerfRowTerminate) {
             if (TerminateById(tasks[i].processId, PROCESS_TERMINATE))
-                result = 1;
-            Sleep(500);
+                result = kKillEnded;
+            Sleep(kReleasePause);
         } else {
             ReportSparedProcess(tasks[i].processId, tasks[i].name, action == kPerfRowOtherImage ? image : nullptr, path);
         }
@@ -147,43 +133,47 @@ int KillProcessPerfData(const char* path)
     return result;
 }
 
-bool KillProcessPsapi(const char* path)
+KillResult KillProcessPsapi(const char* path, const Wow64View& view)
 {
     ProcessNode* list = nullptr;
     ProcessListResult listed = ListProcessesPsapi(&list, false);
     // A node that could not be allocated ends the call as if the list had been walked.
     if (listed != kListComplete)
-        return listed == kListOutOfMemory;
+        return listed == kListOutOfMemory ? kKillNoneEnded : kKillUnavailable;
+    KillResult result = kKillNoneEnded;
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
         // path is the 64-bit program's spelling; a module named through the alias is the same file.
         char nativeModule[kPathSize];
-        const char* module = NativeSpelling(node->modulePath, g_scanState.wow64, nativeModule, sizeof(nativeModule))
+        const char* module = NativeSpelling(node->modulePath, view, nativeModule, sizeof(nativeModule))
                                  ? nativeModule
                                  : node->modulePath;
         if (!PsapiPathMatches(module, path))
             continue;
-        if (TerminateById(node->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION))
-            Sleep(500);
+        if (TerminateById(node->processId, PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION)) {
+            result = kKillEnded;
+            Sleep(kReleasePause);
+        }
     }
     FreeProcessList(list);
-    return true;
+    return result;
 }
 
-int KillProcessOfFile(const char* path)
+int KillProcessOfFile(const char* path, const Wow64View& view)
 {
     int platform = GetPlatformCode();
-    int result;
-    if (platform == kPlatformWindows9x) {
-        result = KillProcessToolhelp(path);
-    } else if (platform == kPlatformNt) {
-        if (GetNtVersionCode() == kNtVersion5)
-            return KillProcessPsapi(path) ? 1 : 0;
-        result = KillProcessPerfData(path);
-    } else {
-        // No technique for this system: the caller's second deletion attempt decides.
+    // psapi answers for the listing only: once the list was had, the second deletion decides, and
+    // no box is shown.
+    if (platform == kPlatformNt && GetNtVersionCode() == kNtVersion5)
+        return KillProcessPsapi(path, view) != kKillUnavailable ? 1 : 0;
+    KillResult result;
+    if (platform == kPlatformWindows9x)
+        result = KillProcessToolhelp(path, view);
+    else if (platform == kPlatformNt)
+        result = KillProcessPerfData(path, view);
+    else
+        return 1;  // no technique for this system: the caller's second deletion attempt decides
+    if (result == kKillEnded)
         return 1;
-    }
-    if (result == 0)
-        ShowSystemNotice("Could not kill process", path);
-    return result;
+    ShowSystemNotice("Could not kill process", path);
+    return 0;
 }

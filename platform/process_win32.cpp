@@ -51,6 +51,79 @@ Process32Function ResolveProcess32Next(HMODULE kernel)
     return LookUpFunction<Process32Function>(kernel, "Process32Next");
 }
 
+namespace {
+
+void Pause(DWORD milliseconds)
+{
+    if (milliseconds != 0)
+        Sleep(milliseconds);
+}
+
+ProcessFunctions g_processFunctions;
+bool g_psapiLoaded = false;
+bool g_kernelLookedUp = false;
+
+}  // namespace
+
+SnapshotWalk WalkSnapshot(const SnapshotPauses& pauses, SnapshotVisit visit, void* context)
+{
+    ScopedLibrary library(LoadLibraryA("Kernel32.dll"));
+    HMODULE kernel = library.Get();
+    Pause(pauses.afterLoad);
+    if (kernel == nullptr)
+        return kSnapshotUnavailable;
+    ScopedHeapBlock record(sizeof(PROCESSENTRY32));
+    PROCESSENTRY32* entry = record.As<PROCESSENTRY32>();
+    if (entry == nullptr)
+        return kSnapshotUnavailable;
+    ToolhelpFunctions toolhelp;
+    if (!ResolveToolhelp(kernel, toolhelp))
+        return kSnapshotUnavailable;
+    ScopedFileHandle snapshotScope(toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    HANDLE snapshot = snapshotScope.Get();
+    Pause(pauses.afterSnapshot);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return kSnapshotUnavailable;
+    entry->dwSize = sizeof(PROCESSENTRY32);
+    if (!toolhelp.pProcess32First(snapshot, entry))
+        return kSnapshotUnavailable;
+    for (;;) {
+        if (!visit(context, *entry))
+            return kSnapshotStopped;
+        // Looked up afresh before every call, as the snapshot walk always did.
+        Process32Function next = ResolveProcess32Next(kernel);
+        if (next == nullptr)
+            return kSnapshotNoNextStep;
+        Pause(pauses.aroundStep);
+        bool more = next(snapshot, entry) != 0;
+        Pause(pauses.aroundStep);
+        if (!more)
+            return kSnapshotWalked;
+    }
+}
+
+const ProcessFunctions& LookUpProcessFunctions()
+{
+    if (!g_kernelLookedUp) {
+        HMODULE kernel = LoadLibraryA("Kernel32.dll");  // never freed: the pointer is kept
+        if (kernel != nullptr)
+            g_processFunctions.pQueryFullProcessImageNameA =
+                LookUpFunction<QueryFullProcessImageNameFunction>(kernel, "QueryFullProcessImageNameA");
+        g_kernelLookedUp = true;
+    }
+    // A system without psapi.dll is asked again next time, as every call once did.
+    if (!g_psapiLoaded) {
+        HMODULE psapi = LoadLibraryA("psapi.dll");
+        if (psapi != nullptr) {
+            g_processFunctions.pEnumProcesses = LookUpFunction<EnumProcessesFunction>(psapi, "EnumProcesses");
+            g_processFunctions.pGetModuleFileNameExA =
+                LookUpFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA");
+            g_psapiLoaded = true;
+        }
+    }
+    return g_processFunctions;
+}
+
 bool TerminateById(DWORD processId, DWORD access)
 {
     ScopedHandle process(OpenProcess(access, FALSE, processId));
@@ -71,25 +144,17 @@ void FreeProcessList(ProcessNode* list)
 ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied)
 {
     *list = nullptr;
-    HMODULE psapi = LoadLibraryA("psapi.dll");  // stays loaded for the life of the process
-    if (psapi == nullptr)
-        return kListUnavailable;
-    EnumProcessesFunction pEnumProcesses =
-        LookUpFunction<EnumProcessesFunction>(psapi, "EnumProcesses");
-    if (pEnumProcesses == nullptr)
+    const ProcessFunctions& functions = LookUpProcessFunctions();
+    if (functions.pEnumProcesses == nullptr)
         return kListUnavailable;
     DWORD ids[kMaxProcessIds];
     std::memset(ids, 0, sizeof(ids));
     DWORD needed = 0;
-    pEnumProcesses(ids, sizeof(ids), &needed);
+    functions.pEnumProcesses(ids, sizeof(ids), &needed);
     DWORD count = needed / sizeof(DWORD);
     if (count > kMaxProcessIds)
         count = kMaxProcessIds;
-    if (count == 0)
-        return kListUnavailable;
-    GetModuleFileNameExFunction pGetModuleFileNameExA =
-        LookUpFunction<GetModuleFileNameExFunction>(psapi, "GetModuleFileNameExA");
-    if (pGetModuleFileNameExA == nullptr)
+    if (count == 0 || functions.pGetModuleFileNameExA == nullptr)
         return kListUnavailable;
 
     ProcessNode** tail = list;
@@ -104,7 +169,7 @@ ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied)
             continue;
         char path[kNodePathBytes];
         std::memset(path, 0, sizeof(path));
-        DWORD length = pGetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path));
+        DWORD length = functions.pGetModuleFileNameExA(process.Get(), nullptr, path, sizeof(path));
         process.Close();
         if (length == 0)
             continue;
@@ -117,43 +182,34 @@ ProcessListResult ListProcessesPsapi(ProcessNode** list, bool debugOnDenied)
     return kListComplete;
 }
 
+namespace {
+
+// Appends each snapshot entry to the list; stops when a node cannot be allocated.
+struct SnapshotListing {
+    ProcessNode** tail;
+    bool outOfMemory;
+};
+
+bool AppendSnapshotEntry(void* context, const PROCESSENTRY32& entry)
+{
+    SnapshotListing& listing = *static_cast<SnapshotListing*>(context);
+    if (AppendNode(listing.tail, entry.th32ProcessID, entry.szExeFile, sizeof(entry.szExeFile)))
+        return true;
+    listing.outOfMemory = true;
+    return false;
+}
+
+}  // namespace
+
 ProcessListResult ListProcessesToolhelp(ProcessNode** list)
 {
     *list = nullptr;
-    ScopedLibrary library(LoadLibraryA("Kernel32.dll"));
-    HMODULE kernel = library.Get();
-    if (kernel == nullptr)
-        return kListUnavailable;
-    ScopedHeapBlock record(sizeof(PROCESSENTRY32));
-    PROCESSENTRY32* entry = record.As<PROCESSENTRY32>();
-    if (entry == nullptr)
-        return kListUnavailable;
-    ToolhelpFunctions toolhelp;
-    ScopedFileHandle snapshotScope;
-    if (ResolveToolhelp(kernel, toolhelp))
-        *snapshotScope.Out() = toolhelp.pCreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    HANDLE snapshot = snapshotScope.Get();
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return kListUnavailable;
-    entry->dwSize = sizeof(PROCESSENTRY32);
-    ProcessListResult result = kListUnavailable;
-    ProcessNode** tail = list;
-    if (toolhelp.pProcess32First(snapshot, entry)) {
-        result = kListComplete;
-        for (;;) {
-            if (!AppendNode(tail, entry->th32ProcessID, entry->szExeFile, sizeof(entry->szExeFile))) {
-                result = kListOutOfMemory;
-                break;
-            }
-            Process32Function next = ResolveProcess32Next(kernel);
-            if (next == nullptr) {
-                result = kListUnavailable;
-                break;
-            }
-            if (!next(snapshot, entry))
-                break;
-        }
-    }
+    const SnapshotPauses noPauses = {0, 0, 0};
+    SnapshotListing listing = {list, false};
+    SnapshotWalk walked = WalkSnapshot(noPauses, AppendSnapshotEntry, &listing);
+    ProcessListResult result = walked == kSnapshotWalked ? kListComplete
+                               : listing.outOfMemory      ? kListOutOfMemory
+                                                          : kListUnavailable;
     if (result != kListComplete) {
         FreeProcessList(*list);
         *list = nullptr;

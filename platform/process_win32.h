@@ -11,6 +11,7 @@ typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD processId);
 typedef BOOL(WINAPI* Process32Function)(HANDLE snapshot, PROCESSENTRY32* entry);
 typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD* ids, DWORD size, DWORD* needed);
 typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
+typedef BOOL(WINAPI* QueryFullProcessImageNameFunction)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
 
 // A function of a library loaded by name, as its typed pointer; null when the library lacks it.
 template <typename Function>
@@ -28,6 +29,34 @@ struct ToolhelpFunctions {
 bool ResolveToolhelp(HMODULE kernel, ToolhelpFunctions& toolhelp);
 // Looked up afresh before each step of a snapshot walk.
 Process32Function ResolveProcess32Next(HMODULE kernel);
+
+// What a snapshot walk does with one entry: true to go on to the next.
+typedef bool (*SnapshotVisit)(void* context, const PROCESSENTRY32& entry);
+// Pauses of a snapshot walk in milliseconds, 0 for none. The termination technique of 95/98/ME
+// paces its walk; a listing does not.
+struct SnapshotPauses {
+    DWORD afterLoad;      // after loading the library, whether or not it loaded
+    DWORD afterSnapshot;  // after taking the snapshot, whether or not it was taken
+    DWORD aroundStep;     // before and after every Process32Next
+};
+enum SnapshotWalk {
+    kSnapshotUnavailable,  // library, record, function or snapshot missing, or no first entry
+    kSnapshotWalked,       // every entry visited
+    kSnapshotStopped,      // the visit asked to stop
+    kSnapshotNoNextStep,   // Process32Next could not be looked up
+};
+// The one toolhelp snapshot walk: every process of a snapshot, in the system's order, to visit.
+SnapshotWalk WalkSnapshot(const SnapshotPauses& pauses, SnapshotVisit visit, void* context);
+
+// The process functions of psapi.dll (NT) and QueryFullProcessImageNameA (Vista and later), looked
+// up by name once per process; each pointer is null where the system lacks it. psapi.dll stays
+// loaded for the life of the process.
+struct ProcessFunctions {
+    EnumProcessesFunction pEnumProcesses;
+    GetModuleFileNameExFunction pGetModuleFileNameExA;
+    QueryFullProcessImageNameFunction pQueryFullProcessImageNameA;
+};
+const ProcessFunctions& LookUpProcessFunctions();
 
 enum ProcessListResult {
     kListUnavailable,  // library or function missing, snapshot failed, or no process listed

@@ -40,9 +40,12 @@ bool StepFileExists(void*, const char* path)
     return ModuleFileExists(path);
 }
 
+// The node's value is what the walk once answered: filesScanned, which memory mode leaves as it
+// was, or 0 or -1 after a cancel or an abort.
 int StepWalk(void*, const char* path)
 {
-    return WalkDirectory(path);
+    WalkOutcome outcome = WalkDirectory(path);
+    return outcome == kWalkCompleted ? g_scanState.filesScanned : outcome;
 }
 
 bool StepMatched(void*)

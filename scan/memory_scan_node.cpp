@@ -9,7 +9,7 @@ int ScanMemoryNode(const MemoryScanSteps& steps, uint32_t processId, const char*
     void* context = steps.context;
     if (!steps.fileExists(context, modulePath))
         return 0;
-    // The walker answers with filesScanned, which memory mode leaves as it was: 0 in the first
+    // The walk step answers with filesScanned, which memory mode leaves as it was: 0 in the first
     // scan after start, the earlier count afterwards. A non-zero value is taken as "ended" below,
     // as the scan has always done.
     int value = steps.walk(context, modulePath);

@@ -24,9 +24,15 @@ int AskRestart(const char* question, unsigned style, int yes, int no);
 RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restartStarted);
 // Starts this scan's record in the report file, with the running system's version.
 void BeginScanReport();
-// Walks pattern (a folder followed by "\*.*", or in memory mode one file's full path).
-// Returns 0 when cancelled, -1 when aborted, otherwise filesScanned.
-int WalkDirectory(const char* pattern);
+// How a walk ended.
+enum WalkOutcome {
+    kWalkAborted = -1,   // a pattern could not be built; the abort travels up to the scan run
+    kWalkCancelled = 0,  // cancelRequested was found set
+    kWalkCompleted = 1,
+};
+// Walks pattern (a folder followed by "\*.*"), or in memory mode looks at the one file whose full
+// path it is.
+WalkOutcome WalkDirectory(const char* pattern);
 // Removes and handles at most one pending message of the thread (Escape asks to cancel).
 void PumpOneMessage();
 

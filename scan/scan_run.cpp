@@ -17,15 +17,13 @@ namespace {
 const char kRestartQuestion[] =
     "The system has to be restarted to remove the virus completely from your system. \n\n Restart now?";
 
-const int kWalkAborted = -1;
-
 // Walks the drive's Program Files folder on its own when the drive walk never entered one. False
 // when that walk was aborted.
 bool CheckProgramFiles()
 {
     ScanState& s = g_scanState;
     if (s.programFilesPending && !s.programFilesVisited) {
-        int walked = WalkDirectory(s.programFilesPath);
+        WalkOutcome walked = WalkDirectory(s.programFilesPath);
         s.programFilesPending = false;
         return walked != kWalkAborted;
     }

@@ -84,10 +84,37 @@ void OfferToDetectors(const char* path)
     }
 }
 
+// Shows one entry in the current-file line and offers it to the detectors when it is a file;
+// counted: it counts as scanned (the memory scan's look at a module does not count).
+void ShowAndOffer(const WIN32_FIND_DATAA& entry, const char* fullPath, bool counted)
+{
+    ScanState& s = g_scanState;
+    // Shown, reported and handed on as a 64-bit program names the file; whatever acts on it
+    // respells it for its own file calls.
+    char shownPath[kPathSize];
+    if (NativeSpelling(fullPath, s.wow64, shownPath, sizeof(shownPath)))
+        fullPath = shownPath;
+    ShortenForDisplay(ShownPath(fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
+    SendCurrentText();
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return;
+    if (counted)
+        s.filesScanned += 1;
+    // Reading such a file would download it from its store.
+    if (IsRecalledOnOpen(entry.dwFileAttributes)) {
+        NoteWalkSkip(kSkipOffline, fullPath);
+        return;
+    }
+    s.listedLength.known = true;
+    s.listedLength.bytes = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    OfferToDetectors(fullPath);
+    s.listedLength.known = false;
+}
+
 // Pass 1: shows every entry and offers each regular file. longPattern and shortPattern are the
 // two spellings of the folder's pattern (either may be empty, never both); listedPattern is its
-// listed spelling when that is neither (ListedPattern). 1 to go on, 0 cancelled, -1 aborted.
-int WalkFiles(const char* longPattern, const char* shortPattern, const char* listedPattern)
+// listed spelling when that is neither (ListedPattern).
+WalkOutcome WalkFiles(const char* longPattern, const char* shortPattern, const char* listedPattern)
 {
     ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
@@ -96,63 +123,36 @@ int WalkFiles(const char* longPattern, const char* shortPattern, const char* lis
     if (!search.IsValid()) {
         DWORD error = GetLastError();
         // A folder without entries (a drive root has no "." either) is not an error.
-        if (!s.memoryMode && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
             NoteWalkSkip(kSkipUnlistable, pattern);
-        return 1;
+        return kWalkCompleted;
     }
     char longPath[kPathSize];
     char shortPath[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
-            return 0;
+            return kWalkCancelled;
         bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const char* fullPath = nullptr;
-        if (s.memoryMode) {
-            if (CopyText(longPath, sizeof(longPath), pattern))
-                fullPath = longPath;
-        } else {
-            EntrySpelling spelled = SpellEntry(longPattern, shortPattern, entry.cFileName, entry.cAlternateFileName,
-                                               "", longPath, shortPath, sizeof(longPath));
-            if (spelled == kSpellNoDot)
-                return -1;
-            if (spelled == kSpelled) {
-                fullPath = ChosenSpelling(longPath, shortPath);
-                NoteListedName(longPattern, listedPattern, entry.cFileName, fullPath);
-            }
-            else if (!isFolder)  // a folder passed over is counted once, by the folder pass
-                NoteWalkSkip(PassedOverKind(spelled), longPath);
-        }
-        if (fullPath != nullptr) {
-            // Shown, reported and handed on as a 64-bit program names the file; whatever acts on it
-            // respells it for its own file calls.
-            char shownPath[kPathSize];
-            if (NativeSpelling(fullPath, s.wow64, shownPath, sizeof(shownPath)))
-                fullPath = shownPath;
-            ShortenForDisplay(ShownPath(fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
-            SendCurrentText();
-            if (!isFolder) {
-                if (!s.memoryMode)
-                    s.filesScanned += 1;
-                // Reading such a file would download it from its store.
-                if (IsRecalledOnOpen(entry.dwFileAttributes)) {
-                    NoteWalkSkip(kSkipOffline, fullPath);
-                } else {
-                    s.listedLength.known = true;
-                    s.listedLength.bytes = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-                    OfferToDetectors(fullPath);
-                    s.listedLength.known = false;
-                }
-            }
+        EntrySpelling spelled = SpellEntry(longPattern, shortPattern, entry.cFileName, entry.cAlternateFileName, "",
+                                           longPath, shortPath, sizeof(longPath));
+        if (spelled == kSpellNoDot)
+            return kWalkAborted;
+        if (spelled == kSpelled) {
+            const char* fullPath = ChosenSpelling(longPath, shortPath);
+            NoteListedName(longPattern, listedPattern, entry.cFileName, fullPath);
+            ShowAndOffer(entry, fullPath, true);
+        } else if (!isFolder) {  // a folder passed over is counted once, by the folder pass
+            NoteWalkSkip(PassedOverKind(spelled), longPath);
         }
         PumpOneMessage();
         if (s.cancelRequested)
-            return 0;
+            return kWalkCancelled;
     } while (FindNextFileA(search.Get(), &entry));
-    return 1;
+    return kWalkCompleted;
 }
 
-int WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth);
+WalkOutcome WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth);
 
 // Counts a folder the depth bound keeps the walk out of; the report names the folder, not its pattern.
 void NoteFolderTooDeep(const char* childPattern)
@@ -191,33 +191,33 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
     return FindNextFileA(search, &entry);
 }
 
-// Pass 2: descends into every subfolder. 1 to go on, 0 cancelled, -1 aborted.
-int WalkSubfolders(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
+// Pass 2: descends into every subfolder.
+WalkOutcome WalkSubfolders(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
     ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
     char folderPattern[kPathSize];
     int built = BuildFolderPassPattern(pattern, folderPattern, sizeof(folderPattern));
     if (built <= 0)
-        return built < 0 ? -1 : 1;
+        return built < 0 ? kWalkAborted : kWalkCompleted;
     WIN32_FIND_DATAA entry;
     entry.dwReserved0 = 0;
     ScopedFindHandle search(FindFirstFileA(folderPattern, &entry));
     if (!search.IsValid())
-        return 1;
+        return kWalkCompleted;
     char longChild[kPathSize];
     char shortChild[kPathSize];
     char listedChild[kPathSize];
     do {
         PumpOneMessage();
         if (s.cancelRequested)
-            return 0;
+            return kWalkCancelled;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotEntry(entry.cFileName))
             continue;
         EntrySpelling spelled = SpellEntry(longPattern, shortPattern, entry.cFileName, entry.cAlternateFileName,
                                            "\\*.*", longChild, shortChild, sizeof(longChild));
         if (spelled == kSpellNoDot)
-            return -1;
+            return kWalkAborted;
         if (spelled != kSpelled) {
             NoteWalkSkip(PassedOverKind(spelled), longChild);
             continue;
@@ -251,36 +251,53 @@ int WalkSubfolders(const char* longPattern, const char* shortPattern, const char
             BuildChildPattern(ListedPattern(longPattern, listedPattern), entry.cFileName, listedChild,
                               sizeof(listedChild)) != 1)
             listedChild[0] = '\0';
-        if (WalkLevel(longChild, shortChild, listedChild, depth + 1) == -1)
-            return -1;
+        if (WalkLevel(longChild, shortChild, listedChild, depth + 1) == kWalkAborted)
+            return kWalkAborted;
     } while (FindNextWithTag(search.Get(), entry));
-    return 1;
+    return kWalkCompleted;
 }
 
-int WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
+WalkOutcome WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
+{
+    g_scanState.memoryMatch = false;
+    PrepareProgramFiles(ChosenSpelling(longPattern, shortPattern));
+    WalkOutcome outcome = WalkFiles(longPattern, shortPattern, listedPattern);
+    if (outcome != kWalkCompleted)
+        return outcome;
+    return WalkSubfolders(longPattern, shortPattern, listedPattern, depth);
+}
+
+// The memory scan's look at one module file: shown and offered like a walked file, with a pumped
+// message on either side, but not counted, and no folder is listed.
+WalkOutcome LookAtModule(const char* path)
 {
     ScanState& s = g_scanState;
     s.memoryMatch = false;
-    PrepareProgramFiles(ChosenSpelling(longPattern, shortPattern));
-    int result = WalkFiles(longPattern, shortPattern, listedPattern);
-    if (result <= 0)
-        return result;
-    if (!s.memoryMode) {
-        result = WalkSubfolders(longPattern, shortPattern, listedPattern, depth);
-        if (result <= 0)
-            return result;
-    }
-    return s.filesScanned;
+    PrepareProgramFiles(path);  // as every walker call begins
+    WIN32_FIND_DATAA entry;
+    ScopedFindHandle search(FindFirstFileA(path, &entry));
+    if (!search.IsValid())
+        return kWalkCompleted;
+    PumpOneMessage();
+    if (s.cancelRequested)
+        return kWalkCancelled;
+    char fullPath[kPathSize];
+    if (CopyText(fullPath, sizeof(fullPath), path))
+        ShowAndOffer(entry, fullPath, false);
+    PumpOneMessage();
+    return s.cancelRequested ? kWalkCancelled : kWalkCompleted;
 }
 
 }  // namespace
 
-int WalkDirectory(const char* pattern)
+WalkOutcome WalkDirectory(const char* pattern)
 {
     // The caller's pattern is taken to open as given; its own folders keep their spelling. A
     // pattern in the real System32 (a module path, a chosen folder) is opened through its alias.
     char fileCallPattern[kPathSize];
     const char* opened = ForFileCalls(pattern, fileCallPattern, sizeof(fileCallPattern));
+    if (g_scanState.memoryMode)
+        return LookAtModule(opened);
     return WalkLevel(opened, opened, "", 0);
 }
 

@@ -1,5 +1,5 @@
 PORTABLE_SRCS += ui/shape_runs.cpp ui/message_layout.cpp ui/paint_pace.cpp
-WIN32_SRCS += ui/framework.cpp ui/ui_globals.cpp ui/cexbutton.cpp ui/cexlabel.cpp ui/shape.cpp ui/message_dialog.cpp
+WIN32_SRCS += ui/framework.cpp ui/ui_globals.cpp ui/skin_button.cpp ui/cexbutton.cpp ui/ncexbutton.cpp ui/cexlabel.cpp ui/shape.cpp ui/message_dialog.cpp
 PRODUCT_MAIN := ui/app_main.cpp
 RC_FILES += ui/tarvex.rc
 RC_DEPS += base/version.h ui/resource.h ui/artwork.rc ui/dialog_message.rc ui/dialog_main.rc ui/tarvex.manifest

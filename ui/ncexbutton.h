@@ -1,6 +1,6 @@
-// Bitmap buttons of the message dialog: the skinned button without a cursor of its own.
+// The message dialog's bitmap buttons: skinned buttons that keep the system's arrow cursor.
 #pragma once
-#include "ui/cexbutton.h"
+#include "ui/skin_button.h"
 
 class NCExButton : public CSkinButton {
     DECLARE_MESSAGE_MAP()

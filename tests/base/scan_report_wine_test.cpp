@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/product.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "scan/scan.h"
@@ -69,7 +70,7 @@ TEST_CASE_FIXTURE(ReportFixture, "someone reading the report during a scan sees 
     char codes[64];
     wsprintfA(codes, "  platform code %d, NT version code %d\r\n", GetPlatformCode(), GetNtVersionCode());
     CHECK(start.compare(0, 5, "==== ") == 0);
-    CHECK(Contains(start, "  Tarvex Ver 1.0  Windows "));
+    CHECK(Contains(start, std::string("  ") + kProductTitle + "  Windows "));
     CHECK(start.size() > std::string(codes).size());
     CHECK(start.compare(start.size() - std::string(codes).size(), std::string::npos, codes) == 0);
 

@@ -273,7 +273,7 @@ TEST_CASE("a walk opens no file whose listed length no record accepts")
     std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
     int32_t opens = g_signatureFileOpens;
 
-    CHECK(WalkDirectory(folder.Pattern().c_str()) == 5);
+    CHECK(WalkDirectory(folder.Pattern().c_str()) == kWalkCompleted);
     CHECK(g_signatureFileOpens == opens);
     CHECK(g_scanState.filesScanned == 5);
     CHECK(g_scanState.filesInfected == 0);
@@ -305,7 +305,7 @@ TEST_CASE("a walk opens and judges a file of a record's length as before")
         ResetScanState(kDispositionRemove);
         std::string path = folder.Write("sample.exe", c.data);
         int32_t opens = g_signatureFileOpens;
-        CHECK(WalkDirectory(folder.Pattern().c_str()) == 1);
+        CHECK(WalkDirectory(folder.Pattern().c_str()) == kWalkCompleted);
         CHECK(g_signatureFileOpens == opens + 1);
         CHECK(g_scanState.filesInfected == c.infected);
         CHECK(Exists(path) == (c.infected == 0));

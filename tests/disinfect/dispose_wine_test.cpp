@@ -151,6 +151,38 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
     }
 }
 
+TEST_CASE("a name ending in a dot or a space is reported as listed, also by the lines of the shown path")
+{
+    // As the walker leaves it for such a name: reached through its short path, shown as listed; the
+    // signature detector then puts the path it was handed into currentText.
+    const std::string shortPath = "C:\\tvxdisp\\TRAIL~1";
+    struct Row {
+        const char* label;
+        int code;
+        const char* listed;
+        const char* outcome;
+    };
+    const Row rows[] = {
+        {"attributes cannot be set (no such file)", kDispositionRemove, "C:\\tvxdisp\\trail.", "Unable to remove"},
+        {"ending in a space, left as the user chose", kDispositionLeave, "C:\\tvxdisp\\trail ",
+         "not disinfected as per user's selection"},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        ResetState();
+        g_scanState.dispositionCode = row.code;
+        lstrcpynA(g_scanState.listedPath, row.listed, sizeof(g_scanState.listedPath));
+        lstrcpynA(g_scanState.listedFor, shortPath.c_str(), sizeof(g_scanState.listedFor));
+        lstrcpynA(g_scanState.currentText, shortPath.c_str(), sizeof(g_scanState.currentText));
+        lstrcpynA(g_scanState.currentName, kName, sizeof(g_scanState.currentName));
+        ResultSink sink;
+        DisposeInfectedFile(shortPath.c_str(), kName);
+        CHECK(Joined(sink.allLines) == std::string(row.listed) + "     " + kName + " " + row.outcome);
+        g_scanState.listedPath[0] = '\0';
+        g_scanState.listedFor[0] = '\0';
+    }
+}
+
 TEST_CASE("memory-removal pass: System Memory line, then removal under the family name")
 {
     ResetState();

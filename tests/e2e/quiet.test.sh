@@ -27,7 +27,7 @@ last_end_line() {
 
 # last_record: the report's last record (from its last start line), without CR.
 last_record() {
-    tr -d '\r' <"$(unix_path "$E2E_PREFIX" "$REPORT")" | awk '/^==== .*  Tarvex Ver 1\.0  Windows/ { r = "" } { r = r $0 "\n" } END { printf "%s", r }'
+    tr -d '\r' <"$(unix_path "$E2E_PREFIX" "$REPORT")" | awk -v start="  $TITLE  Windows" '/^==== / && index($0, start) { r = "" } { r = r $0 "\n" } END { printf "%s", r }'
 }
 
 # expect_end CODE INFECTED REMOVED WAITING: the last record's end line.
@@ -75,7 +75,7 @@ for version in win98 win7 winxp; do
     quiet_run /Q /X "/L:$REPORT"
     check "$version: exit code of a bad command line" 6 "$QUIET_EXIT"
     tail -n 1 "$(unix_path "$E2E_PREFIX" "$REPORT")" | tr -d '\r' |
-        grep -qE '^==== .*  Tarvex Ver 1\.0  bad command line at "/X": exit code 6$' ||
+        grep -qE "^==== .*  $TITLE_PATTERN  bad command line at \"/X\": exit code 6\$" ||
         abort "$version: no bad-command-line line in the report"
     echo "ok: $version quiet runs ended with 0, 1, 2 and 6"
 done
@@ -117,7 +117,7 @@ add_busy_drive D 20000
     >/dev/null 2>&1 &
 quiet_pid=$!
 # Its start line is among the report's last lines (the records before it have one too).
-quiet_started() { grep -aq 'Tarvex Ver 1.0  Windows' <(tail -n 3 "$(unix_path "$E2E_PREFIX" "$REPORT")"); }
+quiet_started() { grep -aqF "$TITLE  Windows" <(tail -n 3 "$(unix_path "$E2E_PREFIX" "$REPORT")"); }
 tvx_poll 60 quiet_started || abort "the quiet run on the busy drive did not start"
 start_tool
 wait_tool_exit 60 || abort "a window copy started during a quiet run kept running"

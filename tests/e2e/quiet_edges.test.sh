@@ -37,7 +37,7 @@ for args in '/Q/R' '/QR' '/Q/L:C:\g.log' '-q/r /L:C:\share\glued.log'; do
     where=$WINDOWS_LOG
     [ "$bad" = "$args" ] || where=$(unix_path "$E2E_PREFIX" 'C:\share\glued.log')
     check "'$args': the report's one line" "1" \
-        "$(text_of "$where" | grep -cxE "==== .*  Tarvex Ver 1\.0  bad command line at \"${bad//\\/\\\\}\": exit code 6")"
+        "$(text_of "$where" | grep -cxE "==== .*  $TITLE_PATTERN  bad command line at \"${bad//\\/\\\\}\": exit code 6")"
     check "'$args': lines in the report" "1" "$(text_of "$where" | wc -l)"
 done
 check "a report at the glued /L: path" "" "$(find "$E2E_PREFIX/drive_c" -maxdepth 1 -name g.log)"
@@ -109,7 +109,7 @@ long_run() {
     (cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' /Q "/L:$1") \
         >/dev/null 2>&1 &
     QUIET_PID=$!
-    tvx_wait_for_file "$(unix_path "$E2E_PREFIX" "$1")" 600 'Tarvex Ver 1.0  Windows' || abort "no start line in $1"
+    tvx_wait_for_file "$(unix_path "$E2E_PREFIX" "$1")" 600 "$TITLE_PATTERN  Windows" || abort "no start line in $1"
 }
 
 # hold_report REPORT MS: a reader holds the report sharing reads only, for MS milliseconds, while the

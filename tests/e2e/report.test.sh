@@ -23,7 +23,7 @@ report_text() {
 
 # record N FILE: the Nth record of a report (from its start line to its end line).
 record() {
-    awk -v n="$1" '/^==== .*  Tarvex Ver 1\.0  / { r++ } r == n { print } r == n && /^==== .*  End of scan/ { exit }' "$2"
+    awk -v n="$1" -v start="  $TITLE  " '/^==== / && index($0, start) { r++ } r == n { print } r == n && /^==== .*  End of scan/ { exit }' "$2"
 }
 
 # scan_and_close [ANSWER]: one scan from the Scan button; a restart question is answered ANSWER;
@@ -73,7 +73,7 @@ scenario_version() {  # VERSION "PLATFORM CODES" "WINDOWS VERSION PREFIX"
 
     report_text "$log" "$TVX_TMP/report"
     check "$version: start and end lines" "2" "$(grep -c '^==== ' "$TVX_TMP/report")"
-    head -n 1 "$TVX_TMP/report" | grep -qE "^==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  Tarvex Ver 1\\.0  $windows.*  $codes\$" ||
+    head -n 1 "$TVX_TMP/report" | grep -qE "^==== [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}  $TITLE_PATTERN  $windows.*  $codes\$" ||
         abort "$version: start line: $(head -n 1 "$TVX_TMP/report")"
     # The result lines: everything between the start line and the passed-over section.
     awk 'NR > 1 && /^Entries passed over by the walk$/ { exit } NR > 1 { print }' "$TVX_TMP/report" >"$TVX_TMP/results"
@@ -159,7 +159,7 @@ cp "$log" "$TVX_TMP/full.log"
 scan_and_close
 cmp "$TVX_TMP/full.log" "$old" || abort "Tarvex.old.log is not the full report"
 report_text "$log" "$TVX_TMP/report"
-[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] && head -n 1 "$TVX_TMP/report" | grep -q '^==== .*Tarvex Ver 1\.0' ||
+[ "$(grep -c '^==== ' "$TVX_TMP/report")" = 2 ] && head -n 1 "$TVX_TMP/report" | grep -q "^==== .*$TITLE_PATTERN" ||
     abort "the new report does not hold just the new record"
 scan_and_close
 cmp "$TVX_TMP/full.log" "$old" || abort "the report was set aside a second time"

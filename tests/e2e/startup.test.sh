@@ -10,7 +10,7 @@ start_tool
 wait_main
 expect_layout ready-no-product "$LAYOUT_READY_NO_PRODUCT" || abort "Ready layout without the product"
 check "window title" "$TITLE" "$(auto text "$MAIN_SEL")"
-check "title line" "Tarvex Ver 1.0 - Tool to detect and remove all the variants of W32/KYR Trojan" "$(auto text "$MAIN_SEL" "$IDC_TITLE_LINE")"
+check "title line" "$TITLE - Tool to detect and remove all the variants of W32/KYR Trojan" "$(auto text "$MAIN_SEL" "$IDC_TITLE_LINE")"
 check "family label" "for W32/KYR Trojan" "$(auto text "$MAIN_SEL" "$IDC_FAMILY_LABEL")"
 [ -n "$(auto text "$MAIN_SEL" "$IDC_NOTICE_LINE")" ] || abort "notice line is empty"
 check "window size" "600x462" "$(auto rect "$MAIN_SEL" | sed 's/.* w=\([0-9]*\) h=\([0-9]*\)/\1x\2/')"

@@ -6,13 +6,18 @@ AUTO_EXE=$TVX_BUILD/win/tools/automation/tvxauto.exe
 HOLDER_EXE=$TVX_BUILD/win/tests/helpers/lock_holder.exe
 FIXTURE_TOOL=$TVX_BUILD/native/tests/fixtures/make_fixture
 ROWS_TOOL=$TVX_BUILD/native/tests/e2e/signature_rows  # the signature table's rows, one a line
-TITLE='Tarvex Ver 1.0'
 
-# Control ids of the windows, as the product's resource header names them.
-IDC_SCAN=1052 IDC_MAIN_OK=1070 IDC_MAIN_CANCEL=2 IDC_CLOSEBOX=1054 IDC_RESULT_LIST=1055
-IDC_STATUS_FRAME=1064 IDC_CURRENT_FILE=1065 IDC_FAMILY_LABEL=1068 IDC_NOTICE_LINE=1072
-IDC_TITLE_LINE=1074 IDC_PRODUCT_LINE=1075 IDC_SEARCHING_LINE=1076
-IDC_MSG_OK=1 IDC_MSG_CANCEL=2 IDC_MSG_SINGLE_OK=3 IDC_MSG_YES=6 IDC_MSG_NO=7 IDC_MSG_TEXT=1086
+# The product's title and control ids, read from the product's own headers so that a new version or
+# id needs no change here: TITLE ("Tarvex Ver 1.0"), TITLE_PATTERN (the same for grep -E)
+# and every IDC_ name of ui/resource.h.
+tvx_source_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+TARVEX_VERSION=$(sed -n 's/^#define TARVEX_VERSION_MAJOR \([0-9]*\)$/\1/p' "$tvx_source_root/base/version.h").$(
+                 sed -n 's/^#define TARVEX_VERSION_MINOR \([0-9]*\)$/\1/p' "$tvx_source_root/base/version.h")
+TITLE=$(sed -n 's/^const char kProductTitle\[\] = "\(.*\)" TARVEX_VERSION_TEXT;$/\1/p' \
+        "$tvx_source_root/base/product.h")$TARVEX_VERSION
+TITLE_PATTERN=${TITLE//./\\.}
+eval "$(sed -n 's/^#define \(IDC_[A-Z_]*\) *\([0-9][0-9]*\).*/\1=\2/p' "$tvx_source_root/ui/resource.h")"
+unset tvx_source_root
 # Keys for `auto key` and `auto syskey`.
 VK_RETURN=13 VK_ESCAPE=27 VK_F4=115
 

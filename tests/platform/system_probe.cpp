@@ -133,7 +133,7 @@ int main(int argc, char** argv)
         return done ? 0 : 1;
     }
     if (std::strcmp(command, "kill") == 0 && argc > 2) {
-        int result = KillProcessOfFile(argv[2]);
+        int result = KillProcessOfFile(argv[2], g_scanState.wow64);
         std::printf("result=%d\n", result);
         return 0;
     }

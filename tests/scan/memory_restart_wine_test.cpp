@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "base/product.h"
 #include "base/run_options.h"
 #include "scan/scan.h"
+#include "ui/resource.h"
 #include "ui/ui.h"
 
 namespace {
@@ -38,7 +40,7 @@ BOOL CALLBACK FindQuestion(HWND window, LPARAM found)
 {
     char title[64];
     if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof(title)) > 0 &&
-        std::string(title) == "Tarvex Ver 1.0" && GetDlgItem(window, 1086) != nullptr) {
+        std::string(title) == kProductTitle && GetDlgItem(window, IDC_MSG_TEXT) != nullptr) {
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }

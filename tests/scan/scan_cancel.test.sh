@@ -79,7 +79,7 @@ start_scan 'C:\lockdir' "$report"
 auto wait "$DIALOG" 60000 >/dev/null || fail "no restart question"
 expect "status shown before the question" "Scanning completed" "$(auto text "$MAIN" "$IDC_CURRENT_FILE")"
 expect "restart question" "$(printf 'The system has to be restarted to remove the virus completely from your system. \n\n Restart now?')" "$(auto text "$DIALOG" "$IDC_MSG_TEXT")"
-expect "restart question caption" "Tarvex Ver 1.0" "$(auto text "$DIALOG")"
+expect "restart question caption" "$TITLE" "$(auto text "$DIALOG")"
 auto click "$DIALOG" "$IDC_MSG_NO" >/dev/null
 wait "$host_pid"
 expect "No to restart: run ends normally" "END" "$(tail -1 "$report")"

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/product.h"
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "scan/scan.h"
@@ -166,7 +167,7 @@ int main(int argc, char** argv)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = "TarvexScanHost";
     RegisterClassA(&wc);
-    HWND window = CreateWindowA(wc.lpszClassName, "Tarvex Ver 1.0", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+    HWND window = CreateWindowA(wc.lpszClassName, kProductTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                 600, 400, nullptr, nullptr, instance, nullptr);
     CreateWindowA("BUTTON", "SCAN", WS_CHILD | WS_VISIBLE, 10, 10, 80, 24, window,
                   reinterpret_cast<HMENU>(IDC_SCAN), instance, nullptr);

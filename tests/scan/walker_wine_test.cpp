@@ -78,7 +78,7 @@ TEST_CASE("memory mode walks the one file given: shown, offered, not counted, no
     WriteFile(file);
     g_scanState.memoryMode = true;
     g_scanState.memoryMatch = true;
-    CHECK(WalkDirectory(file.c_str()) == 0);
+    CHECK(WalkDirectory(file.c_str()) == kWalkCompleted);
     CHECK(g_offered == std::vector<std::string>{file});
     CHECK(sink.currentTexts.size() == 1);
     CHECK_FALSE(g_scanState.memoryMatch);  // cleared by every walk
@@ -99,7 +99,7 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
         WalkFixture fixture;
         ResultSink sink;
         PostMessageA(sink.Window(), row.message, 0, 0);
-        CHECK(WalkDirectory((folder + "\\*.*").c_str()) == 0);
+        CHECK(WalkDirectory((folder + "\\*.*").c_str()) == kWalkCancelled);
         CHECK(g_scanState.cancelRequested);
         CHECK(g_offered.empty());
         CHECK(sink.currentTexts.empty());
@@ -124,8 +124,8 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
     }
     int32_t tooDeepBefore = g_scanState.walkSkipped[kSkipTooDeep];
     int32_t keptBefore = g_scanReport.skippedPaths.kept[kSkipTooDeep];
-    int scanned = WalkDirectory((root + "\\*.*").c_str());
-    CHECK(scanned == kMaxWalkDepth);
+    CHECK(WalkDirectory((root + "\\*.*").c_str()) == kWalkCompleted);
+    CHECK(g_scanState.filesScanned == kMaxWalkDepth);
     // The folder the bound keeps out is counted and named for the report.
     CHECK(g_scanState.walkSkipped[kSkipTooDeep] == tooDeepBefore + 1);
     if (keptBefore < kReportedSkipPaths)

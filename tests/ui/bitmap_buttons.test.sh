@@ -35,14 +35,14 @@ while IFS='|' read -r case_label action control scan download; do
     auto "$action" "$SEL" "$control" >/dev/null
     # The buttons repaint when the probe gets to it, which under load or emulation may be late.
     tvx_poll 10 shows "$scan" "$download" || fail "$(grep FAIL "$WORK/check" | tr '\n' ' ')"
-done <<'TABLE'
-start_pointer_away|hover|1065|normal|normal
-hover_scan|hover|1052|focus|normal
-hover_download_moves_focus|hover|1053|normal|focus
-hover_scan_again|hover|1052|focus|normal
-leaving_keeps_focus_not_image|hover|1065|normal|normal
-click_disables_scan|click|1052|disabled|normal
-hover_download|hover|1053|disabled|focus
+done <<TABLE
+start_pointer_away|hover|$IDC_CURRENT_FILE|normal|normal
+hover_scan|hover|$IDC_SCAN|focus|normal
+hover_download_moves_focus|hover|$IDC_DOWNLOAD|normal|focus
+hover_scan_again|hover|$IDC_SCAN|focus|normal
+leaving_keeps_focus_not_image|hover|$IDC_CURRENT_FILE|normal|normal
+click_disables_scan|click|$IDC_SCAN|disabled|normal
+hover_download|hover|$IDC_DOWNLOAD|disabled|focus
 TABLE
 cp "$WORK/hover_download.bmp" "$TVX_BUILD/screenshots/buttons_disabled_and_focus.bmp"
 
@@ -51,5 +51,5 @@ wait "$probe_pid"
 case_label=output
 tr -d '\r' <"$WORK/out" >"$WORK/lines"
 grep -qx "CURSOR 1" "$WORK/lines" || fail "no hand cursor: $(cat "$WORK/lines")"
-[ "$(grep -c '^CLICK 1052$' "$WORK/lines")" = 1 ] || fail "expected one click of SCAN: $(cat "$WORK/lines")"
+[ "$(grep -c "^CLICK $IDC_SCAN\$" "$WORK/lines")" = 1 ] || fail "expected one click of SCAN: $(cat "$WORK/lines")"
 exit $status

@@ -14,7 +14,7 @@ while IFS='|' read -r case_label style shown hidden icon focused; do
     start_probe "$style" "Terminate the Scan now?" || continue
     for id in $shown; do [ -n "$(geometry "$id")" ] || fail "button $id hidden"; done
     for id in $hidden; do [ -z "$(geometry "$id")" ] || fail "button $id shown"; done
-    checks=("icon-$icon@$(geometry 1085)")
+    checks=("icon-$icon@$(geometry "$IDC_MSG_ICON")")
     for id in $shown; do
         kind=normal; [ "$id" = "$focused" ] && kind=focus
         checks+=("$kind@$(geometry "$id")")
@@ -55,9 +55,9 @@ echo "template text line ${template_w:-?} x ${template_h:-?} with this machine's
 while IFS='|' read -r case_label length large grow_w grow_h icon_moves; do
     [ -z "$case_label" ] && continue
     text=$(head -c "$length" </dev/zero | tr '\0' 'w' | sed 's/wwwwwwwwww/wwwwwwwww /g')
-    start_probe 36 "$text" "Tarvex Ver 1.0" $large || continue
-    g=$(geometry 1086); IFS=, read -r tx ty tw th <<<"$g"
-    i=$(geometry 1085); IFS=, read -r ix iy iw ih <<<"$i"
+    start_probe 36 "$text" "$TITLE" $large || continue
+    g=$(geometry "$IDC_MSG_TEXT"); IFS=, read -r tx ty tw th <<<"$g"
+    i=$(geometry "$IDC_MSG_ICON"); IFS=, read -r ix iy iw ih <<<"$i"
     [ "$tw" = $((template_w + grow_w)) ] || fail "text line width $tw, expected $((template_w + grow_w))"
     [ "$th" = $((template_h + grow_h)) ] || fail "text line height $th, expected $((template_h + grow_h))"
     # A long text puts the icon 30 above the text line's old screen top, which is 25 below its new

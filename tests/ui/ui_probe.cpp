@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/product.h"
 #include "ui/cexbutton.h"
 #include "ui/cexlabel.h"
 #include "ui/resource.h"
@@ -187,7 +188,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     char** argv = __argv;
     if (argc >= 4 && std::strcmp(argv[1], "message") == 0) {
         unsigned style = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 0));
-        const char* caption = argc >= 5 ? argv[4] : "Tarvex Ver 1.0";
+        const char* caption = argc >= 5 ? argv[4] : kProductTitle;
         g_largeFonts = argc >= 6 && std::strcmp(argv[5], "large") == 0;
         int code = ShowMessageDialog(argv[3], caption, style);
         Print("RESULT %d\n", code);
