@@ -145,6 +145,16 @@ reg_has() {
     (cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine reg query "$1" /v "$2" >/dev/null 2>&1)
 }
 
+# quiet_run ARGS...: runs the tool with ARGS under the automation client's watch; QUIET_EXIT is its
+# exit code. Aborts when the process ever had a window.
+quiet_run() {
+    local out
+    out=$(auto quietrun "C:\\tarvex\\tarvex.exe $*" 240000)
+    QUIET_EXIT=$(sed -n 's/^exit //p' <<<"$out")
+    grep -qx 'windows 0' <<<"$out" || abort "${version:+$version: }the quiet run '$*' had a window: $out"
+    [ -n "$QUIET_EXIT" ] || abort "${version:+$version: }no exit code from '$*': $out"
+}
+
 # start_program WINPATH: starts a program planted by plant_program from C:\ and returns once it runs
 # (it prints its "locked 0" line then), however slowly the 32-bit side starts; AGENT_PID is its
 # launcher's pid.

@@ -10,16 +10,6 @@ e2e_require "$TOOL_EXE" "$AUTO_EXE" "$HOLDER_EXE" "$FIXTURE_TOOL" "$ROWS_TOOL"
 SHARE='C:\share'
 REPORT="$SHARE\\PC1.log"
 
-# quiet_run ARGS...: runs the tool with ARGS under the automation client's watch; QUIET_EXIT is its
-# exit code. Aborts when the process ever had a window.
-quiet_run() {
-    local out
-    out=$(auto quietrun "C:\\tarvex\\tarvex.exe $*" 240000)
-    QUIET_EXIT=$(sed -n 's/^exit //p' <<<"$out")
-    grep -qx 'windows 0' <<<"$out" || abort "$version: the quiet run '$*' had a window: $out"
-    [ -n "$QUIET_EXIT" ] || abort "$version: no exit code from '$*': $out"
-}
-
 # last_end_line: the report's last end line, without CR.
 last_end_line() {
     grep -a '  End of scan' "$(unix_path "$E2E_PREFIX" "$REPORT")" | tail -n 1 | tr -d '\r'

@@ -13,16 +13,6 @@ tvx_set_version "$E2E_PREFIX" tarvex.exe "$version"
 mkdir -p "$(unix_path "$E2E_PREFIX" 'C:\share')"
 WINDOWS_LOG=$(unix_path "$E2E_PREFIX" 'C:\windows\Tarvex.log')
 
-# quiet_run ARGS...: runs the tool with ARGS under the automation client's watch; QUIET_EXIT is its
-# exit code. Aborts when the process ever had a window.
-quiet_run() {
-    local out
-    out=$(auto quietrun "C:\\tarvex\\tarvex.exe $*" 240000)
-    QUIET_EXIT=$(sed -n 's/^exit //p' <<<"$out")
-    grep -qx 'windows 0' <<<"$out" || abort "the run '$*' had a window: $out"
-    [ -n "$QUIET_EXIT" ] || abort "no exit code from '$*': $out"
-}
-
 # text_of UNIXPATH: the file without CR, or nothing when it is not there.
 text_of() {
     [ -e "$1" ] && tr -d '\r' <"$1"
