@@ -42,7 +42,17 @@ bool StartTestService(const char* name)
     if (service == nullptr && GetLastError() == ERROR_SERVICE_EXISTS)
         service = OpenServiceA(manager, name, SERVICE_ALL_ACCESS);
     bool running = false;
-    if (service != nullptr && StartServiceA(service, 0, nullptr)) {
+    // A stopped service's process may still be ending (the quick one lingers a moment after it
+    // stopped): it starts once that process is gone.
+    bool started = false;
+    for (int i = 0; service != nullptr && i < 300 && !started; ++i) {
+        started = StartServiceA(service, 0, nullptr) != FALSE;
+        if (!started && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+            break;
+        if (!started)
+            Sleep(100);
+    }
+    if (started) {
         for (int i = 0; i < 100 && !running; ++i) {
             SERVICE_STATUS status = {};
             running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;

@@ -49,8 +49,13 @@ void WINAPI ServiceMain(DWORD argc, char** argv)
     bool refuses = std::strcmp(g_name, "tvxrefuse") == 0;
     Report(SERVICE_RUNNING, refuses ? 0 : SERVICE_ACCEPT_STOP);
     WaitForSingleObject(g_stopRequested, INFINITE);
-    if (std::strcmp(g_name, "tvxquick") == 0)
+    if (std::strcmp(g_name, "tvxquick") == 0) {
+        // Returning ends the process, which under Wine may come before the control dispatcher has
+        // answered the stop control, and ControlService then fails: seen once when the 32-bit side
+        // ran emulated. The service has said it stopped; it lingers a moment as a real one would.
+        Sleep(2000);
         return;
+    }
     if (std::strcmp(g_name, "tvxpending") == 0) {
         HANDLE poll = OpenEventA(SYNCHRONIZE, FALSE, "Global\\tvx_service_poll");
         HANDLE ack = OpenEventA(EVENT_MODIFY_STATE, FALSE, "Global\\tvx_service_ack");
