@@ -9,7 +9,9 @@
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"
-#include "scan/scan.h"
+#include "scan/memory_scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 int32_t g_memoryRestartNeeded = 0;
 

@@ -10,7 +10,9 @@
 #include "base/text.h"
 #include "match/signature_table.h"
 #include "platform/platform.h"
-#include "scan/scan.h"
+#include "scan/memory_scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "base/product.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
 #include "platform/platform.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/disinfect.h"
-#include "scan/scan.h"
+#include "scan/walker.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"

@@ -22,7 +22,8 @@
 #include "platform/platform.h"
 #include "platform/perf_data_win32.h"
 #include "platform/process_win32.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
+#include "scan/memory_scan.h"
 #include "ui/ui.h"
 
 namespace {
