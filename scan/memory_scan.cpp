@@ -5,7 +5,7 @@
 #include "base/run_options.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/service.h"
 #include "platform/platform.h"
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"

@@ -13,7 +13,6 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
-#include "disinfect/disinfect.h"
 #include "scan/walker.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"

@@ -13,7 +13,7 @@
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "detect/detect.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/autostart.h"
 #include "platform/platform.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"

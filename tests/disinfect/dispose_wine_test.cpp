@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/scan_state.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/dispose.h"
 #include "platform/platform.h"
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
