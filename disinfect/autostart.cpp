@@ -11,7 +11,7 @@
 #include "disinfect/autostart.h"
 #include "match/autostart_match.h"
 #include "platform/path_spellings.h"
-#include "platform/platform.h"
+#include "platform/version.h"
 #include "platform/registry.h"
 
 namespace {

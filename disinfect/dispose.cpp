@@ -9,7 +9,8 @@
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"
 #include "disinfect/wininit_text.h"
-#include "platform/platform.h"
+#include "platform/process_kill.h"
+#include "platform/version.h"
 
 namespace {
 

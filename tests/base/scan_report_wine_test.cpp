@@ -9,7 +9,7 @@
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "scan/scan_run.h"
-#include "platform/platform.h"
+#include "platform/version.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "base/scan_state.h"
 #include "detect/detect.h"
 #include "disinfect/autostart.h"
-#include "platform/platform.h"
+#include "platform/version.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_sink.h"
 #include "tests/lib/wine_registry.h"
