@@ -162,18 +162,3 @@ RunExitCode ExitCodeOf(const RunOutcome& outcome)
         return kExitRemoved;
     return kExitClean;
 }
-
-bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
-                   int32_t removed, int32_t waitingForRestart, int32_t unopened)
-{
-    // "exit code N" appears only in quiet runs, so that a search for it never counts window runs.
-    bool whole = FormatText(dest, destSize, "%s %d  scanned %d, infected %d, removed %d, waiting for restart %d",
-                            quiet ? "exit code" : "window run, a quiet run would end with", static_cast<int>(code),
-                            static_cast<int>(scanned), static_cast<int>(infected), static_cast<int>(removed),
-                            static_cast<int>(waitingForRestart));
-    if (unopened <= 0)
-        return whole;
-    char more[48];
-    FormatText(more, sizeof(more), ", not opened %d", static_cast<int>(unopened));
-    return AppendText(dest, destSize, more) && whole;
-}

@@ -58,9 +58,3 @@ struct RunOutcome {
 };
 
 RunExitCode ExitCodeOf(const RunOutcome& outcome);
-
-// The part of the report's end line after "End of scan": the exit code (or, for a window run, the
-// one a quiet run would have ended with) and the counts; the files that could not be opened only
-// when there were any.
-bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
-                   int32_t removed, int32_t waitingForRestart, int32_t unopened = 0);

@@ -4,22 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/command_line.h"  // RunExitCode
 #include "base/product.h"
+#include "base/walk_skip.h"
 #include "base/windows_version.h"
 
-
-// Kinds of entry the walk passes over without offering it to the detectors, counted for the
-// scan's report (the window's lines and statistics never show them).
-enum WalkSkip {
-    kSkipTooLong,     // neither the long nor the short spelling of the path fits the buffers
-    kSkipUnnameable,  // the 8-bit functions cannot spell the name and there is no short name
-    kSkipLink,        // a folder that is a link (or whose reparse tag cannot be read): not entered
-    kSkipUnlistable,  // a folder that could not be listed
-    kSkipOffline,     // shown and counted, never opened: opening would recall it from a store
-    kSkipTooDeep,     // a folder below the walker's depth bound: not entered
-    kSkipTrimmed,     // the name ends in a dot or a space (the path rules trim it) and there is no short name
-    kWalkSkipKinds
-};
 
 // Paths of each kind the report names; the rest are only counted.
 const int kReportedSkipPaths = 20;
@@ -68,6 +57,11 @@ bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, co
 // outcome, when given, follows "End of scan" after two spaces (FormatOutcome's text).
 bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how,
                      const char* outcome = nullptr);
+// The part of the report's end line after "End of scan": the exit code (or, for a window run, the
+// one a quiet run would have ended with) and the counts; the files that could not be opened only
+// when there were any.
+bool FormatOutcome(char* dest, size_t destSize, bool quiet, RunExitCode code, int32_t scanned, int32_t infected,
+                   int32_t removed, int32_t waitingForRestart, int32_t unopened = 0);
 // A line outside any record, with the record lines' mark and the time: "==== when  text".
 bool FormatReportLoneLine(char* dest, size_t destSize, const ReportClock& clock, const char* text);
 // The question as one line (its line breaks become spaces when the line is written).

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "base/product.h"
-#include "base/scan_report_text.h"  // WalkSkip
+#include "base/scan_report_text.h"  // kReportLineChars
+#include "base/walk_skip.h"
 #include "base/system_folders.h"
 
 // Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the

@@ -8,7 +8,7 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/dispose.h"
 #include "match/mail_match.h"
 
 // Working windows and the name of the last record that matched, reused for each file.

@@ -7,7 +7,8 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/autostart.h"
+#include "disinfect/dispose.h"
 #include "match/signature_lengths.h"
 #include "match/signature_match.h"
 

@@ -8,10 +8,10 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/autostart.h"
 #include "match/autostart_match.h"
 #include "platform/path_spellings.h"
-#include "platform/platform.h"
+#include "platform/version.h"
 #include "platform/registry.h"
 
 namespace {

@@ -7,9 +7,10 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/dispose.h"
 #include "disinfect/wininit_text.h"
-#include "platform/platform.h"
+#include "platform/process_kill.h"
+#include "platform/version.h"
 
 namespace {
 

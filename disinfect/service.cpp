@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "disinfect/disinfect.h"
+#include "disinfect/service.h"
 #include "platform/registry.h"
 
 namespace {

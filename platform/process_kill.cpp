@@ -12,7 +12,8 @@
 #include "platform/process_list.h"
 #include "platform/path_spellings.h"
 #include "platform/perf_data_win32.h"
-#include "platform/platform.h"
+#include "platform/process_kill.h"
+#include "platform/version.h"
 #include "platform/process_win32.h"
 
 static_assert(sizeof(PROCESSENTRY32) == 296, "toolhelp record of the 32-bit system");

@@ -6,6 +6,7 @@
 
 #include "base/run_options.h"
 #include "base/win32_scope.h"
+#include "platform/restart.h"
 
 namespace {
 

@@ -3,15 +3,22 @@
 #pragma once
 #include <windows.h>
 #include <tlhelp32.h>
+#include <cstdint>
 
 #include "platform/process_list.h"
-#include "platform/platform.h"
 
 typedef HANDLE(WINAPI* CreateSnapshotFunction)(DWORD flags, DWORD processId);
 typedef BOOL(WINAPI* Process32Function)(HANDLE snapshot, PROCESSENTRY32* entry);
 typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD* ids, DWORD size, DWORD* needed);
 typedef DWORD(WINAPI* GetModuleFileNameExFunction)(HANDLE process, HMODULE module, LPSTR name, DWORD size);
 typedef BOOL(WINAPI* QueryFullProcessImageNameFunction)(HANDLE process, DWORD flags, LPSTR name, PDWORD size);
+
+// One listed process; lists are built and freed within one call.
+struct ProcessNode {
+    uint32_t processId;
+    char modulePath[340];
+    ProcessNode* next;
+};
 
 // A function of a library loaded by name, as its typed pointer; null when the library lacks it.
 template <typename Function>

@@ -2,7 +2,8 @@
 #include <windows.h>
 #include <cstring>
 #include "base/win32_scope.h"
-#include "platform/platform.h"
+#include "platform/restart.h"
+#include "platform/version.h"
 
 bool EnableTokenPrivilege(const char* privilegeName, unsigned long* adjustError)
 {

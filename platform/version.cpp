@@ -3,7 +3,7 @@
 #include <cstring>
 #include "base/product.h"
 #include "base/text.h"
-#include "platform/platform.h"
+#include "platform/version.h"
 #include "platform/process_win32.h"
 
 namespace {

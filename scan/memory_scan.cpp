@@ -5,11 +5,14 @@
 #include "base/run_options.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
-#include "disinfect/disinfect.h"
-#include "platform/platform.h"
+#include "disinfect/service.h"
+#include "platform/restart.h"
+#include "platform/version.h"
 #include "platform/process_win32.h"
 #include "scan/memory_scan_node.h"
-#include "scan/scan.h"
+#include "scan/memory_scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 int32_t g_memoryRestartNeeded = 0;
 

@@ -9,8 +9,11 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "match/signature_table.h"
-#include "platform/platform.h"
-#include "scan/scan.h"
+#include "platform/restart.h"
+#include "platform/version.h"
+#include "scan/memory_scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 namespace {
 

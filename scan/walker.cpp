@@ -7,7 +7,8 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 const DetectorEntry* g_walkDetectors = kDetectorTable;
 

@@ -7,8 +7,8 @@
 #include "base/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
-#include "platform/platform.h"
-#include "scan/scan.h"
+#include "platform/version.h"
+#include "scan/scan_run.h"
 #include "ui/main_dialog.h"
 #include "ui/ui.h"
 

@@ -6,7 +6,7 @@
 
 #include "base/scan_state.h"
 #include "base/text.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
 #include "ui/paint_pace.h"
 #include "ui/product_check.h"
 #include "ui/resource.h"

@@ -110,16 +110,6 @@ TEST_CASE("exit codes")
     }
 }
 
-TEST_CASE("the outcome of the end line")
-{
-    char text[160];
-    FormatOutcome(text, sizeof(text), true, kExitRestartPending, 1036, 2, 1, 1);
-    CHECK(std::string(text) == "exit code 2  scanned 1036, infected 2, removed 1, waiting for restart 1");
-    FormatOutcome(text, sizeof(text), false, kExitClean, 10, 0, 0, 0);
-    CHECK(std::string(text) ==
-          "window run, a quiet run would end with 0  scanned 10, infected 0, removed 0, waiting for restart 0");
-}
-
 TEST_CASE("any argument that begins with /Q or -Q asks for no window, even glued to more")
 {
     const std::string tooLong(kPathSize + 20, 'p');
@@ -184,16 +174,4 @@ TEST_CASE("a file that could not be opened keeps a quiet run from ending clean")
         INFO(row.label);
         CHECK(ExitCodeOf(row.outcome) == row.expected);
     }
-}
-
-TEST_CASE("the end line names the files that could not be opened, only when there were some")
-{
-    char text[160];
-    FormatOutcome(text, sizeof(text), true, kExitIncomplete, 12, 0, 0, 0, 1);
-    CHECK(std::string(text) == "exit code 4  scanned 12, infected 0, removed 0, waiting for restart 0, not opened 1");
-    FormatOutcome(text, sizeof(text), false, kExitIncomplete, 12, 1, 1, 0, 2);
-    CHECK(std::string(text) ==
-          "window run, a quiet run would end with 4  scanned 12, infected 1, removed 1, waiting for restart 0, not opened 2");
-    FormatOutcome(text, sizeof(text), true, kExitClean, 12, 0, 0, 0, 0);
-    CHECK(std::string(text) == "exit code 0  scanned 12, infected 0, removed 0, waiting for restart 0");
 }

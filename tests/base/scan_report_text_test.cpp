@@ -295,3 +295,25 @@ TEST_CASE("a held report's line is waited for in short steps, 2 s in all over on
     }
     CHECK(kReportRetryMs == 2000);
 }
+
+TEST_CASE("the outcome of the end line")
+{
+    char text[160];
+    FormatOutcome(text, sizeof(text), true, kExitRestartPending, 1036, 2, 1, 1);
+    CHECK(std::string(text) == "exit code 2  scanned 1036, infected 2, removed 1, waiting for restart 1");
+    FormatOutcome(text, sizeof(text), false, kExitClean, 10, 0, 0, 0);
+    CHECK(std::string(text) ==
+          "window run, a quiet run would end with 0  scanned 10, infected 0, removed 0, waiting for restart 0");
+}
+
+TEST_CASE("the end line names the files that could not be opened, only when there were some")
+{
+    char text[160];
+    FormatOutcome(text, sizeof(text), true, kExitIncomplete, 12, 0, 0, 0, 1);
+    CHECK(std::string(text) == "exit code 4  scanned 12, infected 0, removed 0, waiting for restart 0, not opened 1");
+    FormatOutcome(text, sizeof(text), false, kExitIncomplete, 12, 1, 1, 0, 2);
+    CHECK(std::string(text) ==
+          "window run, a quiet run would end with 4  scanned 12, infected 1, removed 1, waiting for restart 0, not opened 2");
+    FormatOutcome(text, sizeof(text), true, kExitClean, 12, 0, 0, 0, 0);
+    CHECK(std::string(text) == "exit code 0  scanned 12, infected 0, removed 0, waiting for restart 0");
+}

@@ -8,8 +8,8 @@
 #include "base/product.h"
 #include "base/scan_report.h"
 #include "base/scan_state.h"
-#include "scan/scan.h"
-#include "platform/platform.h"
+#include "scan/scan_run.h"
+#include "platform/version.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/scan_state.h"
-#include "disinfect/disinfect.h"
-#include "platform/platform.h"
+#include "disinfect/dispose.h"
+#include "platform/version.h"
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
 #include "tests/lib/wine_files.h"

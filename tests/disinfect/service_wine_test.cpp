@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "disinfect/disinfect.h"
+#include "disinfect/service.h"
 #include "tests/lib/wine_files.h"
 
 namespace {

@@ -19,10 +19,13 @@
 #include <cstring>
 #include "base/scan_state.h"
 #include "base/text.h"
-#include "platform/platform.h"
+#include "platform/process_kill.h"
+#include "platform/restart.h"
+#include "platform/version.h"
 #include "platform/perf_data_win32.h"
 #include "platform/process_win32.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
+#include "scan/memory_scan.h"
 #include "ui/ui.h"
 
 namespace {

@@ -8,7 +8,8 @@
 
 #include "base/product.h"
 #include "base/run_options.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
+#include "scan/memory_scan.h"
 #include "ui/resource.h"
 #include "ui/ui.h"
 

@@ -8,7 +8,7 @@
 #include "base/scan_report.h"
 #include "base/scan_state.h"
 #include "base/text.h"
-#include "scan/scan.h"
+#include "scan/walker.h"
 #include "tests/lib/result_sink.h"
 
 namespace {

@@ -10,7 +10,8 @@
 #include "base/text.h"
 #include "base/file_reader.h"
 #include "match/signature_match.h"
-#include "scan/scan.h"
+#include "scan/scan_run.h"
+#include "scan/walker.h"
 
 namespace bench {
 

@@ -1,12 +1,8 @@
-// Disinfection: what is done to an infected file, to the autostart values that start it and to
-// the service named after it.
+// Disposal of an infected file: deletion, rename, the holding process ended, deletion at the next
+// start of Windows.
 #pragma once
 #include <windows.h>
 #include <cstddef>
-
-#include "base/product.h"
-#include "base/system_folders.h"
-#include "base/win32_scope.h"
 
 // What a detector's disposal does beyond a plain deletion, and the words of its result lines.
 struct DisposalTexts {
@@ -38,26 +34,3 @@ bool AddWininitRename(const char* target, const char* file);
 // AddWininitRename with the replacing rename given (tests stand in for the 9x stub).
 typedef BOOL(WINAPI* MoveFileExRoutine)(LPCSTR existing, LPCSTR replacement, DWORD flags);
 bool AddWininitRenameWith(const char* target, const char* file, MoveFileExRoutine moveFileEx);
-
-// The detector the hosts file is offered to (the detectors hand in the mail-file detector): non-zero
-// when it handled the file.
-typedef int (*HostsFileDetector)(const char* name, const char* path);
-// Autostart and hosts cleanup after every detection: the hosts file first goes to hostsDetector
-// (none when null), then the autostart values are cleaned. Always 1.
-int CleanAutostart(const char* name, HostsFileDetector hostsDetector);
-// Under WOW64 the values are read, and deleted, in the registry view given; kViewOnly passes no
-// view flag (Windows 2000 refuses them).
-void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view = kViewOnly);
-// The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);
-// false on other platforms or when the path does not fit.
-bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);
-
-
-// Service stop and key removal (memory scan on NT 5.x and earlier).
-int StopService(const char* serviceName);
-// StopService with the pause between status polls given (tests count the pauses).
-typedef void (*PauseRoutine)(DWORD milliseconds);
-int StopServiceWith(const char* serviceName, PauseRoutine pause);
-// Pauses of 1000 ms granted to a service that stays in STOP_PENDING: about 30 seconds.
-const int kStopPendingPolls = 30;
-int RemoveServiceKeys(const char* serviceName);

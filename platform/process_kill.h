@@ -1,0 +1,20 @@
+// Ending the processes that run a file, by the technique of each platform.
+#pragma once
+#include "base/system_folders.h"
+
+// Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
+// path is the 64-bit program's spelling; view is the scan's WOW64 view.
+int KillProcessOfFile(const char* path, const Wow64View& view);
+// What each termination technique did.
+enum KillResult {
+    kKillUnavailable,  // the process list could not be had (library, function or data missing)
+    kKillNoneEnded,    // listed; no process running the file was ended
+    kKillEnded,        // at least one process running the file was ended
+};
+// 95/98/ME: the first process whose file name is the file's.
+KillResult KillProcessToolhelp(const char* path, const Wow64View& view);
+// NT 4 and NT 6 and later: every process whose instance name begins with the file's base name and
+// whose image is the file.
+KillResult KillProcessPerfData(const char* path, const Wow64View& view);
+// NT 5.x: every process whose main module is the file, by its whole path.
+KillResult KillProcessPsapi(const char* path, const Wow64View& view);
