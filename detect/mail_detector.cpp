@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/file_reader.h"
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/dispose.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "base/file_reader.h"
-#include "base/run_options.h"
-#include "base/scan_state.h"
+#include "run/run_options.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
 #include "disinfect/autostart.h"

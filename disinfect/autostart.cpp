@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <cstring>
 
-#include "base/run_options.h"
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/run_options.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/autostart.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "base/product.h"
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 
 // The detector the hosts file is offered to (the detectors hand in the mail-file detector): non-zero
 // when it handled the file.

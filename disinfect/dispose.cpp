@@ -4,7 +4,7 @@
 
 #include "base/byte_reader.h"
 #include "base/file_reader.h"
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"

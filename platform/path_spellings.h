@@ -1,7 +1,7 @@
 // A file's path in each spelling the system accepts for it: as given, with short (8.3) names and
 // with long names, so that a command or a process image written either way is recognised.
 #pragma once
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 #include "base/win32_scope.h"
 
 const int kPathSpellings = 3;

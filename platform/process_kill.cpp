@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/run_options.h"
-#include "base/scan_report.h"
+#include "run/run_options.h"
+#include "run/scan_report.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/process_list.h"

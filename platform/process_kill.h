@@ -1,6 +1,6 @@
 // Ending the processes that run a file, by the technique of each platform.
 #pragma once
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 
 // Terminates the processes that run path, by the platform's technique. 1: retry the deletion.
 // path is the 64-bit program's spelling; view is the scan's WOW64 view.

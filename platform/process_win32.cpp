@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/run_options.h"
+#include "run/run_options.h"
 #include "base/win32_scope.h"
 #include "platform/restart.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 #include "base/win32_scope.h"
 
 // Data longer than this is never read as a command line: no command line the system runs is that

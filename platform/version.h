@@ -2,7 +2,7 @@
 // WOW64 question.
 #pragma once
 #include "base/product.h"
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 #include "base/windows_version.h"
 
 // kPlatformWindows9x, kPlatformNt, kPlatformOther, or kPlatformFailed. Asked afresh each call.

@@ -2,9 +2,9 @@
 // infected one is ended and then disposed of, before any drive is walked.
 #include <windows.h>
 
-#include "base/run_options.h"
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/run_options.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "disinfect/service.h"
 #include "platform/restart.h"
 #include "platform/version.h"

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "base/run_options.h"
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/run_options.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "match/signature_table.h"
 #include "platform/restart.h"

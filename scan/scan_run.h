@@ -1,7 +1,7 @@
 // The scan run: memory scan, the walk of every fixed drive, statistics and the restart question.
 #pragma once
-#include "base/command_line.h"
-#include "base/scan_report_text.h"
+#include "run/command_line.h"
+#include "run/scan_report_text.h"
 
 // The scan target that stands for every fixed drive; anything else is a folder.
 const char kAllFixedDrives[] = "!:";

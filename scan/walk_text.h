@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/walk_skip.h"
+#include "run/walk_skip.h"
 
 // Shortens source to maximum characters for display ("head..tail"); see the .cpp for the rule.
 void ShortenForDisplay(const char* source, char* destination, unsigned destinationSize, int maximum);

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "scan/scan_run.h"

@@ -2,9 +2,9 @@
 // (refusing a second copy) or, for a quiet run, the whole scan with no window at all.
 #include "ui/app.h"
 
-#include "base/run_options.h"
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/run_options.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/version.h"

@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/scan_run.h"
 #include "ui/paint_pace.h"

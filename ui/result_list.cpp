@@ -2,7 +2,7 @@
 // range that follows the widest line.
 #include "ui/result_list.h"
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/win32_scope.h"
 
 bool ResultListClearsBefore(long lineCount, bool keepResultLines)

@@ -10,7 +10,7 @@ import re
 import sys
 
 # Bottom to top; the README's layout section draws the same order.
-LAYERS = ["base", "match", "platform", "disinfect", "detect", "scan", "ui"]
+LAYERS = ["base", "run", "match", "platform", "disinfect", "detect", "scan", "ui"]
 # Folders under tests/ that test no one product folder.
 TEST_SUPPORT = ["e2e", "build", "fixtures", "fuzz", "helpers", "lib"]
 SOURCE = re.compile(r".*\.(cpp|h|S|rc)$")

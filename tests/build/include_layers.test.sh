@@ -9,7 +9,7 @@ root=${TVX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
 # no product folder.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
-for layer in base match platform disinfect detect scan ui; do
+for layer in base run match platform disinfect detect scan ui; do
     cp -r "$root/$layer" "$copy/$layer"
     mkdir -p "$copy/tests/$layer"
 done
@@ -21,6 +21,13 @@ if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; th
     exit 1
 fi
 sed -i '$d' "$copy/scan/walker.cpp"
+# base/ holds only what any layer may use, so it must not reach the scan's domain above it.
+echo '#include "run/scan_state.h"' >>"$copy/base/text.cpp"
+if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
+    echo "FAIL: the check passed although base/text.cpp includes run/scan_state.h"
+    exit 1
+fi
+sed -i '$d' "$copy/base/text.cpp"
 mkdir "$copy/extra" && touch "$copy/extra/module.mk"
 if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
     echo "FAIL: the check passed although extra/ has no place in the layer list"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "detect/detect.h"
 #include "scan/walker.h"

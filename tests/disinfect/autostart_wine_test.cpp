@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "detect/detect.h"
 #include "disinfect/autostart.h"
 #include "platform/version.h"

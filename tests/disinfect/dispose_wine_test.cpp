@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "disinfect/dispose.h"
 #include "platform/version.h"
 #include "tests/lib/file_holder.h"

@@ -1,7 +1,7 @@
 // Hidden host window that records what the scan code reports.
 #include "tests/lib/result_sink.h"
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "ui/result_list.h"
 
 namespace {

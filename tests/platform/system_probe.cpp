@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "platform/process_kill.h"
 #include "platform/restart.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/product.h"
-#include "base/run_options.h"
+#include "run/run_options.h"
 #include "scan/scan_run.h"
 #include "scan/memory_scan.h"
 #include "ui/resource.h"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "base/product.h"
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"

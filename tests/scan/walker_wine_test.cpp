@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/walker.h"
 #include "tests/lib/result_sink.h"

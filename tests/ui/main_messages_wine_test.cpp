@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"

@@ -1,7 +1,7 @@
 // Benchmark (a): the real scan run over one folder, driven by a hidden host window that receives
 // every private message (current text to a static control, result lines to a list box).
 // Usage: bench_scan_run FOLDER
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "tools/bench/bench_common.h"
 #include "ui/ui.h"
 

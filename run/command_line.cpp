@@ -1,5 +1,5 @@
 // The switches of an unattended run and the exit code that sums up a scan.
-#include "base/command_line.h"
+#include "run/command_line.h"
 
 #include "base/clib.h"
 #include "base/text.h"

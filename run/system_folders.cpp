@@ -1,5 +1,5 @@
 // Path spellings for the system folders under WOW64: System32, SysWOW64 and the Sysnative alias.
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 
 #include <cstring>
 

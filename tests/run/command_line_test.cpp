@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/command_line.h"
+#include "run/command_line.h"
 
 TEST_CASE("command lines")
 {

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "base/scan_report_text.h"
+#include "run/scan_report_text.h"
 
 const char kReportFileName[] = "Tarvex.log";
 const char kOldReportFileName[] = "Tarvex.old.log";

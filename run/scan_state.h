@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "base/product.h"
-#include "base/scan_report_text.h"  // kReportLineChars
-#include "base/walk_skip.h"
-#include "base/system_folders.h"
+#include "run/scan_report_text.h"  // kReportLineChars
+#include "run/walk_skip.h"
+#include "run/system_folders.h"
 
 // Sent synchronously (SendMessageA, wParam 0, lParam 0) to ScanState::mainWindow. They reuse the
 // numbers of WM_ENABLE and WM_SETREDRAW on purpose: the main window's handlers answer both.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "base/scan_report_text.h"
+#include "run/scan_report_text.h"
 
 namespace {
 

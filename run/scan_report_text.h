@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/command_line.h"  // RunExitCode
+#include "run/command_line.h"  // RunExitCode
 #include "base/product.h"
-#include "base/walk_skip.h"
+#include "run/walk_skip.h"
 #include "base/windows_version.h"
 
 

@@ -1,9 +1,9 @@
 // The scan report's file side: choosing the folder, setting a full report aside, and writing
 // each line through with an open, append and close, so nothing is lost when the process ends.
-#include "base/scan_report.h"
+#include "run/scan_report.h"
 
 #include "base/file_reader.h"
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 

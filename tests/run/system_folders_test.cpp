@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/system_folders.h"
+#include "run/system_folders.h"
 #include "base/text.h"
 
 namespace {

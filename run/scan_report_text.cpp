@@ -1,5 +1,5 @@
 // Text of the scan report: record lines, the passed-over section and the rotation rule.
-#include "base/scan_report_text.h"
+#include "run/scan_report_text.h"
 
 #include "base/text.h"
 

@@ -1,10 +1,10 @@
 // The process-wide scan state and the two ways scan code reports to the main window.
-#include "base/scan_state.h"
+#include "run/scan_state.h"
 
 #include <cstdarg>
 
 #include "base/text.h"
-#include "base/scan_report.h"
+#include "run/scan_report.h"
 
 ScanState g_scanState;
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "base/product.h"
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "scan/scan_run.h"
 #include "platform/version.h"
 

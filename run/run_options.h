@@ -1,7 +1,7 @@
 // How this run of the tool was started (the command line's switches), and the system message
 // boxes that a run without windows turns into report lines.
 #pragma once
-#include "base/command_line.h"
+#include "run/command_line.h"
 
 // Set once at start-up, before any scan; read by the scan, the report and the questions.
 extern RunOptions g_runOptions;

@@ -1,10 +1,10 @@
 // The run's switches and the message boxes that a quiet run writes to its report instead.
-#include "base/run_options.h"
+#include "run/run_options.h"
 
 #include <windows.h>
 
-#include "base/scan_report.h"
-#include "base/scan_state.h"
+#include "run/scan_report.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 
 RunOptions g_runOptions;
