@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "run/run_options.h"
-#include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -121,16 +120,25 @@ void RememberValue(const char* valueName, const char* expanded)
         g_scanState.autostartValueData[0] = '\0';
 }
 
-void ReportRemovedValue(const char* name)
-{
-    if (ResultLinesHaveReader())
-        SendResultLine("System Registry     %s removed", name);
-}
-
 const char* KeyName(const char* subkey)
 {
     const char* slash = std::strrchr(subkey, '\\');
     return slash != nullptr ? slash + 1 : subkey;
+}
+
+// The value as a result names it: its key's last part and its own name.
+void NameValue(char* object, size_t objectSize, const char* subkey, const char* valueName)
+{
+    FormatText(object, objectSize, "%s\\%s", KeyName(subkey), valueName);
+}
+
+void ReportRemovedValue(const char* subkey, const char* valueName, const char* name)
+{
+    if (!ResultLinesHaveReader())
+        return;
+    char object[kReportLineChars];
+    NameValue(object, sizeof(object), subkey, valueName);
+    SendResult(ResultKind::kAutostartRemoved, object, name, "removed", "System Registry     %s removed", name);
 }
 
 // The remembered value where it exists again: it goes when it still holds what it held when it was
@@ -156,13 +164,14 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
                                      now)) {
         if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
-            ReportRemovedValue(name);
+            ReportRemovedValue(subkey, valueName, name);
         return;
     }
-    char line[kReportLineChars];
-    FormatText(line, sizeof(line), "System Registry value %s in %s kept: it now starts another program: %s", valueName,
-               KeyName(subkey), value.data.Text());
-    ReportLine(line);
+    char object[kReportLineChars];
+    NameValue(object, sizeof(object), subkey, valueName);
+    SendResult(ResultKind::kRefused, object, name, "kept: it now starts another program",
+               "System Registry value %s in %s kept: it now starts another program: %s", valueName, KeyName(subkey),
+               value.data.Text());
 }
 
 }  // namespace
@@ -252,13 +261,13 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
         if (match == kStartsByName) {
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 RememberValue(valueName, expandedText);
-                ReportRemovedValue(detectionName);
+                ReportRemovedValue(subkey, valueName, detectionName);
                 ++deletedCount;
             }
         } else if (match == kStartsByPath) {
             RememberValue(valueName, expandedText);
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
-                ReportRemovedValue(detectionName);
+                ReportRemovedValue(subkey, valueName, detectionName);
                 ++deletedCount;
             }
         }

@@ -96,22 +96,23 @@ void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts&
     if (texts.forced && !SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
         // Named as the detector recorded the find: in the memory scan's second pass, the path the
         // walker showed and the variant the first pass found.
-        SendFileResult(s.currentText, s.currentName, texts.removeFailed);
+        SendFileResult(ResultKind::kFileLeft, s.currentText, s.currentName, texts.removeFailed);
         s.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
+    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64, KillReport{ScanResults(), name}) != 0 && DeleteFileA(fileCallPath))) {
         s.filesRemoved += 1;
-        SendFileResult(path, name, "removed");
+        SendFileResult(ResultKind::kFileRemoved, path, name, "removed");
         return;
     }
-    SendFileResult(path, name, texts.removeFailed);
     // A later failed request must not withdraw the restart an earlier one needs.
     if (texts.forced && ScheduleDeleteAtRestart(path) != 0) {
         s.restartNeeded = 1;
         s.restartDeletions += 1;
+        SendFileResult(ResultKind::kFileWaitsRestart, path, name, texts.removeFailed);
     } else {
         s.findsLeftBehind += 1;
+        SendFileResult(ResultKind::kFileLeft, path, name, texts.removeFailed);
     }
 }
 
@@ -126,9 +127,9 @@ void RenameInfectedFile(const char* path, const char* name)
                    MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
                              ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
-        SendFileResult(path, name, "renamed");
+        SendFileResult(ResultKind::kFileRemoved, path, name, "renamed");
     } else {
-        SendFileResult(path, name, "Rename failed");
+        SendFileResult(ResultKind::kFileLeft, path, name, "Rename failed");
         g_scanState.findsLeftBehind += 1;
     }
 }
@@ -160,7 +161,7 @@ void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts
         RemoveInfectedFile(path, name, texts);
         break;
     case kDispositionLeave:
-        SendFileResult(g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
+        SendFileResult(ResultKind::kFileKept, g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
         break;
     default:
         break;
@@ -170,7 +171,7 @@ void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts
 void RemoveFromMemory(const char* path, const char* familyName)
 {
     g_scanState.dispositionCode = g_scanState.memoryDisposition;
-    SendResultLine("System Memory    W32/KYR.Trojan removed");
+    SendResult(ResultKind::kMemoryRemoved, "System Memory", familyName, "removed", "System Memory    W32/KYR.Trojan removed");
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
     DisposeInfectedFile(path, familyName);

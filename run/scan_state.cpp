@@ -1,4 +1,4 @@
-// The process-wide scan state and the two ways scan code reports to the main window.
+// The process-wide scan state and the ways scan code hands its results to the scan's sink.
 #include "run/scan_state.h"
 
 #include <cstdarg>
@@ -8,20 +8,35 @@
 
 ScanState g_scanState;
 
-void SendResultLine(const char* format, ...)
+ResultSink& ScanResults()
 {
+    static ResultSink nobody;
+    return g_scanState.results != nullptr ? *g_scanState.results : nobody;
+}
+
+void SendResult(ResultKind kind, const char* object, const char* detection, const char* action, const char* format, ...)
+{
+    char line[kReportLineChars];
     va_list args;
     va_start(args, format);
-    FormatTextV(g_scanState.lineBuffer, sizeof(g_scanState.lineBuffer), format, args);
+    FormatTextV(line, sizeof(line), format, args);
     va_end(args);
-    // Into the report first: a line the window empties away at 150 lines is still kept there.
-    ReportLine(g_scanState.lineBuffer);
-    SendMessageA(g_scanState.mainWindow, kAppendResultMessage, 0, 0);
+    ScanResults().Result(ScanResult{kind, line, object, detection, action});
+}
+
+void SendResultLine(const char* format, ...)
+{
+    char line[kReportLineChars];
+    va_list args;
+    va_start(args, format);
+    FormatTextV(line, sizeof(line), format, args);
+    va_end(args);
+    ScanResults().Result(ScanResult{ResultKind::kNote, line, "", "", ""});
 }
 
 void SendCurrentText()
 {
-    SendMessageA(g_scanState.mainWindow, kShowCurrentMessage, 0, 0);
+    ScanResults().CurrentText(g_scanState.currentText);
 }
 
 void NoteWalkSkip(WalkSkip kind, const char* path)
@@ -46,9 +61,9 @@ const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
     return ForFileCalls(path, g_scanState.wow64, buffer, bufferSize);
 }
 
-void SendFileResult(const char* path, const char* name, const char* outcome)
+void SendFileResult(ResultKind kind, const char* path, const char* name, const char* outcome)
 {
-    SendResultLine("%s     %s %s", ShownPath(path), name, outcome);
+    PassFileResult(ScanResults(), kind, ShownPath(path), name, outcome);
 }
 
 const char* ShownPath(const char* path)

@@ -154,7 +154,7 @@ void ScanMemory()
         if (g_runOptions.quiet) {
             // Nobody will start the program again after a restart: the run goes on to the drives
             // now, and the restart the find may need is decided with the others at the end.
-            ReportLine("Found in memory: the quiet run goes on to walk the drives");
+            ScanResults().RecordLine("Found in memory: the quiet run goes on to walk the drives");
         } else {
             AskRestartAfterMemoryFind(RestartNow);
             // The rest of the scan waits for the next start of the program; its record ends here.

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "run/report_sink.h"
 #include "run/run_options.h"
 #include "run/scan_report.h"
 #include "run/scan_state.h"
@@ -68,37 +69,53 @@ void WriteStatistics()
         SendResultLine("Total files removed\t\t:  %d", static_cast<int>(s.filesRemoved));
 }
 
+void ToRecord(void* context, const char* line)
+{
+    static_cast<ResultSink*>(context)->RecordLine(line);
+}
+
+// What the walk passed over and the files it could not open: lines for the record alone.
+void RecordWalkSkips()
+{
+    const ScanState& s = g_scanState;
+    ResultSink& results = ScanResults();
+    BuildWalkSkipSection(s.walkSkipped, g_scanReport.skippedPaths, ToRecord, &results);
+    BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, ToRecord, &results);
+}
+
 }  // namespace
 
-QuestionRoutine g_askQuestion = nullptr;
-
-int AskQuestion(const char* text, const char* caption, unsigned style)
+ReportOpening OpeningOfThisRun()
 {
-    return g_askQuestion != nullptr ? g_askQuestion(text, caption, style) : -1;
+    ReportOpening opening = {};
+    opening.versionKnown = QueryWindowsVersion(opening.version);
+    opening.platformCode = GetPlatformCode();
+    opening.ntVersionCode = GetNtVersionCode();
+    opening.chosenPath = g_runOptions.reportPath;
+    opening.tooLongPath = g_runOptions.longReportPath;
+    return opening;
 }
 
 void BeginScanReport()
 {
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
-    BeginScanRecord(kProductTitle, known ? &version : nullptr, GetPlatformCode(), GetNtVersionCode(),
-                    g_scanState.wow64.active, g_runOptions.reportPath, g_runOptions.longReportPath);
+    char windowsText[224];
+    FormatWindowsVersion(windowsText, sizeof(windowsText), known ? &version : nullptr);
+    ScanStartFacts facts = {g_runOptions.quiet, "", windowsText, g_scanState.wow64.active, g_runOptions.reportPath};
+    ScanResults().ScanStarted(facts);
 }
 
-int AskRestart(const char* question, unsigned style, int yes, int no)
+int AskRestart(const char* question, unsigned style, int yes, int)
 {
-    ReportQuestion(question);
+    ResultSink& results = ScanResults();
     if (g_runOptions.restart) {
-        ReportLine("Answer: restart without asking, as the command line says");
+        results.Answered(question, yes, "restart without asking, as the command line says");
         return yes;
     }
-    if (g_runOptions.quiet) {
-        // Nobody is there to answer, and a restart nobody asked for could cost someone their work.
-        ReportLine("Answer: no restart, the quiet run's default");
-        return no;
-    }
-    int answer = AskQuestion(question, kProductTitle, style);
-    ReportAnswer(answer);
+    // A quiet run's sink answers no itself; a window run asks.
+    int answer = results.Ask(question, kProductTitle, style);
+    results.Answered(question, answer, nullptr);
     return answer;
 }
 
@@ -117,14 +134,16 @@ RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restart
 {
     const ScanState& s = g_scanState;
     RunExitCode code = ScanExitCode(completed, restartStarted);
-    char text[160];
-    FormatOutcome(text, sizeof(text), g_runOptions.quiet, code, s.filesScanned, s.filesInfected, s.filesRemoved,
-                  s.restartDeletions, s.filesUnopened);
-    EndScanRecord(how, text);
+    ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
+                          s.filesScanned, s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
+                          s.filesUnopened, g_scanReport.filePath, how == kEndMemoryFind};
+    ScanResults().ScanEnded(facts);
     return code;
 }
 
-RunExitCode RunScanForOutcome()
+namespace {
+
+RunExitCode RunScanSteps()
 {
     ScanState& s = g_scanState;
     // Every path rule of this scan follows this one answer.
@@ -143,10 +162,9 @@ RunExitCode RunScanForOutcome()
             whole = false;
     }
     WriteStatistics();
-    ReportWalkSkips();
+    RecordWalkSkips();
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
-    ReportLine(s.currentText);
-    SendCurrentText();
+    ScanResults().FinalStatus(s.currentText);
     // A quiet run that went on after a find in memory decides that find's restart here as well.
     bool restartWanted = s.restartNeeded != 0 || (g_runOptions.quiet && g_memoryRestartNeeded != 0);
     int answer = 0;
@@ -170,8 +188,20 @@ RunExitCode RunScanForOutcome()
     return code;
 }
 
-int RunScan()
+}  // namespace
+
+RunExitCode RunScanForOutcome(ResultSink& results)
 {
-    RunScanForOutcome();
+    ScanState& s = g_scanState;
+    ResultSink* before = s.results;
+    s.results = &results;
+    RunExitCode code = RunScanSteps();
+    s.results = before;
+    return code;
+}
+
+int RunScan(ResultSink& results)
+{
+    RunScanForOutcome(results);
     return 1;
 }

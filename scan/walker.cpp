@@ -311,7 +311,7 @@ void PumpOneMessage()
     // is an ordinary message.
     switch (ClassifyPumpedMessage(message.message, message.wParam, static_cast<uintptr_t>(message.lParam))) {
     case kPumpAsk:
-        if (AskQuestion(kTerminateQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
+        if (ScanResults().Ask(kTerminateQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
             g_scanState.cancelRequested = true;
         return;
     case kPumpDrop:

@@ -2,6 +2,7 @@
 // (refusing a second copy) or, for a quiet run, the whole scan with no window at all.
 #include "ui/app.h"
 
+#include "run/report_sink.h"
 #include "run/run_options.h"
 #include "run/scan_report.h"
 #include "run/scan_state.h"
@@ -97,7 +98,10 @@ int RunQuietly()
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
     s.dispositionCode = kDispositionRemove;
     s.cancelRequested = false;
-    return RunScanForOutcome();
+    QuietRunSink report(OpeningOfThisRun());
+    ResultFanOut results;
+    results.Add(report);
+    return RunScanForOutcome(results);
 }
 
 }  // namespace

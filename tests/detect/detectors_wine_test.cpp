@@ -16,7 +16,7 @@
 #include "scan/walker.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 #include "tests/lib/wine_files.h"
 
 namespace {
@@ -61,8 +61,10 @@ private:
 void ResetScanState(int dispositionCode)
 {
     HWND window = g_scanState.mainWindow;
+    ResultSink* results = g_scanState.results;
     std::memset(&g_scanState, 0, sizeof(g_scanState));
     g_scanState.mainWindow = window;
+    g_scanState.results = results;
     g_scanState.dispositionCode = dispositionCode;
 }
 
@@ -86,7 +88,7 @@ TEST_CASE("the detector table holds the signature detector and the end row")
 TEST_CASE("a match is counted and handed on with the file already closed")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionLeave);
     std::string path = folder.Write("sample.exe", RecordFile(1));
     std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
@@ -106,7 +108,7 @@ TEST_CASE("a match is counted and handed on with the file already closed")
 TEST_CASE("files that do not match, or cannot be read, are not handled and are closed")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     struct Case {
         const char* label;
         Bytes data;
@@ -134,7 +136,7 @@ TEST_CASE("files that do not match, or cannot be read, are not handled and are c
 TEST_CASE("in memory mode a match is only reported")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionRemove);
     g_scanState.memoryMode = true;
     std::string path = folder.Write("module.exe", RecordFile(kSignatureRecordCount - 1));
@@ -153,7 +155,7 @@ TEST_CASE("in memory mode a match is only reported")
 TEST_CASE("the memory-removal pass matches nothing and opens no file")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionLeave);
     g_scanState.memoryDisposition = kDispositionLeave;
     std::string path = folder.Write("module.exe", RecordFile(0));
@@ -165,7 +167,7 @@ TEST_CASE("the memory-removal pass matches nothing and opens no file")
 TEST_CASE("the autostart value name is cleared only before the first detection")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     std::string path = folder.Write("clean.exe", Bytes(10, 'A'));
     struct Case {
         int32_t infected;
@@ -207,7 +209,7 @@ TEST_CASE("mail detector: disposal by the user's choice, one line each")
     };
     for (const Case& c : cases) {
         INFO(std::string(c.label));
-        ResultSink sink;
+        ResultWindow sink;
         ResetScanState(c.code);
         std::string path = folder.Write("hosts.txt", worm);
         std::string renamed = folder.Path("hosts.Vxt");
@@ -240,7 +242,7 @@ TEST_CASE("mail detector: disposal by the user's choice, one line each")
 TEST_CASE("mail detector: files without the worm are not handled")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     MailFixture clean;
     clean.withPattern = false;
     MailFixture spaced;
@@ -260,7 +262,7 @@ TEST_CASE("mail detector: files without the worm are not handled")
 TEST_CASE("a walk opens no file whose listed length no record accepts")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionRemove);
     const int32_t rowLength = kSignatureTable[0].fileSize;
     folder.Write("empty.txt", Bytes());
@@ -300,7 +302,7 @@ TEST_CASE("a walk opens and judges a file of a record's length as before")
     };
     for (const Case& c : cases) {
         INFO(std::string(c.label));
-        ResultSink sink;
+        ResultWindow sink;
         ResetScanState(kDispositionRemove);
         std::string path = folder.Write("sample.exe", c.data);
         int32_t opens = g_signatureFileOpens;
@@ -316,7 +318,7 @@ TEST_CASE("a walk opens and judges a file of a record's length as before")
 TEST_CASE("the listed length only decides whether the file is opened; the open file is judged")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     const int64_t rowLength = kSignatureTable[0].fileSize;
     struct Case {
         const char* label;
@@ -355,7 +357,7 @@ TEST_CASE("files another program holds open for writing, sharing reads and write
           doctest::skip())
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     std::string sample = folder.Write("held.exe", RecordFile(1));
     std::string mail = folder.Write("held.txt", BuildMailFile(MailFixture()));
     struct Case {

@@ -29,6 +29,8 @@
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
+#include "run/report_sink.h"
 
 namespace {
 
@@ -138,7 +140,14 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         KillTimer(window, kScanTimerId);
         g_scanState.cancelRequested = false;
-        RunScan();
+        {
+            ReportSink report(OpeningOfThisRun());
+            WindowSink windowSink(g_scanState, ShowMessageDialog);
+            ResultFanOut results;
+            results.Add(report);
+            results.Add(windowSink);
+            RunScan(results);
+        }
         ReportList();
         ReportSkipped();
         PostQuitMessage(0);
@@ -155,7 +164,6 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     g_walkDetectors = kMarkerTable;
-    g_askQuestion = ShowMessageDialog;
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
     if (argc > 2 && strcmp(argv[2], "real") == 0)

@@ -9,7 +9,7 @@
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/walker.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ void WriteFile(const std::string& path, DWORD length = 0)
 TEST_CASE("memory mode walks the one file given: shown, offered, not counted, no folder pass")
 {
     WalkFixture fixture;
-    ResultSink sink;
+    ResultWindow sink;
     std::string folder = TempFolder("tvx-walk-memory");
     std::string file = folder + "\\module.exe";
     WriteFile(file);
@@ -97,7 +97,7 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         WalkFixture fixture;
-        ResultSink sink;
+        ResultWindow sink;
         PostMessageA(sink.Window(), row.message, 0, 0);
         CHECK(WalkDirectory((folder + "\\*.*").c_str()) == kWalkCancelled);
         CHECK(g_scanState.cancelRequested);
@@ -112,7 +112,7 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
 TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
 {
     WalkFixture fixture;
-    ResultSink sink;
+    ResultWindow sink;
     std::string root = TempFolder("tvx-walk-deep");
     std::vector<std::string> folders;
     std::string folder = root;
@@ -151,7 +151,7 @@ TEST_CASE("each offered file carries its listed length, which is unknown again o
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         WalkFixture fixture;
-        ResultSink sink;
+        ResultWindow sink;
         g_scanState.memoryMode = row.memory;
         WalkDirectory(row.memory ? (folder + "\\module.exe").c_str() : (folder + "\\*.*").c_str());
         CHECK(g_offered.size() == (row.memory ? 1u : 2u));
