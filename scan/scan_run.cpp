@@ -23,11 +23,10 @@ const char kRestartQuestion[] =
 
 // Walks the drive's Program Files folder on its own when the drive walk never entered one. False
 // when that walk was aborted.
-bool CheckProgramFiles()
+bool CheckProgramFiles(ScanState& s)
 {
-    ScanState& s = g_scanState;
     if (s.programFilesPending && !s.programFilesVisited) {
-        WalkOutcome walked = WalkDirectory(s.programFilesPath);
+        WalkOutcome walked = WalkDirectory(s, s.programFilesPath);
         s.programFilesPending = false;
         return walked != kWalkAborted;
     }
@@ -35,7 +34,7 @@ bool CheckProgramFiles()
 }
 
 // False when some walk was aborted.
-bool WalkFixedDrives()
+bool WalkFixedDrives(ScanState& s)
 {
     bool whole = true;
     // A and B are never walked, even when fixed. The loop does not look at cancelRequested: after
@@ -47,26 +46,25 @@ bool WalkFixedDrives()
             continue;
         char pattern[8];
         FormatText(pattern, sizeof(pattern), "%s*.*", root);
-        if (WalkDirectory(pattern) == kWalkAborted)
+        if (WalkDirectory(s, pattern) == kWalkAborted)
             whole = false;
-        if (!CheckProgramFiles())
+        if (!CheckProgramFiles(s))
             whole = false;
     }
     return whole;
 }
 
-void WriteStatistics()
+void WriteStatistics(ScanState& s)
 {
-    ScanState& s = g_scanState;
     s.keepResultLines = true;
     if (s.filesInfected > 0)
-        SendResultLine("%s", " ");
-    SendResultLine("%s", "Scanning statistics");
-    SendResultLine("%s", "------------------------------");
-    SendResultLine("Total files scanned\t\t:  %d", static_cast<int>(s.filesScanned));
-    SendResultLine("Total files infected\t\t:  %d", static_cast<int>(s.filesInfected));
+        SendResultLine(s, "%s", " ");
+    SendResultLine(s, "%s", "Scanning statistics");
+    SendResultLine(s, "%s", "------------------------------");
+    SendResultLine(s, "Total files scanned\t\t:  %d", static_cast<int>(s.filesScanned));
+    SendResultLine(s, "Total files infected\t\t:  %d", static_cast<int>(s.filesInfected));
     if (kShowRemovedCount)
-        SendResultLine("Total files removed\t\t:  %d", static_cast<int>(s.filesRemoved));
+        SendResultLine(s, "Total files removed\t\t:  %d", static_cast<int>(s.filesRemoved));
 }
 
 void ToRecord(void* context, const char* line)
@@ -75,15 +73,16 @@ void ToRecord(void* context, const char* line)
 }
 
 // What the walk passed over and the files it could not open: lines for the record alone.
-void RecordWalkSkips()
+void RecordWalkSkips(ScanState& s)
 {
-    const ScanState& s = g_scanState;
-    ResultSink& results = ScanResults();
+    ResultSink& results = ScanResults(s);
     BuildWalkSkipSection(s.walkSkipped, g_scanReport.skippedPaths, ToRecord, &results);
     BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, ToRecord, &results);
 }
 
 }  // namespace
+
+ScanState g_scanState;
 
 ReportOpening OpeningOfThisRun()
 {
@@ -96,19 +95,19 @@ ReportOpening OpeningOfThisRun()
     return opening;
 }
 
-void BeginScanReport()
+void BeginScanReport(ScanState& s)
 {
     WindowsVersion version;
     bool known = QueryWindowsVersion(version);
     char windowsText[224];
     FormatWindowsVersion(windowsText, sizeof(windowsText), known ? &version : nullptr);
-    ScanStartFacts facts = {g_runOptions.quiet, "", windowsText, g_scanState.wow64.active, g_runOptions.reportPath};
-    ScanResults().ScanStarted(facts);
+    ScanStartFacts facts = {g_runOptions.quiet, "", windowsText, s.wow64.active, g_runOptions.reportPath};
+    ScanResults(s).ScanStarted(facts);
 }
 
-int AskRestart(const char* question, unsigned style, int yes, int)
+int AskRestart(ScanState& s, const char* question, unsigned style, int yes, int)
 {
-    ResultSink& results = ScanResults();
+    ResultSink& results = ScanResults(s);
     if (g_runOptions.restart) {
         results.Answered(question, yes, "restart without asking, as the command line says");
         return yes;
@@ -121,59 +120,56 @@ int AskRestart(const char* question, unsigned style, int yes, int)
 
 namespace {
 
-RunExitCode ScanExitCode(bool completed, bool restartStarted)
+RunExitCode ScanExitCode(ScanState& s, bool completed, bool restartStarted)
 {
-    const ScanState& s = g_scanState;
     return ExitCodeOf(RunOutcome{completed, s.filesInfected, s.findsLeftBehind, s.restartDeletions,
                                  g_memoryRestartNeeded != 0, restartStarted, s.filesUnopened});
 }
 
 }  // namespace
 
-RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restartStarted)
+RunExitCode EndScanRecordWithOutcome(ScanState& s, ReportEnd how, bool completed, bool restartStarted)
 {
-    const ScanState& s = g_scanState;
-    RunExitCode code = ScanExitCode(completed, restartStarted);
+    RunExitCode code = ScanExitCode(s, completed, restartStarted);
     ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
                           s.filesScanned, s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
                           s.filesUnopened, g_scanReport.filePath, how == kEndMemoryFind};
-    ScanResults().ScanEnded(facts);
+    ScanResults(s).ScanEnded(facts);
     return code;
 }
 
 namespace {
 
-RunExitCode RunScanSteps()
+RunExitCode RunScanSteps(ScanState& s)
 {
-    ScanState& s = g_scanState;
     // Every path rule of this scan follows this one answer.
     QueryWow64View(s.wow64);
-    BeginScanReport();
-    ScanMemory();
+    BeginScanReport(s);
+    ScanMemory(s);
     bool whole = true;
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
-        whole = WalkFixedDrives();
+        whole = WalkFixedDrives(s);
     } else {
         char pattern[sizeof(s.scanTarget)];
         // A folder too long for its pattern is not walked: a cut pattern would name another folder.
         if (CopyText(pattern, sizeof(pattern), s.scanTarget) && AppendText(pattern, sizeof(pattern), "\\*.*"))
-            whole = WalkDirectory(pattern) != kWalkAborted;
-        if (!CheckProgramFiles())
+            whole = WalkDirectory(s, pattern) != kWalkAborted;
+        if (!CheckProgramFiles(s))
             whole = false;
     }
-    WriteStatistics();
-    RecordWalkSkips();
+    WriteStatistics(s);
+    RecordWalkSkips(s);
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
-    ScanResults().FinalStatus(s.currentText);
+    ScanResults(s).FinalStatus(s.currentText);
     // A quiet run that went on after a find in memory decides that find's restart here as well.
     bool restartWanted = s.restartNeeded != 0 || (g_runOptions.quiet && g_memoryRestartNeeded != 0);
     int answer = 0;
     if (restartWanted)
-        answer = AskRestart(kRestartQuestion, MB_YESNO | MB_ICONQUESTION, IDYES, IDNO);
+        answer = AskRestart(s, kRestartQuestion, MB_YESNO | MB_ICONQUESTION, IDYES, IDNO);
     bool restart = answer == IDYES;
     bool completed = whole && !s.cancelRequested;
     // The record is closed before a restart can end the process.
-    RunExitCode code = EndScanRecordWithOutcome(kEndScanRun, completed, restart);
+    RunExitCode code = EndScanRecordWithOutcome(s, kEndScanRun, completed, restart);
     if (!restart)
         return code;
     bool started = false;
@@ -181,7 +177,7 @@ RunExitCode RunScanSteps()
     if (started || !g_runOptions.quiet)
         return code;
     // The end line counted on the restart; the code the run really ends with follows it.
-    code = ScanExitCode(completed, false);
+    code = ScanExitCode(s, completed, false);
     char line[96];
     FormatText(line, sizeof(line), "The restart could not be started: exit code %d", static_cast<int>(code));
     ReportLoneLine(g_scanReport.filePath, line);
@@ -190,18 +186,17 @@ RunExitCode RunScanSteps()
 
 }  // namespace
 
-RunExitCode RunScanForOutcome(ResultSink& results)
+RunExitCode RunScanForOutcome(ScanState& s, ResultSink& results)
 {
-    ScanState& s = g_scanState;
     ResultSink* before = s.results;
     s.results = &results;
-    RunExitCode code = RunScanSteps();
+    RunExitCode code = RunScanSteps(s);
     s.results = before;
     return code;
 }
 
-int RunScan(ResultSink& results)
+int RunScan(ScanState& s, ResultSink& results)
 {
-    RunScanForOutcome(results);
+    RunScanForOutcome(s, results);
     return 1;
 }

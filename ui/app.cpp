@@ -101,7 +101,7 @@ int RunQuietly()
     QuietRunSink report(OpeningOfThisRun());
     ResultFanOut results;
     results.Add(report);
-    return RunScanForOutcome(results);
+    return RunScanForOutcome(s, results);
 }
 
 }  // namespace

@@ -340,7 +340,7 @@ void MainDialog::OnTimer(UINT_PTR id)
         ResultFanOut results;
         results.Add(report);
         results.Add(window);
-        RunScan(results);
+        RunScan(g_scanState, results);
     }
     m_bScanRunning = false;
     KillTimer(kCurrentLineTimerId);

@@ -18,6 +18,7 @@
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/result_window.h"
 #include "tests/lib/wine_registry.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ TEST_CASE("a Run value goes when it starts the detected file, by name in a syste
         Detect(row.detected);
         g_scanState.autostartValueName[0] = '\0';
         ResultWindow sink;
-        CHECK(CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector) == 1);
+        CHECK(CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector) == 1);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxother"));
         CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
@@ -137,7 +138,7 @@ TEST_CASE("a Run value naming the file in its other spelling goes: long for shor
         Detect(row.detected.c_str());
         g_scanState.autostartValueName[0] = '\0';
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
         CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
     }
@@ -157,7 +158,7 @@ TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touc
     Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
     g_scanState.autostartValueName[0] = '\0';
     ResultWindow sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a1"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a2"));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "a3"));
@@ -204,7 +205,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     Detect("C:\\TEMP\\MSSYS.EXE");
     {
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == kRemovedLine);
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
@@ -218,7 +219,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     {
         ReportCapture report;
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
@@ -229,7 +230,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     {
         // Nothing wrote it again: no line.
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         CHECK(std::string(g_scanState.autostartValueName) == "Updater");
     }
@@ -237,7 +238,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     SetValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater", "\"C:\\OTHER\\CLEAN.EXE\" /q");
     {
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
     }
@@ -246,7 +247,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent", "C:\\OTHER\\CLEAN.EXE");
     g_scanState.mainWindow = nullptr;
     lstrcpynA(g_scanState.lineBuffer, "untouched", sizeof(g_scanState.lineBuffer));
-    CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent"));
     CHECK(std::string(g_scanState.lineBuffer) == "untouched");
@@ -260,7 +261,7 @@ TEST_CASE("ctfmon.exe stays when mon.exe in the system folder is detected")
     SetValue(HKEY_LOCAL_MACHINE, kRun, "monitor", "mon.exe");
     Detect("C:\\windows\\system32\\mon.exe");
     ResultWindow sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "ctfmon.exe"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "monitor"));
     CHECK(Joined(sink.allLines) == kRemovedLine);
@@ -278,7 +279,7 @@ TEST_CASE("a value whose expansion passes the limit still goes by its raw data")
              REG_EXPAND_SZ);
     Detect("C:\\x\\evil.exe");
     ResultWindow sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig"));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother"));
     CHECK(Joined(sink.allLines) == kRemovedLine);
@@ -300,14 +301,14 @@ TEST_CASE("value names longer than the remembered-name buffer")
     lstrcpynA(g_scanState.autostartValueName, "earlier", sizeof(g_scanState.autostartValueName));
     {
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == kRemovedLine);
     }
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, longName));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, longName + "x"));
     CHECK(std::string(g_scanState.autostartValueName).empty());
     Detect("C:\\OTHER\\CLEAN.EXE");
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, cutName));
 }
 
@@ -341,7 +342,7 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     CHECK(WriteWholeFile(expected.c_str(), ordinary));
     {
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         Bytes after;
         CHECK(ReadWholeFile(expected.c_str(), after));
@@ -351,7 +352,7 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     CHECK(WriteWholeFile(expected.c_str(), BuildMailFile(MailFixture())));
     {
         ResultWindow sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.size() == 1);
         if (!sink.allLines.empty()) {
             const std::string& line = sink.allLines[0];

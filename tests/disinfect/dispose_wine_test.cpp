@@ -16,6 +16,7 @@
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_window.h"
 #include "tests/lib/wine_files.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -140,7 +141,7 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
         else if (expected.compare(0, 2, "%S") == 0)
             expected = std::string(kShownPath) + "     " + kShownName + expected.substr(2);
         ResultWindow sink;
-        DisposeInfectedFile(path.c_str(), kName);
+        DisposeInfectedFile(g_scanState, path.c_str(), kName);
         CHECK(Joined(sink.allLines) == expected);
         if (row.gone[0] != '\0')
             CHECK_FALSE(Exists(dir + row.gone));
@@ -176,7 +177,7 @@ TEST_CASE("a name ending in a dot or a space is reported as listed, also by the 
         lstrcpynA(g_scanState.currentText, shortPath.c_str(), sizeof(g_scanState.currentText));
         lstrcpynA(g_scanState.currentName, kName, sizeof(g_scanState.currentName));
         ResultWindow sink;
-        DisposeInfectedFile(shortPath.c_str(), kName);
+        DisposeInfectedFile(g_scanState, shortPath.c_str(), kName);
         CHECK(Joined(sink.allLines) == std::string(row.listed) + "     " + kName + " " + row.outcome);
         g_scanState.listedPath[0] = '\0';
         g_scanState.listedFor[0] = '\0';
@@ -192,7 +193,7 @@ TEST_CASE("memory-removal pass: System Memory line, then removal under the famil
     CreateDirectoryA("C:\\tvxdisp", nullptr);
     WriteBytes(path, "MZ");
     ResultWindow sink;
-    RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
+    RemoveFromMemory(g_scanState, path.c_str(), "W32/KYR.Trojan");
     CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed|" + path + "     W32/KYR.Trojan removed");
     CHECK(g_scanState.dispositionCode == kDispositionRemove);
     CHECK_FALSE(Exists(path));
@@ -301,7 +302,7 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         FileHolder holder(HelperPath("lock_holder.exe"), held);
         CHECK(holder.Started());
         ResultWindow sink;
-        DisposeInfectedFile(held.c_str(), kName);
+        DisposeInfectedFile(g_scanState, held.c_str(), kName);
         CHECK(Joined(sink.allLines) == held + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
         CHECK(g_scanState.restartNeeded == 1);
         CHECK(g_scanState.filesRemoved == 0);
@@ -326,7 +327,7 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         FileHolder holder(HelperPath("lock_holder.exe"), second);
         CHECK(holder.Started());
         ResultWindow sink;
-        DisposeInfectedFile(second.c_str(), kName);
+        DisposeInfectedFile(g_scanState, second.c_str(), kName);
         CHECK(Joined(sink.allLines) == second + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
         CHECK(g_scanState.restartNeeded == 1);
         CHECK(ReadBytes(WininitPath()) == before);
@@ -343,7 +344,7 @@ TEST_CASE("a file held by its own running program: the program is ended and the 
     FileHolder holder(own, "-self");
     CHECK(holder.Started());
     ResultWindow sink;
-    DisposeInfectedFile(own.c_str(), kName);
+    DisposeInfectedFile(g_scanState, own.c_str(), kName);
     CHECK(Joined(sink.allLines) == own + "     W32/KYR.Ag.PSW.Trojan removed");
     CHECK(holder.Ended(5000));
     CHECK_FALSE(Exists(own));

@@ -3,6 +3,7 @@
 
 #include "run/scan_state.h"
 #include "ui/result_list.h"
+#include "scan/scan_run.h"
 
 namespace {
 const char kClassName[] = "TarvexResultWindow";

@@ -105,7 +105,7 @@ int RunScanOf(int argc, char** argv)
     ResultFanOut results;
     results.Add(report);
     results.Add(windowSink);
-    RunScan(results);
+    RunScan(g_scanState, results);
     std::printf("returned memoryMode=%d\n", g_scanState.memoryMode ? 1 : 0);
     return 0;
 }

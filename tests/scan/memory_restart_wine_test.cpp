@@ -101,7 +101,7 @@ TEST_CASE("after a find in memory only OK on the question restarts")
         Answerer answerer;
         answerer.button = row.button;
         HANDLE thread = CreateThread(nullptr, 0, Answer, &answerer, 0, nullptr);
-        int answer = AskRestartAfterMemoryFind(CountRestart);
+        int answer = AskRestartAfterMemoryFind(g_scanState, CountRestart);
         if (row.flag == 0)
             InterlockedExchange(&answerer.stop, 1);  // nothing to answer
         WaitForSingleObject(thread, 15000);
@@ -148,7 +148,7 @@ TEST_CASE("after a find in memory the restart switch restarts without asking; a 
         g_runOptions.restart = row.restart;
         g_restarts = 0;
         g_scanState.results = row.quiet ? &quietResults : standing;
-        CHECK(AskRestartAfterMemoryFind(CountRestart) == row.answer);
+        CHECK(AskRestartAfterMemoryFind(g_scanState, CountRestart) == row.answer);
         CHECK(g_restarts == row.restarts);
     }
     g_scanState.results = standing;

@@ -6,6 +6,7 @@
 #include "ui/ui.h"
 #include "ui/window_sink.h"
 #include "run/report_sink.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv)
     results.Add(report);
     results.Add(windowSink);
     double start = bench::Seconds();
-    RunScan(results);
+    RunScan(g_scanState, results);
     printf("seconds=%.3f files=%ld infected=%ld", bench::Seconds() - start,
            static_cast<long>(g_scanState.filesScanned), static_cast<long>(g_scanState.filesInfected));
     bench::PrintPeakMemory();
