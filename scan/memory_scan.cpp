@@ -132,7 +132,7 @@ int AskRestartAfterMemoryFind(ScanState& s, int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
-    int answer = AskRestart(s, kFoundInMemoryText, MB_OKCANCEL | MB_ICONINFORMATION, IDOK, IDCANCEL);
+    int answer = AskRestart(s, kFoundInMemoryText, MB_OKCANCEL | MB_ICONINFORMATION, IDOK);
     if (answer == IDOK) {
         // The record is closed before a restart can end the process. The drives were not walked.
         EndScanRecordWithOutcome(s, kEndMemoryFind, false, true);

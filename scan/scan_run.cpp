@@ -105,7 +105,7 @@ void BeginScanReport(ScanState& s)
     ScanResults(s).ScanStarted(facts);
 }
 
-int AskRestart(ScanState& s, const char* question, unsigned style, int yes, int)
+int AskRestart(ScanState& s, const char* question, unsigned style, int yes)
 {
     ResultSink& results = ScanResults(s);
     if (g_runOptions.restart) {
@@ -165,7 +165,7 @@ RunExitCode RunScanSteps(ScanState& s)
     bool restartWanted = s.restartNeeded != 0 || (g_runOptions.quiet && g_memoryRestartNeeded != 0);
     int answer = 0;
     if (restartWanted)
-        answer = AskRestart(s, kRestartQuestion, MB_YESNO | MB_ICONQUESTION, IDYES, IDNO);
+        answer = AskRestart(s, kRestartQuestion, MB_YESNO | MB_ICONQUESTION, IDYES);
     bool restart = answer == IDYES;
     bool completed = whole && !s.cancelRequested;
     // The record is closed before a restart can end the process.

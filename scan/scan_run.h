@@ -23,9 +23,9 @@ RunExitCode RunScanForOutcome(ScanState& s, ResultSink& results);
 // report file the command line chose.
 ReportOpening OpeningOfThisRun();
 // A restart question: answered yes by the restart switch, else asked through the scan's sink (a
-// quiet run's sink answers no); the question and its answer go to the sink. yes and no are the
-// result codes that stand for each answer with this style.
-int AskRestart(ScanState& s, const char* question, unsigned style, int yes, int no);
+// quiet run's sink answers no); the question and its answer go to the sink. yes is the result
+// code that stands for that answer with this style.
+int AskRestart(ScanState& s, const char* question, unsigned style, int yes);
 // Tells the scan's sink how the scan ended: the exit code it stands for and the counts; returns
 // that code. completed: no walk was cancelled or aborted; restartStarted: the run is about to
 // restart Windows. how is kEndMemoryFind when the scan stops at a find in memory.
