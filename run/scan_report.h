@@ -17,6 +17,7 @@ struct ScanReport {
     UnopenedPaths unopenedPaths;
     // While filePath does not take lines, they go to a usual place, headed by the start line once.
     char startLine[kReportLineChars];
+    char scanId[kScanIdSize];     // this scan's ID, named by the start line; set even without a record
     char fallbackPath[MAX_PATH];  // empty until the record first needs it
     bool atFallback;              // the latest line went to fallbackPath
     bool backWhenFree;            // filePath was only held by another program: tried again for each line
