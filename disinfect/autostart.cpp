@@ -5,6 +5,7 @@
 
 #include "run/run_options.h"
 #include "run/scan_report.h"
+#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -121,10 +122,21 @@ void RememberValue(const char* valueName, const char* expanded)
         g_scanState.autostartValueData[0] = '\0';
 }
 
-void ReportRemovedValue(const char* name)
+// The value as an administrator finds it in the registry editor, with the view it was in.
+void ValueObject(char* dest, size_t destSize, const char* subkey, const char* valueName, RegistryView view)
 {
-    if (ResultLinesHaveReader())
-        SendResultLine("System Registry     %s removed", name);
+    FormatText(dest, destSize, "HKLM\\%s\\%s%s", subkey, valueName,
+               view == kView32 ? " (32-bit view)" : view == kView64 ? " (64-bit view)" : "");
+}
+
+void ReportRemovedValue(const char* name, const char* subkey, const char* valueName, RegistryView view)
+{
+    if (!ResultLinesHaveReader())
+        return;
+    SendResultLine("System Registry     %s removed", name);
+    char object[kReportLineChars];
+    ValueObject(object, sizeof(object), subkey, valueName, view);
+    g_scanResults.Result(ScanResult{ResultKind::kAutostartRemoved, g_scanState.lineBuffer, object, name, "removed"});
 }
 
 const char* KeyName(const char* subkey)
@@ -156,13 +168,18 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
                                      now)) {
         if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
-            ReportRemovedValue(name);
+            ReportRemovedValue(name, subkey, valueName, view);
         return;
     }
     char line[kReportLineChars];
     FormatText(line, sizeof(line), "System Registry value %s in %s kept: it now starts another program: %s", valueName,
                KeyName(subkey), value.data.Text());
     ReportLine(line);
+    char object[kReportLineChars];
+    ValueObject(object, sizeof(object), subkey, valueName, view);
+    char action[kReportLineChars];
+    FormatText(action, sizeof(action), "value kept: it now starts another program: %s", value.data.Text());
+    SendResultOnly(ResultKind::kRefused, object, name, action);
 }
 
 }  // namespace
@@ -252,13 +269,13 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
         if (match == kStartsByName) {
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
                 RememberValue(valueName, expandedText);
-                ReportRemovedValue(detectionName);
+                ReportRemovedValue(detectionName, subkey, valueName, view);
                 ++deletedCount;
             }
         } else if (match == kStartsByPath) {
             RememberValue(valueName, expandedText);
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
-                ReportRemovedValue(detectionName);
+                ReportRemovedValue(detectionName, subkey, valueName, view);
                 ++deletedCount;
             }
         }

@@ -4,6 +4,7 @@
 
 #include "base/byte_reader.h"
 #include "base/file_reader.h"
+#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -96,22 +97,25 @@ void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts&
     if (texts.forced && !SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
         // Named as the detector recorded the find: in the memory scan's second pass, the path the
         // walker showed and the variant the first pass found.
-        SendFileResult(s.currentText, s.currentName, texts.removeFailed);
+        SendFileResult(ResultKind::kFileLeft, s.currentText, s.currentName, texts.removeFailed);
         s.findsLeftBehind += 1;
         return;
     }
     if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
         s.filesRemoved += 1;
-        SendFileResult(path, name, "removed");
+        SendFileResult(ResultKind::kFileRemoved, path, name, "removed");
         return;
     }
-    SendFileResult(path, name, texts.removeFailed);
-    // A later failed request must not withdraw the restart an earlier one needs.
+    // Scheduled before the line goes out, so that the result says which of the two it was (the line
+    // is the same either way). A later failed request must not withdraw the restart an earlier one needs.
     if (texts.forced && ScheduleDeleteAtRestart(path) != 0) {
         s.restartNeeded = 1;
         s.restartDeletions += 1;
+        SendFileResult(ResultKind::kFileWaitsRestart, path, name, texts.removeFailed,
+                       "Unable to remove now, deleted at the next start of Windows");
     } else {
         s.findsLeftBehind += 1;
+        SendFileResult(ResultKind::kFileLeft, path, name, texts.removeFailed);
     }
 }
 
@@ -126,9 +130,9 @@ void RenameInfectedFile(const char* path, const char* name)
                    MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
                              ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
-        SendFileResult(path, name, "renamed");
+        SendFileResult(ResultKind::kFileRemoved, path, name, "renamed");
     } else {
-        SendFileResult(path, name, "Rename failed");
+        SendFileResult(ResultKind::kFileLeft, path, name, "Rename failed");
         g_scanState.findsLeftBehind += 1;
     }
 }
@@ -160,7 +164,7 @@ void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts
         RemoveInfectedFile(path, name, texts);
         break;
     case kDispositionLeave:
-        SendFileResult(g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
+        SendFileResult(ResultKind::kFileKept, g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
         break;
     default:
         break;
@@ -171,6 +175,8 @@ void RemoveFromMemory(const char* path, const char* familyName)
 {
     g_scanState.dispositionCode = g_scanState.memoryDisposition;
     SendResultLine("System Memory    W32/KYR.Trojan removed");
+    g_scanResults.Result(ScanResult{ResultKind::kMemoryRemoved, g_scanState.lineBuffer, path, familyName,
+                                    "its process was ended"});
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
     DisposeInfectedFile(path, familyName);

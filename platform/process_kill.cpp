@@ -7,6 +7,8 @@
 
 #include "run/run_options.h"
 #include "run/scan_report.h"
+#include "run/result_sink.h"
+#include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/process_list.h"
@@ -57,14 +59,17 @@ bool ReadProcessImage(DWORD processId, char* image, size_t imageSize)
 // could not be read.
 void ReportSparedProcess(DWORD processId, const char* taskName, const char* otherImage, const char* path)
 {
-    char line[kReportLineChars];
+    char action[kReportLineChars];
     if (otherImage != nullptr)
-        FormatText(line, sizeof(line), "Process %lu (%s) not ended: it runs %s, not %s",
-                   static_cast<unsigned long>(processId), taskName, otherImage, path);
+        FormatText(action, sizeof(action), "not ended: it runs %s, not %s", otherImage, path);
     else
-        FormatText(line, sizeof(line), "Process %lu (%s) not ended: not confirmed to run %s (its image could not be read)",
-                   static_cast<unsigned long>(processId), taskName, path);
+        FormatText(action, sizeof(action), "not ended: not confirmed to run %s (its image could not be read)", path);
+    char object[kPathSize + 32];
+    FormatText(object, sizeof(object), "Process %lu (%s)", static_cast<unsigned long>(processId), taskName);
+    char line[kReportLineChars];
+    FormatText(line, sizeof(line), "%s %s", object, action);
     ReportLine(line);
+    SendResultOnly(ResultKind::kRefused, object, g_scanState.currentName, action);
 }
 
 // The toolhelp technique's walk: the first process with the file's name is ended, a namesake in

@@ -4,9 +4,11 @@
 #include <cstdarg>
 
 #include "base/text.h"
+#include "run/scan_results.h"
 #include "run/scan_report.h"
 
 ScanState g_scanState;
+ResultFanOut g_scanResults;
 
 void SendResultLine(const char* format, ...)
 {
@@ -46,9 +48,16 @@ const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
     return ForFileCalls(path, g_scanState.wow64, buffer, bufferSize);
 }
 
-void SendFileResult(const char* path, const char* name, const char* outcome)
+void SendFileResult(ResultKind kind, const char* path, const char* name, const char* outcome, const char* action)
 {
-    SendResultLine("%s     %s %s", ShownPath(path), name, outcome);
+    const char* shown = ShownPath(path);
+    SendResultLine("%s     %s %s", shown, name, outcome);
+    g_scanResults.Result(ScanResult{kind, g_scanState.lineBuffer, shown, name, action != nullptr ? action : outcome});
+}
+
+void SendResultOnly(ResultKind kind, const char* object, const char* detection, const char* action)
+{
+    g_scanResults.Result(ScanResult{kind, nullptr, object, detection, action});
 }
 
 const char* ShownPath(const char* path)

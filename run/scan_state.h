@@ -73,9 +73,16 @@ void SendResultLine(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+enum class ResultKind;  // run/result_sink.h
 // Sends the result line of one file: its shown path, the detection name and what became of it
-// ("removed", "renamed", "Rename failed", ...).
-void SendFileResult(const char* path, const char* name, const char* outcome);
+// ("removed", "renamed", "Rename failed", ...), and hands the result of that kind to g_scanResults
+// (run/scan_results.h);
+// action, when given, says more than the line does (a deletion at restart).
+void SendFileResult(ResultKind kind, const char* path, const char* name, const char* outcome,
+                    const char* action = nullptr);
+// Hands a result that has no line of the window to g_scanResults: a refused action, a service
+// removed.
+void SendResultOnly(ResultKind kind, const char* object, const char* detection, const char* action);
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
 void NoteWalkSkip(WalkSkip kind, const char* path);
 // Counts one file of the drive walk that the detector could not open, so could not examine.

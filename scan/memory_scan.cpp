@@ -4,6 +4,7 @@
 
 #include "run/run_options.h"
 #include "run/scan_report.h"
+#include "run/result_sink.h"
 #include "run/scan_state.h"
 #include "disinfect/service.h"
 #include "platform/restart.h"
@@ -73,7 +74,11 @@ int StepStopService(void*, const char* serviceName)
 
 int StepRemoveServiceKeys(void*, const char* serviceName)
 {
-    return RemoveServiceKeys(serviceName);
+    int removed = RemoveServiceKeys(serviceName);
+    // No line in the window says so; the receivers that keep every action hear of it.
+    if (removed)
+        SendResultOnly(ResultKind::kServiceRemoved, serviceName, g_scanState.currentName, "stopped and its keys removed");
+    return removed;
 }
 
 void StepDisposeWalk(void*, const char* path)

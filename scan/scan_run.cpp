@@ -6,11 +6,14 @@
 
 #include "run/run_options.h"
 #include "run/scan_report.h"
+#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "match/signature_table.h"
 #include "platform/restart.h"
+#include "platform/event_log.h"
 #include "platform/version.h"
+#include "scan/event_sink.h"
 #include "scan/memory_scan.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
@@ -120,9 +123,67 @@ RunExitCode EndScanRecordWithOutcome(ReportEnd how, bool completed, bool restart
     char text[160];
     FormatOutcome(text, sizeof(text), g_runOptions.quiet, code, s.filesScanned, s.filesInfected, s.filesRemoved,
                   s.restartDeletions, s.filesUnopened);
+    // The receivers hear of the end before the record closes, so a line about them still lands in it.
+    g_scanResults.ScanEnded(ScanEndFacts{completed, s.cancelRequested, g_runOptions.quiet, code, s.filesScanned,
+                                         s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
+                                         s.filesUnopened, g_scanReport.filePath});
     EndScanRecord(how, text);
     return code;
 }
+
+namespace {
+
+// Tells the receivers of the results what this scan is, once its record has begun.
+void AnnounceScanStart()
+{
+    WindowsVersion version;
+    bool known = QueryWindowsVersion(version);
+    char windows[224];
+    FormatWindowsText(windows, sizeof(windows), known ? &version : nullptr);
+    g_scanResults.ScanStarted(ScanStartFacts{g_runOptions.quiet, g_scanReport.scanId, windows,
+                                             g_scanState.wow64.active,
+                                             g_scanReport.recordOpen ? g_scanReport.filePath : ""});
+}
+
+// The Event Log's receiver for one scan, unless the command line turned it off; added to the
+// receivers while it lives.
+class ScanEventLog {
+public:
+    ScanEventLog() : m_sink(SystemApi(), ModulePath())
+    {
+        if (!g_runOptions.noEvents)
+            m_bAdded = g_scanResults.Add(m_sink);
+    }
+    ~ScanEventLog()
+    {
+        if (m_bAdded)
+            g_scanResults.Remove(m_sink);
+    }
+    ScanEventLog(const ScanEventLog&) = delete;
+    ScanEventLog& operator=(const ScanEventLog&) = delete;
+
+private:
+    static EventLogApi SystemApi()
+    {
+        EventLogApi api;
+        if (g_runOptions.noEvents || !LoadEventLogApi(api))
+            api = EventLogApi{};
+        return api;
+    }
+    const char* ModulePath()
+    {
+        DWORD length = GetModuleFileNameA(nullptr, m_strModulePath, sizeof(m_strModulePath));
+        if (length == 0 || length >= sizeof(m_strModulePath))
+            m_strModulePath[0] = '\0';
+        return m_strModulePath;
+    }
+
+    char m_strModulePath[MAX_PATH];
+    EventLogSink m_sink;
+    bool m_bAdded = false;
+};
+
+}  // namespace
 
 RunExitCode RunScanForOutcome()
 {
@@ -130,6 +191,8 @@ RunExitCode RunScanForOutcome()
     // Every path rule of this scan follows this one answer.
     QueryWow64View(s.wow64);
     BeginScanReport();
+    ScanEventLog eventLog;
+    AnnounceScanStart();
     ScanMemory();
     bool whole = true;
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
