@@ -5,13 +5,6 @@
 #include "base/version.h"
 #include "run/scan_report.h"
 
-namespace {
-
-// Events are built one at a time and are too large for the stack of a nested window handler.
-ScanEvent g_event;
-
-}  // namespace
-
 EventLogSink::EventLogSink(const EventLogApi& api, const char* modulePath) : m_writer(api)
 {
     CopyText(m_strModulePath, sizeof(m_strModulePath), modulePath != nullptr ? modulePath : "");
@@ -34,22 +27,22 @@ void EventLogSink::ScanStarted(const ScanStartFacts& facts)
         NoteFailure(error);
         return;
     }
-    EventForStart(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, facts, g_event);
-    Write(g_event);
+    EventForStart(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, facts, m_event);
+    Write(m_event);
 }
 
 void EventLogSink::Result(const ScanResult& result)
 {
-    if (m_bOpen && EventForResult(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, result, g_event))
-        Write(g_event);
+    if (m_bOpen && EventForResult(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, result, m_event))
+        Write(m_event);
 }
 
 void EventLogSink::ScanEnded(const ScanEndFacts& facts)
 {
     if (!m_bOpen)
         return;
-    EventForEnd(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, facts, g_event);
-    Write(g_event);
+    EventForEnd(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, facts, m_event);
+    Write(m_event);
     m_writer.Close();
     m_bOpen = false;
 }

@@ -24,6 +24,7 @@ private:
     void NoteFailure(DWORD error);
 
     EventLogWriter m_writer;
+    ScanEvent m_event;  // the one being written; events are built one at a time
     char m_strModulePath[kPathSize];
     char m_strScanId[kScanIdSize];
     bool m_bOpen = false;
