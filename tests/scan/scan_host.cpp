@@ -8,8 +8,9 @@
 //   SELECTED <n>  the list's selection at the end
 //   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
 //                 unlistable, offline, toodeep)
-// Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
-// "wait" the run starts only when the Scan button is clicked. Test detector: a file whose name starts
+// Usage: scan_host TARGET [wait|real [events-fail]]   TARGET is "!:" (every fixed drive) or a folder;
+// with "wait" the run starts only when the Scan button is clicked. With "events-fail" the Event Log
+// receiver's every ReportEventA fails (the log is full) and the host prints EVENTCALLS <n>. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
 // 20 ms, and longer while C:\gate.closed exists; with "real" every offered file goes to the
 // product's own detector rows instead.
@@ -21,8 +22,11 @@
 #include <vector>
 
 #include "base/product.h"
+#include "run/run_options.h"
+#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
+#include "scan/event_sink.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
 #include "ui/main_dialog.h"
@@ -83,6 +87,16 @@ int RealDetectors(const char*, const char* path)
 }
 
 const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, nullptr}};
+
+int g_reportEventCalls = 0;
+
+// A log that takes nothing: full, as a log with no room and no overwriting is.
+BOOL WINAPI FailingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID)
+{
+    ++g_reportEventCalls;
+    SetLastError(ERROR_LOG_FILE_FULL);
+    return FALSE;
+}
 
 void ReportSkipped()
 {
@@ -160,6 +174,16 @@ int main(int argc, char** argv)
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
     if (argc > 2 && strcmp(argv[2], "real") == 0)
         g_walkDetectors = kRealTable;
+    bool eventsFail = argc > 3 && strcmp(argv[3], "events-fail") == 0;
+    EventLogApi api;
+    LoadEventLogApi(api);
+    api.pReportEventA = FailingReportEvent;
+    EventLogSink failingLog(api, "");
+    if (eventsFail) {
+        // In place of the scan's own receiver, which the switch keeps out.
+        g_runOptions.noEvents = true;
+        g_scanResults.Add(failingLog);
+    }
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
@@ -183,6 +207,11 @@ int main(int argc, char** argv)
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
+    }
+    if (eventsFail) {
+        char calls[32];
+        FormatText(calls, sizeof(calls), "EVENTCALLS %d", g_reportEventCalls);
+        g_report.push_back(calls);
     }
     for (const std::string& line : g_report)
         printf("%s\n", line.c_str());
