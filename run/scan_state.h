@@ -76,8 +76,7 @@ void SendResultLine(const char* format, ...)
 enum class ResultKind;  // run/result_sink.h
 // Sends the result line of one file: its shown path, the detection name and what became of it
 // ("removed", "renamed", "Rename failed", ...), and hands the result of that kind to g_scanResults
-// (run/scan_results.h);
-// action, when given, says more than the line does (a deletion at restart).
+// (run/scan_results.h); action, when given, says more than the line does (a deletion at restart).
 void SendFileResult(ResultKind kind, const char* path, const char* name, const char* outcome,
                     const char* action = nullptr);
 // Hands a result that has no line of the window to g_scanResults: a refused action, a service
