@@ -28,7 +28,11 @@ run() {
 run taken
 run refused events-fail
 expect "events tried: start, two files, end" "EVENTCALLS 4" "$(grep '^EVENTCALLS ' "$TVX_TMP/refused.out")"
-if grep -v '^EVENTCALLS ' "$TVX_TMP/refused.out" | diff -u "$TVX_TMP/taken.out" -; then
+# What the host saw but the running programs the memory scan showed, in the system's order of the day.
+seen() {
+    awk '/^EVENTCALLS / { next } /^SHOW / && !/^SHOW C:\\target/ && !/^SHOW Scanning/ { next } { print }' "$1"
+}
+if diff -u <(seen "$TVX_TMP/taken.out") <(seen "$TVX_TMP/refused.out"); then
     ok "the window's lines, list and statistics are the same"
 else
     fail "the host saw another scan"
