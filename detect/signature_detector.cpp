@@ -23,12 +23,11 @@ PeImageInfo g_peImageInfo;
 SignatureLengths g_signatureLengths;
 int32_t g_signatureFileOpens;
 
-int SignatureDetector(const char* name, const char* path)
+int SignatureDetector(ScanState& state, const char* name, const char* path)
 {
-    ScanState& state = g_scanState;
-    if (state.memoryDisposition != 0 && ResultLinesHaveReader()) {
+    if (state.memoryDisposition != 0 && ResultLinesHaveReader(state)) {
         // Second pass of the memory scan: the process is gone, only the file remains to dispose of.
-        RemoveFromMemory(path, name);
+        RemoveFromMemory(state, path, name);
         return 0;
     }
     if (state.filesInfected == 0) {
@@ -46,11 +45,11 @@ int SignatureDetector(const char* name, const char* path)
     ++g_signatureFileOpens;
 
     char fileCallPath[kPathSize];
-    FileReader file(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
+    FileReader file(ForFileCalls(state, path, fileCallPath, sizeof(fileCallPath)));
     if (!file.IsOpen()) {
         // A trojan may hold its own file this way: the file was not examined, and the report says so.
         if (!state.memoryMode)
-            NoteUnopenedFile(path);
+            NoteUnopenedFile(state, path);
         return 0;
     }
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
@@ -67,7 +66,7 @@ int SignatureDetector(const char* name, const char* path)
     char recordName[sizeof(kSignatureTable[0].name) + 1];
     CopyTextN(recordName, sizeof(recordName), kSignatureTable[index].name, sizeof(kSignatureTable[0].name));
     state.filesInfected += 1;
-    CleanAutostart(recordName, MailFileDetector);
+    CleanAutostart(state, recordName, MailFileDetector);
     CopyText(state.currentName, sizeof(state.currentName), recordName);
     CopyText(state.currentText, sizeof(state.currentText), path);
     if (state.memoryMode) {
@@ -75,7 +74,7 @@ int SignatureDetector(const char* name, const char* path)
         state.memoryMatch = true;
         return 1;
     }
-    DisposeInfectedFile(path, recordName);
+    DisposeInfectedFile(state, path, recordName);
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
     return 1;
 }

@@ -4,7 +4,6 @@
 
 #include "base/byte_reader.h"
 #include "base/file_reader.h"
-#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -87,53 +86,50 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
-void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
+void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
-    ScanState& s = g_scanState;
     // path names the file as a 64-bit program does; the file calls need their own spelling of it.
     char fileCallBuffer[kPathSize];
-    const char* fileCallPath = ForFileCalls(path, fileCallBuffer, sizeof(fileCallBuffer));
+    const char* fileCallPath = ForFileCalls(s, path, fileCallBuffer, sizeof(fileCallBuffer));
     // Clears read-only, hidden and system, which would make the deletion fail.
     if (texts.forced && !SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
         // Named as the detector recorded the find: in the memory scan's second pass, the path the
         // walker showed and the variant the first pass found.
-        SendFileResult(ResultKind::kFileLeft, s.currentText, s.currentName, texts.removeFailed);
+        SendFileResult(s, ResultKind::kFileLeft, s.currentText, s.currentName, texts.removeFailed);
         s.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
+    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64, KillReport{ScanResults(s), name}) != 0 && DeleteFileA(fileCallPath))) {
         s.filesRemoved += 1;
-        SendFileResult(ResultKind::kFileRemoved, path, name, "removed");
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
         return;
     }
-    // Scheduled before the line goes out, so that the result says which of the two it was (the line
-    // is the same either way). A later failed request must not withdraw the restart an earlier one needs.
+    // A later failed request must not withdraw the restart an earlier one needs.
     if (texts.forced && ScheduleDeleteAtRestart(path) != 0) {
         s.restartNeeded = 1;
         s.restartDeletions += 1;
-        SendFileResult(ResultKind::kFileWaitsRestart, path, name, texts.removeFailed,
-                       "Unable to remove now, deleted at the next start of Windows");
+        SendFileResult(s, ResultKind::kFileWaitsRestart, path, name, texts.removeFailed);
     } else {
         s.findsLeftBehind += 1;
-        SendFileResult(ResultKind::kFileLeft, path, name, texts.removeFailed);
+        SendFileResult(s, ResultKind::kFileLeft, path, name, texts.removeFailed);
     }
 }
 
 }  // namespace
 
-void RenameInfectedFile(const char* path, const char* name)
+void RenameInfectedFile(ScanState& s, const char* path, const char* name)
 {
     char newPath[kRenamedPathSize];
     char fileCallPath[kPathSize];
     char fileCallNewPath[kRenamedPathSize];
     bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) &&
-                   MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
-                             ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+                   MoveFileA(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)),
+                             ForFileCalls(s, newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
-        SendFileResult(ResultKind::kFileRemoved, path, name, "renamed");
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "renamed");
     } else {
-        SendFileResult(ResultKind::kFileLeft, path, name, "Rename failed");
-        g_scanState.findsLeftBehind += 1;
+        SendFileResult(s, ResultKind::kFileLeft, path, name, "Rename failed");
+        s.findsLeftBehind += 1;
     }
 }
 
@@ -153,33 +149,31 @@ bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
 
 const DisposalTexts kFileDisposal = {true, "Unable to remove", "not disinfected as per user's selection"};
 
-void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
+void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
-    switch (g_scanState.dispositionCode) {
+    switch (s.dispositionCode) {
     case kDispositionRename:
-        RenameInfectedFile(path, name);
+        RenameInfectedFile(s, path, name);
         break;
     case kDispositionRemove:
     case kDispositionRemoveToo:
-        RemoveInfectedFile(path, name, texts);
+        RemoveInfectedFile(s, path, name, texts);
         break;
     case kDispositionLeave:
-        SendFileResult(ResultKind::kFileKept, g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
+        SendFileResult(s, ResultKind::kFileKept, s.currentText, s.currentName, texts.leftAsChosen);
         break;
     default:
         break;
     }
 }
 
-void RemoveFromMemory(const char* path, const char* familyName)
+void RemoveFromMemory(ScanState& s, const char* path, const char* familyName)
 {
-    g_scanState.dispositionCode = g_scanState.memoryDisposition;
-    SendResultLine("System Memory    W32/KYR.Trojan removed");
-    g_scanResults.Result(ScanResult{ResultKind::kMemoryRemoved, g_scanState.lineBuffer, path, familyName,
-                                    "its process was ended"});
+    s.dispositionCode = s.memoryDisposition;
+    SendResult(s, ResultKind::kMemoryRemoved, "System Memory", familyName, "removed", "System Memory    W32/KYR.Trojan removed");
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
-    DisposeInfectedFile(path, familyName);
+    DisposeInfectedFile(s, path, familyName);
 }
 
 int ScheduleDeleteAtRestart(const char* path)

@@ -88,7 +88,10 @@ void EventForEnd(const ScanEventSource& source, const ScanEndFacts& facts, ScanE
                                                         : kEventWarning;
         Begin(source, kEventScanEnded, type, event);
     }
-    const char* how = facts.completed ? "scan completed" : facts.cancelled ? "scan cancelled" : "scan did not complete";
+    const char* how = facts.completed             ? "scan completed"
+                      : facts.cancelled           ? "scan cancelled"
+                      : facts.stoppedAtMemoryFind ? "scan stopped at a find in memory"
+                                                  : "scan did not complete";
     CopyText(event.strings[kStringAction], kEventStringSize, how);
     char code[48];
     FormatText(code, sizeof(code), facts.quiet ? "exit code %d" : "a quiet run would end with %d",

@@ -127,7 +127,7 @@ bool AppendOnLineOfItsOwn(const char* path, const char* line)
     return AppendWaiting(path, line, true, error);
 }
 
-// What the start line is made of; the scan's ID is added for the file it goes to.
+// What the start line is made of.
 struct StartFacts {
     ReportClock clock;
     const char* productTitle;
@@ -135,6 +135,7 @@ struct StartFacts {
     int platformCode;
     int ntVersionCode;
     bool wow64;
+    const char* scanId;
 };
 
 // Enough of a report's end to hold the start line of a scan that began in the same second as this
@@ -161,16 +162,11 @@ void LastScanIdIn(const char* path, char* id, size_t idSize)
     FindLastScanId(tail, got, id, idSize);
 }
 
-// The scan's ID and start line for the report at path (null: no report), in the record's state.
-void MakeStartLine(const StartFacts& facts, const char* path)
+void MakeStartLine(const StartFacts& facts)
 {
     ScanReport& r = g_scanReport;
-    char previous[kScanIdSize] = "";
-    if (path != nullptr)
-        LastScanIdIn(path, previous, sizeof(previous));
-    MakeScanId(r.scanId, sizeof(r.scanId), facts.clock, previous);
     FormatReportStart(r.startLine, sizeof(r.startLine), facts.clock, facts.productTitle, facts.version,
-                      facts.platformCode, facts.ntVersionCode, facts.wow64, r.scanId);
+                      facts.platformCode, facts.ntVersionCode, facts.wow64, facts.scanId);
 }
 
 // Tries the report at path: true when the start line was written there.
@@ -179,7 +175,7 @@ bool BeginAt(const char* path, const StartFacts& facts)
     ScanReport& r = g_scanReport;
     if (!CopyText(r.filePath, sizeof(r.filePath), path))
         return false;
-    MakeStartLine(facts, r.filePath);
+    MakeStartLine(facts);
     char rotation[kReportLineChars];
     RotateIfFull(r.filePath, rotation, sizeof(rotation));
     if (!AppendOnLineOfItsOwn(r.filePath, r.startLine))
@@ -297,15 +293,30 @@ void WriteRecordLine(const char* text)
 
 }  // namespace
 
+void ChooseScanId(const char* chosenPath, char* id, size_t idSize)
+{
+    // The record goes to the chosen file when it can be written, else mostly to the Windows folder;
+    // a record that ends up elsewhere may share its second's ID with one scan there.
+    char previous[kScanIdSize] = "";
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    if (chosenPath != nullptr && chosenPath[0] != '\0')
+        LastScanIdIn(chosenPath, previous, sizeof(previous));
+    else if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) &&
+             FolderFile(path, sizeof(path), folder, kReportFileName))
+        LastScanIdIn(path, previous, sizeof(previous));
+    MakeScanId(id, idSize, LocalClock(), previous);
+}
+
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath, const char* tooLongPath)
+                     bool wow64, const char* chosenPath, const char* tooLongPath, const char* scanId)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
     r.fallbackPath[0] = '\0';
     r.atFallback = false;
     r.retrySpentMs = 0;
-    const StartFacts facts = {LocalClock(), productTitle, version, platformCode, ntVersionCode, wow64};
+    const StartFacts facts = {LocalClock(), productTitle, version, platformCode, ntVersionCode, wow64, scanId};
     bool chosen = chosenPath != nullptr && chosenPath[0] != '\0';
     if (chosen && BeginAt(chosenPath, facts)) {
         r.recordOpen = true;
@@ -316,9 +327,6 @@ void BeginScanRecord(const char* productTitle, const WindowsVersion* version, in
         r.recordOpen = true;
     } else if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, facts)) {
         r.recordOpen = true;
-    } else {
-        // No record: the scan still has its ID, for whoever else receives its results.
-        MakeStartLine(facts, nullptr);
     }
     char failed[MAX_PATH + 8] = "";
     if (chosen)
@@ -355,12 +363,12 @@ void ReportLine(const char* text)
         WriteRecordLine(text);
 }
 
-void ReportWalkSkips()
+void ReportWalkSkips(const ScanState& s)
 {
     if (!g_scanReport.recordOpen)
         return;
-    BuildWalkSkipSection(g_scanState.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
-    BuildUnopenedLines(g_scanState.filesUnopened, g_scanReport.unopenedPaths, SinkToReport, nullptr);
+    BuildWalkSkipSection(s.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
+    BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, SinkToReport, nullptr);
 }
 
 void ReportQuestion(const char* question)

@@ -17,7 +17,6 @@ struct ScanReport {
     UnopenedPaths unopenedPaths;
     // While filePath does not take lines, they go to a usual place, headed by the start line once.
     char startLine[kReportLineChars];
-    char scanId[kScanIdSize];     // this scan's ID, named by the start line; set even without a record
     char fallbackPath[MAX_PATH];  // empty until the record first needs it
     bool atFallback;              // the latest line went to fallbackPath
     bool backWhenFree;            // filePath was only held by another program: tried again for each line
@@ -33,8 +32,12 @@ extern ScanReport g_scanReport;
 // the scan keeps no record and every routine below does nothing. version is null when the system
 // would not say; the codes are GetPlatformCode's and GetNtVersionCode's; wow64 says whether the
 // scan runs under WOW64.
+// scanId, when given, is named by the start line (ChooseScanId's).
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath, const char* tooLongPath = nullptr);
+                     bool wow64, const char* chosenPath, const char* tooLongPath = nullptr, const char* scanId = nullptr);
+// The ID of a scan that starts now and whose record goes to chosenPath ("" or null: the usual
+// place): the local time, counted on when that report's last record began in the same second.
+void ChooseScanId(const char* chosenPath, char* id, size_t idSize);
 // Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
 // that ends before its scan starts). Failures are silent.
 void ReportLoneLine(const char* chosenPath, const char* text);
@@ -45,7 +48,8 @@ void ReportLoneLine(const char* chosenPath, const char* text);
 void ReportLine(const char* text);
 // The counts of what the walk passed over and the first paths of each kind, then those of the
 // files that could not be opened.
-void ReportWalkSkips();
+struct ScanState;
+void ReportWalkSkips(const ScanState& s);
 void ReportQuestion(const char* question);
 void ReportAnswer(int answer);
 // Writes the end line once; later calls until the next BeginScanRecord do nothing. Called before

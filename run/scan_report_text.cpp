@@ -27,7 +27,7 @@ bool FormatClock(char* dest, size_t destSize, const ReportClock& clock)
 
 }  // namespace
 
-bool FormatWindowsText(char* dest, size_t destSize, const WindowsVersion* version)
+bool FormatWindowsVersion(char* dest, size_t destSize, const WindowsVersion* version)
 {
     if (version == nullptr)
         return CopyText(dest, destSize, "Windows version unknown");
@@ -101,7 +101,7 @@ bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, co
     char windows[224];
     char id[kScanIdSize + 16] = "";
     FormatClock(when, sizeof(when), clock);
-    FormatWindowsText(windows, sizeof(windows), version);
+    FormatWindowsVersion(windows, sizeof(windows), version);
     if (scanId != nullptr && scanId[0] != '\0')
         FormatText(id, sizeof(id), "  %s%s", kScanIdLabel, scanId);
     // Said only under WOW64, so that a 32-bit Windows' start line stays as it always was.

@@ -50,13 +50,14 @@ void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
 
 // What the start line adds when the scan ran under WOW64 on a 64-bit Windows.
 const char kWow64StartText[] = "  64-bit Windows, both views scanned";
+// The running Windows as the start line names it: "Windows 5.1 build 2600 Service Pack 3 (platform
+// id 2)", or "Windows version unknown" when version is null.
+bool FormatWindowsVersion(char* dest, size_t destSize, const WindowsVersion* version);
 // The record's first line: date and time, product title, Windows version (null: the system would
 // not say), the scan's ID when given, the platform codes and, under WOW64, kWow64StartText.
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
                        const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64 = false,
                        const char* scanId = nullptr);
-// The Windows version as the start line gives it ("Windows 5.1 build 2600 Service Pack 3 (platform id 2)").
-bool FormatWindowsText(char* dest, size_t destSize, const WindowsVersion* version);
 
 // A scan's ID: its local start time as digits, "YYYYMMDD-HHMMSS", and "-2", "-3"... when the
 // previous scan of the same report began in the same second, so that it names one scan of the

@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "base/version.h"
+#include "run/run_options.h"
 #include "run/scan_report.h"
 
 EventLogSink::EventLogSink(const EventLogApi& api, const char* modulePath) : m_writer(api)
@@ -27,7 +28,12 @@ void EventLogSink::ScanStarted(const ScanStartFacts& facts)
         NoteFailure(error);
         return;
     }
-    EventForStart(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, facts, m_event);
+    // The report opened its record before this receiver heard of the start: its file is where the
+    // report really goes (the command line's choice may have failed).
+    ScanStartFacts started = facts;
+    if (g_scanReport.recordOpen)
+        started.reportPath = g_scanReport.filePath;
+    EventForStart(ScanEventSource{TARVEX_VERSION_TEXT, m_strScanId}, started, m_event);
     Write(m_event);
 }
 
@@ -64,4 +70,28 @@ void EventLogSink::NoteFailure(DWORD error)
     FormatText(line, sizeof(line), "%s (error %lu); the scan goes on without them.", kEventsNotWrittenLine,
                static_cast<unsigned long>(error));
     ReportLine(line);
+}
+
+SystemEventLog::SystemEventLog() : m_sink(SystemApi(), ModulePath()) {}
+
+void SystemEventLog::AddTo(ResultFanOut& results)
+{
+    if (!g_runOptions.noEvents)
+        results.Add(m_sink);
+}
+
+EventLogApi SystemEventLog::SystemApi()
+{
+    EventLogApi api;
+    if (g_runOptions.noEvents || !LoadEventLogApi(api))
+        api = EventLogApi{};
+    return api;
+}
+
+const char* SystemEventLog::ModulePath()
+{
+    DWORD length = GetModuleFileNameA(nullptr, m_strModulePath, sizeof(m_strModulePath));
+    if (length == 0 || length >= sizeof(m_strModulePath))
+        m_strModulePath[0] = '\0';
+    return m_strModulePath;
 }

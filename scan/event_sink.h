@@ -31,5 +31,23 @@ private:
     bool m_bFailed = false;
 };
 
+// The receiver a run of the tool adds beside the report and the window: the system's functions and
+// the exe's own path as message file.
+class SystemEventLog {
+public:
+    SystemEventLog();
+    SystemEventLog(const SystemEventLog&) = delete;
+    SystemEventLog& operator=(const SystemEventLog&) = delete;
+    // Adds the receiver to results, unless the command line turned the events off.
+    void AddTo(ResultFanOut& results);
+
+private:
+    static EventLogApi SystemApi();
+    const char* ModulePath();
+
+    char m_strModulePath[kPathSize];  // before m_sink: filled for its construction
+    EventLogSink m_sink;
+};
+
 // The line the report gets, once per scan, when events could not be written.
 const char kEventsNotWrittenLine[] = "The events of this scan could not all be written to the Windows Event Log";

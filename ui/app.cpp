@@ -2,12 +2,14 @@
 // (refusing a second copy) or, for a quiet run, the whole scan with no window at all.
 #include "ui/app.h"
 
+#include "run/report_sink.h"
 #include "run/run_options.h"
 #include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/version.h"
+#include "scan/event_sink.h"
 #include "scan/scan_run.h"
 #include "ui/main_dialog.h"
 #include "ui/ui.h"
@@ -97,7 +99,12 @@ int RunQuietly()
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
     s.dispositionCode = kDispositionRemove;
     s.cancelRequested = false;
-    return RunScanForOutcome();
+    QuietRunSink report(OpeningOfThisRun());
+    SystemEventLog events;
+    ResultFanOut results;
+    results.Add(report);
+    events.AddTo(results);
+    return RunScanForOutcome(s, results);
 }
 
 }  // namespace

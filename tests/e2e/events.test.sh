@@ -104,12 +104,12 @@ id=$(scan_id "$REPORT")
 [[ "$id" =~ ^[0-9]{8}-[0-9]{6}(-[0-9]+)?$ ]] || abort "no scan ID in the report's start line: '$id'"
 end=$(grep -o 'scanned [0-9]*' "$(unix_path "$E2E_PREFIX" "$REPORT")" | tail -n 1 | cut -d' ' -f2)
 expect_events "quiet run with finds" "100 4 1.0|$id|||scan started|quiet run|$XP_WINDOWS|32-bit Windows|$REPORT
-120 2 1.0|$id|HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\First|W32/KYR.Trojan|removed
+120 2 1.0|$id|Run\\First|W32/KYR.Trojan|removed
 110 2 1.0|$id|C:\\first.exe|$name|removed
-130 4 1.0|$id|HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices\\First|$name|value kept: it now starts another program: c:\\clean\\other.exe
-130 4 1.0|$id|HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices\\First|$held_name|value kept: it now starts another program: c:\\clean\\other.exe
+130 4 1.0|$id|RunServices\\First|$name|kept: it now starts another program
+130 4 1.0|$id|RunServices\\First|$held_name|kept: it now starts another program
 110 2 1.0|$id|C:\\sub\\second.exe|$name|removed
-111 2 1.0|$id|C:\\locked\\held.exe|$held_name|Unable to remove now, deleted at the next start of Windows
+111 2 1.0|$id|C:\\locked\\held.exe|$held_name|Unable to remove
 190 2 1.0|$id|||scan completed|exit code 2|$end|3|2|1|0|0|$REPORT" "$(events_of "$TVX_TMP/finds.err")"
 expect "source key: the message file" "    EventMessageFile    REG_EXPAND_SZ    C:\\tarvex\\tarvex.exe" \
     "$(reg_query "$SOURCE_KEY" EventMessageFile | grep EventMessageFile)"

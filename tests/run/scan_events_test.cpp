@@ -78,25 +78,28 @@ TEST_CASE("the end event: its ID and type follow the outcome")
 {
     struct Row {
         const char* label;
-        bool completed, cancelled, quiet;
+        bool completed, cancelled, quiet, atMemoryFind;
         RunExitCode code;
         uint16_t id, type;
         const char* action;
         const char* codeText;
     } rows[] = {
-        {"clean", true, false, true, kExitClean, 190, kEventInformation, "scan completed", "exit code 0"},
-        {"all removed", true, false, true, kExitRemoved, 190, kEventWarning, "scan completed", "exit code 1"},
-        {"waits for a restart, window run", true, false, false, kExitRestartPending, 190, kEventWarning,
+        {"clean", true, false, true, false, kExitClean, 190, kEventInformation, "scan completed", "exit code 0"},
+        {"all removed", true, false, true, false, kExitRemoved, 190, kEventWarning, "scan completed", "exit code 1"},
+        {"waits for a restart, window run", true, false, false, false, kExitRestartPending, 190, kEventWarning,
          "scan completed", "a quiet run would end with 2"},
-        {"something left", true, false, true, kExitLeftBehind, 190, kEventError, "scan completed", "exit code 3"},
-        {"a file not opened", true, false, true, kExitIncomplete, 190, kEventWarning, "scan completed", "exit code 4"},
-        {"cancelled", false, true, false, kExitIncomplete, 191, kEventError, "scan cancelled",
+        {"something left", true, false, true, false, kExitLeftBehind, 190, kEventError, "scan completed", "exit code 3"},
+        {"a file not opened", true, false, true, false, kExitIncomplete, 190, kEventWarning, "scan completed", "exit code 4"},
+        {"cancelled", false, true, false, false, kExitIncomplete, 191, kEventError, "scan cancelled",
          "a quiet run would end with 4"},
-        {"aborted", false, false, true, kExitIncomplete, 191, kEventError, "scan did not complete", "exit code 4"},
+        {"stopped at a find in memory", false, false, false, true, kExitIncomplete, 191, kEventError,
+         "scan stopped at a find in memory", "a quiet run would end with 4"},
+        {"aborted", false, false, true, false, kExitIncomplete, 191, kEventError, "scan did not complete", "exit code 4"},
     };
     for (const Row& row : rows) {
         INFO(row.label);
-        ScanEndFacts facts{row.completed, row.cancelled, row.quiet, row.code, 1036, 3, 1, 1, 1, 2, "C:\\WINDOWS\\Tarvex.log"};
+        ScanEndFacts facts{row.completed, row.cancelled, row.quiet, row.code, 1036, 3, 1, 1, 1, 2,
+                           "C:\\WINDOWS\\Tarvex.log", row.atMemoryFind};
         ScanEvent event;
         EventForEnd(kSource, facts, event);
         CHECK(event.id == row.id);

@@ -12,7 +12,7 @@ c=$prefix/drive_c
 cp "$TVX_BUILD/win/tests/scan/scan_host.exe" "$c/"
 tvx_set_version "$prefix" scan_host.exe winxp
 
-# run NAME [events-fail]: plants two infected files, scans C:\target; NAME.out gets what the host
+# run NAME events|events-fail: plants two infected files, scans C:\target; NAME.out gets what the host
 # saw, NAME.log the record without its start and end lines (their times and scan IDs differ).
 run() {
     local name=$1; shift
@@ -25,9 +25,10 @@ run() {
     tr -d '\r' <"$c/windows/Tarvex.log" | grep -v '^==== ' >"$TVX_TMP/$name.log"
 }
 
-run taken
+run taken events
 run refused events-fail
 expect "events tried: start, two files, end" "EVENTCALLS 4" "$(grep '^EVENTCALLS ' "$TVX_TMP/refused.out")"
+expect "events taken" "EVENTCALLS 4" "$(grep '^EVENTCALLS ' "$TVX_TMP/taken.out")"
 # What the host saw but the running programs the memory scan showed, in the system's order of the day.
 seen() {
     awk '/^EVENTCALLS / { next } /^SHOW / && !/^SHOW C:\\target/ && !/^SHOW Scanning/ { next } { print }' "$1"

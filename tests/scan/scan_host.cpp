@@ -8,9 +8,11 @@
 //   SELECTED <n>  the list's selection at the end
 //   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
 //                 unlistable, offline, toodeep)
-// Usage: scan_host TARGET [wait|real [events-fail]]   TARGET is "!:" (every fixed drive) or a folder;
-// with "wait" the run starts only when the Scan button is clicked. With "events-fail" the Event Log
-// receiver's every ReportEventA fails (the log is full) and the host prints EVENTCALLS <n>. Test detector: a file whose name starts
+// Usage: scan_host TARGET [wait|real [events|events-fail]]   TARGET is "!:" (every fixed drive) or
+// a folder; with "wait" the run starts only when the Scan button is clicked. With "events" an Event
+// Log receiver whose ReportEventA takes every event joins the report and the window, with
+// "events-fail" one whose every ReportEventA fails (the log is full); the host then prints
+// EVENTCALLS <n>. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
 // 20 ms, and longer while C:\gate.closed exists; with "real" every offered file goes to the
 // product's own detector rows instead.
@@ -23,7 +25,6 @@
 
 #include "base/product.h"
 #include "run/run_options.h"
-#include "run/scan_results.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/event_sink.h"
@@ -33,6 +34,8 @@
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
+#include "run/report_sink.h"
 
 namespace {
 
@@ -46,7 +49,7 @@ const char* FileName(const char* path)
     return slash != nullptr ? slash + 1 : path;
 }
 
-int MarkerDetector(const char* name, const char* path)
+int MarkerDetector(ScanState&, const char* name, const char* path)
 {
     if (g_scanState.memoryMode)
         return 0;
@@ -58,7 +61,7 @@ int MarkerDetector(const char* name, const char* path)
         // entries, so that a test acts while the walk is surely inside this folder, however slowly
         // it runs.
         for (int tenMs = 0; GetFileAttributesA("C:\\gate.closed") != INVALID_FILE_ATTRIBUTES && tenMs < 12000; ++tenMs) {
-            PumpOneMessage();
+            PumpOneMessage(g_scanState);
             Sleep(10);
         }
     }
@@ -69,18 +72,18 @@ int MarkerDetector(const char* name, const char* path)
     g_scanState.filesInfected += 1;
     if (locked)
         g_scanState.restartNeeded = 1;
-    SendResultLine("%s     %s found", path, name);
+    SendResultLine(g_scanState, "%s     %s found", path, name);
     return 1;
 }
 
 const DetectorEntry kMarkerTable[] = {{"Test.Marker", MarkerDetector}, {nullptr, nullptr}};
 
-int RealDetectors(const char*, const char* path)
+int RealDetectors(ScanState& state, const char*, const char* path)
 {
     if (!g_scanState.memoryMode)
         g_report.push_back(std::string("OFFER ") + path);
     for (const DetectorEntry* row = kDetectorTable; row->name != nullptr; ++row) {
-        if (row->detect(row->name, path) != 0)
+        if (row->detect(state, row->name, path) != 0)
             return 1;
     }
     return 0;
@@ -89,6 +92,13 @@ int RealDetectors(const char*, const char* path)
 const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, nullptr}};
 
 int g_reportEventCalls = 0;
+EventLogSink* g_eventLog = nullptr;
+
+BOOL WINAPI TakingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID)
+{
+    ++g_reportEventCalls;
+    return TRUE;
+}
 
 // A log that takes nothing: full, as a log with no room and no overwriting is.
 BOOL WINAPI FailingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID)
@@ -96,6 +106,16 @@ BOOL WINAPI FailingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPC
     ++g_reportEventCalls;
     SetLastError(ERROR_LOG_FILE_FULL);
     return FALSE;
+}
+
+HANDLE WINAPI OpenFakeLog(LPCSTR, LPCSTR)
+{
+    return reinterpret_cast<HANDLE>(0x4242);
+}
+
+BOOL WINAPI CloseFakeLog(HANDLE)
+{
+    return TRUE;
 }
 
 void ReportSkipped()
@@ -152,7 +172,16 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         KillTimer(window, kScanTimerId);
         g_scanState.cancelRequested = false;
-        RunScan();
+        {
+            ReportSink report(OpeningOfThisRun());
+            WindowSink windowSink(g_scanState, ShowMessageDialog);
+            ResultFanOut results;
+            results.Add(report);
+            results.Add(windowSink);
+            if (g_eventLog != nullptr)
+                results.Add(*g_eventLog);
+            RunScan(g_scanState, results);
+        }
         ReportList();
         ReportSkipped();
         PostQuitMessage(0);
@@ -169,21 +198,16 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     g_walkDetectors = kMarkerTable;
-    g_askQuestion = ShowMessageDialog;
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
     if (argc > 2 && strcmp(argv[2], "real") == 0)
         g_walkDetectors = kRealTable;
+    bool events = argc > 3 && strncmp(argv[3], "events", 6) == 0;
     bool eventsFail = argc > 3 && strcmp(argv[3], "events-fail") == 0;
-    EventLogApi api;
-    LoadEventLogApi(api);
-    api.pReportEventA = FailingReportEvent;
-    EventLogSink failingLog(api, "");
-    if (eventsFail) {
-        // In place of the scan's own receiver, which the switch keeps out.
-        g_runOptions.noEvents = true;
-        g_scanResults.Add(failingLog);
-    }
+    EventLogApi api = {OpenFakeLog, eventsFail ? FailingReportEvent : TakingReportEvent, CloseFakeLog, nullptr, nullptr};
+    EventLogSink eventLog(api, "");
+    if (events)
+        g_eventLog = &eventLog;
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
@@ -208,7 +232,7 @@ int main(int argc, char** argv)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    if (eventsFail) {
+    if (events) {
         char calls[32];
         FormatText(calls, sizeof(calls), "EVENTCALLS %d", g_reportEventCalls);
         g_report.push_back(calls);
