@@ -5,6 +5,7 @@ MINGW_PREFIX ?= i686-w64-mingw32
 MINGW_CXX    ?= $(shell command -v $(MINGW_PREFIX)-g++-win32 >/dev/null 2>&1 && echo $(MINGW_PREFIX)-g++-win32 || echo $(MINGW_PREFIX)-g++)
 MINGW_CC     ?= $(shell command -v $(MINGW_PREFIX)-gcc-win32 >/dev/null 2>&1 && echo $(MINGW_PREFIX)-gcc-win32 || echo $(MINGW_PREFIX)-gcc)
 WINDRES      ?= $(MINGW_PREFIX)-windres
+WINDMC       ?= $(MINGW_PREFIX)-windmc
 MINGW_AR     ?= $(MINGW_PREFIX)-ar
 NATIVE_CXX   ?= g++
 # Debian's own Python, whose zlib makes the release zip's bytes.
@@ -41,6 +42,8 @@ DOCTEST_INC  := -isystem /usr/include/doctest
 #   PRODUCT_MAIN   the product's entry point (kept out of the library the test programs link)
 #   PRODUCT_RUNTIME  the product's start-up and C library (linked only into the product)
 #   RC_FILES       resource scripts of the product
+#   MC_FILES       message texts of the product, compiled by windmc into build/win/gen/ (same folder
+#                  and name, .rc and its .bin), where the resource scripts include them from
 #   NATIVE_TESTS   doctest files run natively with sanitizers
 #   NATIVE_TOOLS   native command-line tools (one .cpp each, linked with the portable code)
 #   WINE_TESTS     doctest files built with mingw and run under Wine
@@ -55,6 +58,7 @@ WIN32_SRCS :=
 PRODUCT_MAIN :=
 PRODUCT_RUNTIME :=
 RC_FILES :=
+MC_FILES :=
 NATIVE_TESTS :=
 NATIVE_TOOLS :=
 WINE_TESTS :=
@@ -73,6 +77,8 @@ WIN_OBJS     := $(patsubst %.cpp,$(B)/win/obj/%.o,$(WIN32_SRCS))
 WIN_MAIN_OBJ := $(patsubst %.cpp,$(B)/win/obj/%.o,$(PRODUCT_MAIN))
 RUNTIME_OBJS := $(patsubst %.cpp,$(B)/win/obj/%.o,$(PRODUCT_RUNTIME))
 RES_OBJS     := $(patsubst %.rc,$(B)/win/obj/%.res.o,$(RC_FILES))
+MC_SCRIPTS   := $(patsubst %.mc,$(B)/win/gen/%.rc,$(MC_FILES))
+RC_DEPS      += $(MC_SCRIPTS)
 NATIVE_OBJS  := $(patsubst %.cpp,$(B)/native/obj/%.o,$(filter %.cpp,$(PORTABLE_SRCS))) \
                 $(patsubst %.S,$(B)/native/obj/%.o,$(filter %.S,$(PORTABLE_SRCS)))
 WIN_LIB      := $(B)/win/libtarvex.a
@@ -147,7 +153,11 @@ $(B)/win/obj/%.o: %.S
 
 $(B)/win/obj/%.res.o: %.rc $(RC_DEPS)
 	@mkdir -p $(dir $@)
-	$(WINDRES) -I. -I$(dir $<) -O coff $< $@
+	$(WINDRES) -I. -I$(dir $<) $(addprefix -I,$(sort $(dir $(MC_SCRIPTS)))) -O coff $< $@
+
+$(MC_SCRIPTS): $(B)/win/gen/%.rc: %.mc
+	@mkdir -p $(dir $@)
+	$(WINDMC) -h $(dir $@) -r $(dir $@) $<
 
 $(B)/native/obj/%.o: %.cpp
 	@mkdir -p $(dir $@)

@@ -84,6 +84,10 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
         options.restart = true;
         return true;
     }
+    if (CompareNoCase(name, "NOEVENTS") == 0) {
+        options.noEvents = true;
+        return true;
+    }
     if (CompareNoCase(name, "?") == 0) {
         options.help = true;
         return true;
@@ -112,6 +116,7 @@ const char kCommandLineHelp[] =
     "/Q  quiet: no window and no question\n"
     "/R  restart without asking when a removal needs it\n"
     "/L:PATH  append the report to PATH\n"
+    "/NOEVENTS  write nothing to the Windows Event Log\n"
     "\n"
     "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
     "4 scan not completed or a file not opened, 5 another copy running, 6 bad command line";

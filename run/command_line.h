@@ -1,4 +1,4 @@
-// The switches of an unattended run (/Q, /R, /L:PATH, /?), read from the whole command line the
+// The switches of an unattended run (/Q, /R, /L:PATH, /NOEVENTS, /?), read from the whole command line the
 // system gives the process, and the exit codes such a run ends with (portable: no Win32).
 #pragma once
 #include <cstddef>
@@ -29,11 +29,12 @@ struct RunOptions {
     bool quietSpelling;
     int32_t badArguments;           // how many arguments were not understood
     char longReportPath[kPathSize]; // the head of an /L: path too long to use, empty otherwise
+    bool noEvents;                  // /NOEVENTS: nothing is written to the Windows Event Log
 };
 
 // Reads the arguments after the program name. Arguments are separated by spaces and tabs; double
 // quotes group spaces into one argument and are dropped. Switches start with / or -, in any case
-// and order. Repeating /Q or /R changes nothing; a second /L, or /L without a path or with one
+// and order. Repeating /Q, /R or /NOEVENTS changes nothing; a second /L, or /L without a path or with one
 // too long for a path buffer, is a bad command line. Never fails: faults land in badCommandLine.
 // modulePath, when given, is the program's own path: a command line that begins with it unquoted
 // (a caller may pass C:\Program Files\...\tarvex.exe without quotes) has its arguments after it.

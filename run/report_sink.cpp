@@ -11,7 +11,7 @@ void ReportSink::ScanStarted(const ScanStartFacts& facts)
 {
     const ReportOpening& o = m_opening;
     BeginScanRecord(kProductTitle, o.versionKnown ? &o.version : nullptr, o.platformCode, o.ntVersionCode,
-                    facts.wow64, o.chosenPath, o.tooLongPath);
+                    facts.wow64, o.chosenPath, o.tooLongPath, facts.scanId);
 }
 
 void ReportSink::Result(const ScanResult& result)

@@ -127,15 +127,58 @@ bool AppendOnLineOfItsOwn(const char* path, const char* line)
     return AppendWaiting(path, line, true, error);
 }
 
+// What the start line is made of.
+struct StartFacts {
+    ReportClock clock;
+    const char* productTitle;
+    const WindowsVersion* version;
+    int platformCode;
+    int ntVersionCode;
+    bool wow64;
+    const char* scanId;
+};
+
+// Enough of a report's end to hold the start line of a scan that began in the same second as this
+// one: such a scan ended within that second, so wrote little.
+const DWORD kScanIdTailBytes = 4096;
+
+// The scan ID that the report at path names last; "" when none (or no file).
+void LastScanIdIn(const char* path, char* id, size_t idSize)
+{
+    CopyText(id, idSize, "");
+    ScopedFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid())
+        return;
+    int64_t length = FileLengthOf(file.Get());
+    if (length <= 0)
+        return;
+    char tail[kScanIdTailBytes];
+    DWORD wanted = length < static_cast<int64_t>(sizeof(tail)) ? static_cast<DWORD>(length) : sizeof(tail);
+    DWORD got = 0;
+    if (SetFilePointer(file.Get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file.Get(), tail, wanted, &got, nullptr))
+        return;
+    FindLastScanId(tail, got, id, idSize);
+}
+
+void MakeStartLine(const StartFacts& facts)
+{
+    ScanReport& r = g_scanReport;
+    FormatReportStart(r.startLine, sizeof(r.startLine), facts.clock, facts.productTitle, facts.version,
+                      facts.platformCode, facts.ntVersionCode, facts.wow64, facts.scanId);
+}
+
 // Tries the report at path: true when the start line was written there.
-bool BeginAt(const char* path, const char* startLine)
+bool BeginAt(const char* path, const StartFacts& facts)
 {
     ScanReport& r = g_scanReport;
     if (!CopyText(r.filePath, sizeof(r.filePath), path))
         return false;
+    MakeStartLine(facts);
     char rotation[kReportLineChars];
     RotateIfFull(r.filePath, rotation, sizeof(rotation));
-    if (!AppendOnLineOfItsOwn(r.filePath, startLine))
+    if (!AppendOnLineOfItsOwn(r.filePath, r.startLine))
         return false;
     DWORD error = ERROR_SUCCESS;
     if (rotation[0] != '\0')
@@ -144,10 +187,10 @@ bool BeginAt(const char* path, const char* startLine)
 }
 
 // Tries the report in folder (ending with '\').
-bool BeginIn(const char* folder, const char* startLine)
+bool BeginIn(const char* folder, const StartFacts& facts)
 {
     char path[MAX_PATH];
-    return FolderFile(path, sizeof(path), folder, kReportFileName) && BeginAt(path, startLine);
+    return FolderFile(path, sizeof(path), folder, kReportFileName) && BeginAt(path, facts);
 }
 
 // The folder with its closing '\' (a drive root already has one); false when it did not fit.
@@ -250,26 +293,39 @@ void WriteRecordLine(const char* text)
 
 }  // namespace
 
+void ChooseScanId(const char* chosenPath, char* id, size_t idSize)
+{
+    // The record goes to the chosen file when it can be written, else mostly to the Windows folder;
+    // a record that ends up elsewhere may share its second's ID with one scan there.
+    char previous[kScanIdSize] = "";
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    if (chosenPath != nullptr && chosenPath[0] != '\0')
+        LastScanIdIn(chosenPath, previous, sizeof(previous));
+    else if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) &&
+             FolderFile(path, sizeof(path), folder, kReportFileName))
+        LastScanIdIn(path, previous, sizeof(previous));
+    MakeScanId(id, idSize, LocalClock(), previous);
+}
+
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath, const char* tooLongPath)
+                     bool wow64, const char* chosenPath, const char* tooLongPath, const char* scanId)
 {
     ScanReport& r = g_scanReport;
     r.recordOpen = false;
     r.fallbackPath[0] = '\0';
     r.atFallback = false;
     r.retrySpentMs = 0;
-    char* startLine = r.startLine;
-    FormatReportStart(startLine, sizeof(r.startLine), LocalClock(), productTitle, version, platformCode, ntVersionCode,
-                      wow64);
+    const StartFacts facts = {LocalClock(), productTitle, version, platformCode, ntVersionCode, wow64, scanId};
     bool chosen = chosenPath != nullptr && chosenPath[0] != '\0';
-    if (chosen && BeginAt(chosenPath, startLine)) {
+    if (chosen && BeginAt(chosenPath, facts)) {
         r.recordOpen = true;
         return;
     }
     char folder[MAX_PATH];
-    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, startLine)) {
+    if (CloseFolder(folder, sizeof(folder), GetWindowsDirectoryA(folder, sizeof(folder))) && BeginIn(folder, facts)) {
         r.recordOpen = true;
-    } else if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, startLine)) {
+    } else if (CloseFolder(folder, sizeof(folder), GetTempPathA(sizeof(folder), folder)) && BeginIn(folder, facts)) {
         r.recordOpen = true;
     }
     char failed[MAX_PATH + 8] = "";

@@ -32,8 +32,12 @@ extern ScanReport g_scanReport;
 // the scan keeps no record and every routine below does nothing. version is null when the system
 // would not say; the codes are GetPlatformCode's and GetNtVersionCode's; wow64 says whether the
 // scan runs under WOW64.
+// scanId, when given, is named by the start line (ChooseScanId's).
 void BeginScanRecord(const char* productTitle, const WindowsVersion* version, int platformCode, int ntVersionCode,
-                     bool wow64, const char* chosenPath, const char* tooLongPath = nullptr);
+                     bool wow64, const char* chosenPath, const char* tooLongPath = nullptr, const char* scanId = nullptr);
+// The ID of a scan that starts now and whose record goes to chosenPath ("" or null: the usual
+// place): the local time, counted on when that report's last record began in the same second.
+void ChooseScanId(const char* chosenPath, char* id, size_t idSize);
 // Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
 // that ends before its scan starts). Failures are silent.
 void ReportLoneLine(const char* chosenPath, const char* text);

@@ -1,6 +1,7 @@
 // Text of the scan report: record lines, the passed-over section and the rotation rule.
 #include "run/scan_report_text.h"
 
+#include "base/clib.h"
 #include "base/text.h"
 
 namespace {
@@ -93,15 +94,71 @@ int32_t NextReportRetryPause(int32_t& spentMs)
 }
 
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
-                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64)
+                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64,
+                       const char* scanId)
 {
     char when[32];
     char windows[224];
+    char id[kScanIdSize + 16] = "";
     FormatClock(when, sizeof(when), clock);
     FormatWindowsVersion(windows, sizeof(windows), version);
+    if (scanId != nullptr && scanId[0] != '\0')
+        FormatText(id, sizeof(id), "  %s%s", kScanIdLabel, scanId);
     // Said only under WOW64, so that a 32-bit Windows' start line stays as it always was.
-    return FormatText(dest, destSize, "%s %s  %s  %s  platform code %d, NT version code %d%s", kRecordMark, when,
-                      productTitle, windows, platformCode, ntVersionCode, wow64 ? kWow64StartText : "");
+    return FormatText(dest, destSize, "%s %s  %s  %s%s  platform code %d, NT version code %d%s", kRecordMark, when,
+                      productTitle, windows, id, platformCode, ntVersionCode, wow64 ? kWow64StartText : "");
+}
+
+namespace {
+
+bool IsScanIdChar(char c)
+{
+    return (c >= '0' && c <= '9') || c == '-';
+}
+
+}  // namespace
+
+bool MakeScanId(char* dest, size_t destSize, const ReportClock& clock, const char* previousId)
+{
+    char base[kScanIdSize];
+    if (!FormatText(base, sizeof(base), "%04d%02d%02d-%02d%02d%02d", clock.year, clock.month, clock.day, clock.hour,
+                    clock.minute, clock.second)) {
+        CopyText(dest, destSize, "");
+        return false;
+    }
+    size_t baseLength = TextLength(base);
+    if (previousId == nullptr || CompareNoCaseN(previousId, base, baseLength) != 0)
+        return CopyText(dest, destSize, base);
+    // The previous scan began in the same second: this one counts on from it (base, base-2, base-3...).
+    int32_t previous = 1;
+    if (previousId[baseLength] == '-') {
+        previous = 0;
+        for (const char* digit = previousId + baseLength + 1; *digit >= '0' && *digit <= '9'; ++digit) {
+            if (previous > 100000)
+                break;
+            previous = previous * 10 + (*digit - '0');
+        }
+    } else if (previousId[baseLength] != '\0') {
+        return CopyText(dest, destSize, base);
+    }
+    return FormatText(dest, destSize, "%s-%d", base, static_cast<int>(previous + 1));
+}
+
+bool FindLastScanId(const char* text, size_t length, char* dest, size_t destSize)
+{
+    CopyText(dest, destSize, "");
+    const size_t labelLength = TextLength(kScanIdLabel);
+    const char* found = nullptr;
+    for (size_t i = 0; text != nullptr && length >= labelLength && i <= length - labelLength; ++i) {
+        if (CompareNoCaseN(text + i, kScanIdLabel, labelLength) == 0)
+            found = text + i + labelLength;
+    }
+    if (found == nullptr)
+        return false;
+    size_t n = 0;
+    while (found + n < text + length && IsScanIdChar(found[n]))
+        ++n;
+    return n > 0 && CopyTextN(dest, destSize, found, n);
 }
 
 bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how, const char* outcome)

@@ -54,9 +54,21 @@ const char kWow64StartText[] = "  64-bit Windows, both views scanned";
 // id 2)", or "Windows version unknown" when version is null.
 bool FormatWindowsVersion(char* dest, size_t destSize, const WindowsVersion* version);
 // The record's first line: date and time, product title, Windows version (null: the system would
-// not say), the platform codes and, under WOW64, kWow64StartText.
+// not say), the scan's ID when given, the platform codes and, under WOW64, kWow64StartText.
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,
-                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64 = false);
+                       const WindowsVersion* version, int platformCode, int ntVersionCode, bool wow64 = false,
+                       const char* scanId = nullptr);
+
+// A scan's ID: its local start time as digits, "YYYYMMDD-HHMMSS", and "-2", "-3"... when the
+// previous scan of the same report began in the same second, so that it names one scan of the
+// machine. Digits and dashes only: it is typed on command lines. The start line names it after
+// kScanIdLabel.
+const size_t kScanIdSize = 32;
+const char kScanIdLabel[] = "Scan ID ";
+// previousId: the ID the report's last start line names, "" or null when none.
+bool MakeScanId(char* dest, size_t destSize, const ReportClock& clock, const char* previousId);
+// The ID named by the last start line within text (the report's last bytes); false and "" when none.
+bool FindLastScanId(const char* text, size_t length, char* dest, size_t destSize);
 // outcome, when given, follows "End of scan" after two spaces (FormatOutcome's text).
 bool FormatReportEnd(char* dest, size_t destSize, const ReportClock& clock, ReportEnd how,
                      const char* outcome = nullptr);

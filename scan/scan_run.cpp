@@ -101,7 +101,9 @@ void BeginScanReport(ScanState& s)
     bool known = QueryWindowsVersion(version);
     char windowsText[224];
     FormatWindowsVersion(windowsText, sizeof(windowsText), known ? &version : nullptr);
-    ScanStartFacts facts = {g_runOptions.quiet, "", windowsText, s.wow64.active, g_runOptions.reportPath};
+    char scanId[kScanIdSize];
+    ChooseScanId(g_runOptions.reportPath, scanId, sizeof(scanId));
+    ScanStartFacts facts = {g_runOptions.quiet, scanId, windowsText, s.wow64.active, g_runOptions.reportPath};
     ScanResults(s).ScanStarted(facts);
 }
 

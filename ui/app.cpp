@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/version.h"
+#include "scan/event_sink.h"
 #include "scan/scan_run.h"
 #include "ui/main_dialog.h"
 #include "ui/ui.h"
@@ -99,8 +100,10 @@ int RunQuietly()
     s.dispositionCode = kDispositionRemove;
     s.cancelRequested = false;
     QuietRunSink report(OpeningOfThisRun());
+    SystemEventLog events;
     ResultFanOut results;
     results.Add(report);
+    events.AddTo(results);
     return RunScanForOutcome(s, results);
 }
 

@@ -6,6 +6,7 @@
 
 #include "run/scan_state.h"
 #include "base/text.h"
+#include "scan/event_sink.h"
 #include "scan/scan_run.h"
 #include "ui/paint_pace.h"
 #include "ui/product_check.h"
@@ -337,9 +338,11 @@ void MainDialog::OnTimer(UINT_PTR id)
         ReportSink report(OpeningOfThisRun());
         // The scan asks its questions (cancel, restart) in the tool's message dialog.
         WindowSink window(g_scanState, AskWithCurrentLinePainted);
+        SystemEventLog events;
         ResultFanOut results;
         results.Add(report);
         results.Add(window);
+        events.AddTo(results);
         RunScan(g_scanState, results);
     }
     m_bScanRunning = false;

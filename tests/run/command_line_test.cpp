@@ -162,3 +162,28 @@ TEST_CASE("an /L path too long to use is kept only as a head to name it, never a
     ParseCommandLine("t /Q /L:C:\\r.log", options);
     CHECK(std::string(options.longReportPath).empty());
 }
+
+TEST_CASE("/NOEVENTS turns the Event Log off and goes with every other switch")
+{
+    struct Row {
+        const char* label;
+        const char* line;
+        bool noEvents, quiet, bad;
+    } rows[] = {
+        {"not given", "t /Q", false, true, false},
+        {"alone", "t /NOEVENTS", true, false, false},
+        {"any case, dash, with the others", "t -q /l:c:\\r.log -NoEvents /R", true, true, false},
+        {"repeated", "t /noevents /NOEVENTS", true, false, false},
+        {"glued to another switch", "t /NOEVENTS/Q", false, false, true},
+        {"a shortened spelling", "t /NOEVENT", false, false, true},
+        {"with an argument", "t /NOEVENTS:1", false, false, true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line, options);
+        CHECK(options.noEvents == row.noEvents);
+        CHECK(options.quiet == row.quiet);
+        CHECK(IsBadCommandLine(options) == row.bad);
+    }
+}

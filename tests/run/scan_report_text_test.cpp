@@ -317,3 +317,60 @@ TEST_CASE("the end line names the files that could not be opened, only when ther
     FormatOutcome(text, sizeof(text), true, kExitClean, 12, 0, 0, 0, 0);
     CHECK(std::string(text) == "exit code 0  scanned 12, infected 0, removed 0, waiting for restart 0");
 }
+
+TEST_CASE("the start line names the scan's ID before the platform codes")
+{
+    WindowsVersion xp = Version(5, 1, 2600, 2, "Service Pack 3");
+    char line[kReportLineChars];
+    CHECK(FormatReportStart(line, sizeof(line), kClock, "Tarvex Ver 1.0", &xp, 5, 6, false, "20260307-090502-2"));
+    CHECK(std::string(line) == "==== 2026-03-07 09:05:02  Tarvex Ver 1.0  Windows 5.1 build 2600 Service Pack 3 "
+                               "(platform id 2)  Scan ID 20260307-090502-2  platform code 5, NT version code 6");
+    CHECK(FormatReportStart(line, sizeof(line), kClock, "T", &xp, 5, 6, false, ""));
+    CHECK(std::string(line).find("Scan ID") == std::string::npos);
+}
+
+TEST_CASE("a scan's ID is its start time, counted on when the previous scan began in the same second")
+{
+    struct Row {
+        const char* label;
+        const char* previous;
+        const char* expected;
+    } rows[] = {
+        {"no previous scan", nullptr, "20260307-090502"},
+        {"an empty report", "", "20260307-090502"},
+        {"the previous scan a second earlier", "20260307-090501", "20260307-090502"},
+        {"the same second", "20260307-090502", "20260307-090502-2"},
+        {"the same second, counted already", "20260307-090502-9", "20260307-090502-10"},
+        {"another time that begins alike", "20260307-0905021", "20260307-090502"},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        char id[kScanIdSize];
+        CHECK(MakeScanId(id, sizeof(id), kClock, row.previous));
+        CHECK(std::string(id) == row.expected);
+    }
+}
+
+TEST_CASE("the last scan ID in a report's tail")
+{
+    struct Row {
+        const char* label;
+        std::string tail;
+        const char* expected;
+    } rows[] = {
+        {"none", "filler\r\n==== 2026-03-07 09:05:02  End of scan\r\n", ""},
+        {"the last of two",
+         "==== x  Windows 5.1  Scan ID 20260307-090500  platform code 5\r\n==== y  Windows 5.1  Scan ID "
+         "20260307-090502-3  platform code 5\r\nC:\\a.exe     N removed\r\n",
+         "20260307-090502-3"},
+        {"cut right after the label", "==== x  Scan ID ", ""},
+        {"cut inside the ID", "==== x  Scan ID 2026030", "2026030"},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        char id[kScanIdSize] = "stale";
+        CHECK(FindLastScanId(row.tail.data(), row.tail.size(), id, sizeof(id)) == (row.expected[0] != '\0'));
+        CHECK(std::string(id) == row.expected);
+    }
+}

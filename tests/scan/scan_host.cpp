@@ -8,8 +8,11 @@
 //   SELECTED <n>  the list's selection at the end
 //   SKIPPED <kind> <n>  the walk's counts of entries passed over (toolong, unnameable, link,
 //                 unlistable, offline, toodeep)
-// Usage: scan_host TARGET [wait|real]   TARGET is "!:" (every fixed drive) or a folder; with
-// "wait" the run starts only when the Scan button is clicked. Test detector: a file whose name starts
+// Usage: scan_host TARGET [wait|real [events|events-fail]]   TARGET is "!:" (every fixed drive) or
+// a folder; with "wait" the run starts only when the Scan button is clicked. With "events" an Event
+// Log receiver whose ReportEventA takes every event joins the report and the window, with
+// "events-fail" one whose every ReportEventA fails (the log is full); the host then prints
+// EVENTCALLS <n>. Test detector: a file whose name starts
 // with "hit" is a detection, "locked" a detection whose removal needs a restart, "slow" takes
 // 20 ms, and longer while C:\gate.closed exists; with "real" every offered file goes to the
 // product's own detector rows instead.
@@ -21,8 +24,10 @@
 #include <vector>
 
 #include "base/product.h"
+#include "run/run_options.h"
 #include "run/scan_state.h"
 #include "base/text.h"
+#include "scan/event_sink.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
 #include "ui/main_dialog.h"
@@ -86,6 +91,33 @@ int RealDetectors(ScanState& state, const char*, const char* path)
 
 const DetectorEntry kRealTable[] = {{"Test.Real", RealDetectors}, {nullptr, nullptr}};
 
+int g_reportEventCalls = 0;
+EventLogSink* g_eventLog = nullptr;
+
+BOOL WINAPI TakingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID)
+{
+    ++g_reportEventCalls;
+    return TRUE;
+}
+
+// A log that takes nothing: full, as a log with no room and no overwriting is.
+BOOL WINAPI FailingReportEvent(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCSTR*, LPVOID)
+{
+    ++g_reportEventCalls;
+    SetLastError(ERROR_LOG_FILE_FULL);
+    return FALSE;
+}
+
+HANDLE WINAPI OpenFakeLog(LPCSTR, LPCSTR)
+{
+    return reinterpret_cast<HANDLE>(0x4242);
+}
+
+BOOL WINAPI CloseFakeLog(HANDLE)
+{
+    return TRUE;
+}
+
 void ReportSkipped()
 {
     const char* kinds[kWalkSkipKinds] = {"toolong", "unnameable", "link", "unlistable", "offline", "toodeep",
@@ -146,6 +178,8 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             ResultFanOut results;
             results.Add(report);
             results.Add(windowSink);
+            if (g_eventLog != nullptr)
+                results.Add(*g_eventLog);
             RunScan(g_scanState, results);
         }
         ReportList();
@@ -168,6 +202,12 @@ int main(int argc, char** argv)
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
     if (argc > 2 && strcmp(argv[2], "real") == 0)
         g_walkDetectors = kRealTable;
+    bool events = argc > 3 && strncmp(argv[3], "events", 6) == 0;
+    bool eventsFail = argc > 3 && strcmp(argv[3], "events-fail") == 0;
+    EventLogApi api = {OpenFakeLog, eventsFail ? FailingReportEvent : TakingReportEvent, CloseFakeLog, nullptr, nullptr};
+    EventLogSink eventLog(api, "");
+    if (events)
+        g_eventLog = &eventLog;
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
@@ -191,6 +231,11 @@ int main(int argc, char** argv)
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
+    }
+    if (events) {
+        char calls[32];
+        FormatText(calls, sizeof(calls), "EVENTCALLS %d", g_reportEventCalls);
+        g_report.push_back(calls);
     }
     for (const std::string& line : g_report)
         printf("%s\n", line.c_str());
