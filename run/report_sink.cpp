@@ -16,7 +16,8 @@ void ReportSink::ScanStarted(const ScanStartFacts& facts)
 
 void ReportSink::Result(const ScanResult& result)
 {
-    ReportLine(result.line);
+    if (result.line != nullptr)
+        ReportLine(result.line);
 }
 
 void ReportSink::FinalStatus(const char* text)

@@ -23,8 +23,9 @@ enum class ResultKind {
 };
 
 // One result. line is the result's line as the report keeps it; the window's list shows every
-// line but a kRefused one, which is for the record alone. The texts are never null, "" when they
-// do not apply.
+// line but a kRefused one, which is for the record alone. line is null for a result that neither
+// the window nor the report has ever told in a line (a service's keys removed): only receivers
+// that classify hear it. The other texts are never null, "" when they do not apply.
 struct ScanResult {
     ResultKind kind;
     const char* line;

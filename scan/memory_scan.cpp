@@ -77,9 +77,15 @@ int StepStopService(void*, const char* serviceName)
     return StopService(serviceName);
 }
 
-int StepRemoveServiceKeys(void*, const char* serviceName)
+int StepRemoveServiceKeys(void* context, const char* serviceName)
 {
-    return RemoveServiceKeys(serviceName);
+    int removed = RemoveServiceKeys(serviceName);
+    // No line has ever told this, so the result carries none; an event log still hears it.
+    if (removed != 0)
+        ScanResults(StateOf(context))
+            .Result(ScanResult{ResultKind::kServiceRemoved, nullptr, serviceName, kFamilyDetectionName,
+                               "service keys removed"});
+    return removed;
 }
 
 void StepDisposeWalk(void* context, const char* path)

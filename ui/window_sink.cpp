@@ -5,7 +5,7 @@
 
 void WindowSink::Result(const ScanResult& result)
 {
-    if (result.kind == ResultKind::kRefused)
+    if (result.kind == ResultKind::kRefused || result.line == nullptr)
         return;
     // A line longer than the buffer is cut, as the window has always shown it.
     CopyTextN(m_state.lineBuffer, sizeof(m_state.lineBuffer), result.line, sizeof(m_state.lineBuffer) - 1);
