@@ -162,3 +162,24 @@ TEST_CASE("an /L path too long to use is kept only as a head to name it, never a
     ParseCommandLine("t /Q /L:C:\\r.log", options);
     CHECK(std::string(options.longReportPath).empty());
 }
+
+TEST_CASE("the switch of the step after a restart")
+{
+    struct Row {
+        const char* label;
+        const char* line;
+        bool finish, bad;
+    } rows[] = {
+        {"as the RunOnce entry writes it", "\"C:\\TarvexRestart\\tarvex.exe\" /FINISH", true, false},
+        {"any case, a dash", "t -finish", true, false},
+        {"not without it", "t /Q", false, false},
+        {"glued to more", "t /FINISHED", false, true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line, options);
+        CHECK(options.finishRestart == row.finish);
+        CHECK(options.badCommandLine == row.bad);
+    }
+}
