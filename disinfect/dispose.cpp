@@ -4,11 +4,16 @@
 
 #include "base/byte_reader.h"
 #include "base/file_reader.h"
+#include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"
+#include "disinfect/restart_move.h"
 #include "disinfect/wininit_text.h"
+#include "match/signature_match.h"
+#include "platform/held_file.h"
+#include "platform/held_file_rules.h"
 #include "platform/process_kill.h"
 #include "platform/version.h"
 
@@ -115,7 +120,152 @@ void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts&
     }
 }
 
+// A report line for a matched file the disposal leaves alone because acting on it could hit
+// another file; such a file counts as left behind.
+void ReportLeft(const char* path, const char* name, const char* why)
+{
+    char line[kReportLineChars];
+    FormatText(line, sizeof(line), "%s     %s left: %s; nothing was done to it", path, name, why);
+    ReportLine(line);
+    g_scanState.findsLeftBehind += 1;
+}
+
+// True (and the file left, with a report line) when a folder of the path is a link now: the walk
+// never enters one, so someone made it after the walk passed it, and the path may lead elsewhere.
+bool FolderChanged(const char* path, const char* name)
+{
+    char changed[kPathSize];
+    if (!FindChangedFolder(path, changed, sizeof(changed)))
+        return false;
+    char why[kReportLineChars];
+    FormatText(why, sizeof(why), "its folder %s has become a link since the scan passed it", changed);
+    ReportLeft(path, name, why);
+    return true;
+}
+
+// Opens the file at path afresh (for action when another program's hold allows it) and matches it
+// again; every action after the first handle was let go goes through this new one. False, with a
+// report line, when what the path names now is not a file that matches.
+bool MatchesAgain(const char* path, const char* name, HeldFile& file)
+{
+    char fileCallPath[kPathSize];
+    PeImageInfo info;
+    file.Close();
+    bool opened = file.Open(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
+    const char* why = WhyLeftAfterReopen(opened, opened && MatchSignatureTable(file.Reader(), kSignatureTable, info) >= 0);
+    if (why == nullptr)
+        return true;
+    file.Close();
+    ReportLeft(path, name, why);
+    return false;
+}
+
+bool DeleteThroughHandle(HeldFile& file)
+{
+    return file.CanAct() && file.ResetAttributes() && file.Delete();
+}
+
+// Schedules the matched file's removal at the next start: moved into the tool's own folder and
+// finished there, or deleted by path on a volume without access lists.
+void ScheduleMatchedFile(const char* path, const char* name)
+{
+    ScanState& s = g_scanState;
+    char why[kReportLineChars];
+    RestartSchedule schedule = ScheduleMoveAtRestart(path, name, why, sizeof(why));
+    bool scheduled = schedule == kScheduleMove || (schedule == kScheduleBareDelete && ScheduleDeleteAtRestart(path) != 0);
+    if (scheduled) {
+        s.restartNeeded = 1;
+        s.restartDeletions += 1;
+        return;
+    }
+    if (schedule == kScheduleRefused) {
+        char line[kReportLineChars];
+        FormatText(line, sizeof(line), "%s     %s not scheduled for removal at the restart: %s", path, name, why);
+        ReportLine(line);
+    }
+    s.findsLeftBehind += 1;
+}
+
+// The NT family's removal: every step acts through a handle that matched, never by path alone.
+void RemoveMatchedFile(const char* path, const char* name, HeldFile& file)
+{
+    ScanState& s = g_scanState;
+    if (FolderChanged(path, name))
+        return;
+    if (file.CanAct()) {
+        if (!file.ResetAttributes()) {
+            SendFileResult(s.currentText, s.currentName, kFileDisposal.removeFailed);
+            s.findsLeftBehind += 1;
+            return;
+        }
+        if (file.Delete()) {
+            s.filesRemoved += 1;
+            SendFileResult(path, name, "removed");
+            return;
+        }
+    }
+    // Let go, so that ending the program that runs or holds the file can free it.
+    file.Close();
+    if (KillProcessOfFile(path, s.wow64) != 0) {
+        if (FolderChanged(path, name) || !MatchesAgain(path, name, file))
+            return;
+        if (DeleteThroughHandle(file)) {
+            s.filesRemoved += 1;
+            SendFileResult(path, name, "removed");
+            return;
+        }
+    }
+    SendFileResult(path, name, kFileDisposal.removeFailed);
+    if (FolderChanged(path, name) || !MatchesAgain(path, name, file))
+        return;
+    // Held while the move is scheduled, when the other program's hold allows it.
+    ScheduleMatchedFile(path, name);
+    file.Close();
+}
+
+void RenameMatchedFile(const char* path, const char* name, HeldFile& file)
+{
+    if (FolderChanged(path, name))
+        return;
+    if (!file.CanAct() && !MatchesAgain(path, name, file))
+        return;
+    char newPath[kRenamedPathSize];
+    char fileCallNewPath[kRenamedPathSize];
+    bool renamed = file.CanAct() && MakeRenamedPath(path, newPath, sizeof(newPath)) &&
+                   file.RenameTo(ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+    file.Close();
+    if (renamed) {
+        SendFileResult(path, name, "renamed");
+    } else {
+        SendFileResult(path, name, "Rename failed");
+        g_scanState.findsLeftBehind += 1;
+    }
+}
+
 }  // namespace
+
+void DisposeMatchedFile(const char* path, const char* name, HeldFile& file)
+{
+    // 95/98/ME: FAT has no links and the system one user; the disposal acts by path there.
+    if (GetPlatformCode() == kPlatformWindows9x) {
+        file.Close();
+        DisposeInfectedFile(path, name);
+        return;
+    }
+    switch (g_scanState.dispositionCode) {
+    case kDispositionRename:
+        RenameMatchedFile(path, name, file);
+        break;
+    case kDispositionRemove:
+    case kDispositionRemoveToo:
+        RemoveMatchedFile(path, name, file);
+        break;
+    default:
+        file.Close();
+        DisposeInfectedFile(path, name);
+        break;
+    }
+}
 
 void RenameInfectedFile(const char* path, const char* name)
 {
@@ -173,7 +323,10 @@ void RemoveFromMemory(const char* path, const char* familyName)
     SendResultLine("System Memory    W32/KYR.Trojan removed");
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
-    DisposeInfectedFile(path, familyName);
+    // What the path names now is matched again before anything is done to it.
+    HeldFile file;
+    if (MatchesAgain(path, familyName, file))
+        DisposeMatchedFile(path, familyName, file);
 }
 
 int ScheduleDeleteAtRestart(const char* path)

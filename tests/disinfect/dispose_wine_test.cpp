@@ -13,6 +13,7 @@
 #include "run/scan_state.h"
 #include "disinfect/dispose.h"
 #include "platform/version.h"
+#include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_sink.h"
 #include "tests/lib/wine_files.h"
@@ -190,12 +191,31 @@ TEST_CASE("memory-removal pass: System Memory line, then removal under the famil
     g_scanState.memoryDisposition = kDispositionRemove;
     const std::string path = "C:\\tvxdisp\\memory.exe";
     CreateDirectoryA("C:\\tvxdisp", nullptr);
-    WriteBytes(path, "MZ");
+    // The second look matches the module again before anything is done to it.
+    Bytes infected;
+    CHECK(BuildRecordFixture(kSignatureTable[0], PeFault::None, infected));
+    CHECK(WriteWholeFile(path.c_str(), infected));
     ResultSink sink;
     RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
     CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed|" + path + "     W32/KYR.Trojan removed");
     CHECK(g_scanState.dispositionCode == kDispositionRemove);
     CHECK_FALSE(Exists(path));
+}
+
+TEST_CASE("memory-removal pass: a module that no longer matches is left")
+{
+    ResetState();
+    g_scanState.memoryDisposition = kDispositionRemove;
+    g_scanState.findsLeftBehind = 0;
+    const std::string path = "C:\\tvxdisp\\replaced.exe";
+    CreateDirectoryA("C:\\tvxdisp", nullptr);
+    WriteBytes(path, "MZ another program now");
+    ResultSink sink;
+    RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
+    CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed");
+    CHECK(Exists(path));
+    CHECK(g_scanState.findsLeftBehind == 1);
+    CHECK(g_scanState.filesRemoved == 0);
 }
 
 TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never from a stale copy")
