@@ -12,6 +12,7 @@
 
 #include "run/scan_state.h"
 #include "disinfect/dispose.h"
+#include "platform/held_file.h"
 #include "platform/version.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
@@ -125,9 +126,17 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
         {"unknown code: nothing done, nothing said", 7, "odd.exe", 0, "odd.exe", "", "", "odd.exe", 0},
     };
     WriteBytes(dir + "twice.Vxe", "x");
+    // Each row by path, then through a handle held from the match as the signature detector holds
+    // it (which it has only for a file it could open).
+    for (int throughHandle = 0; throughHandle < 2; ++throughHandle)
     for (const Row& row : rows) {
-        INFO(std::string(row.label));
+        if (throughHandle && row.create[0] == '\0')
+            continue;
+        const std::string label = std::string(row.label) + (throughHandle ? ", through the handle" : ", by path");
+        INFO(label);
         ResetState();
+        if (throughHandle && row.present[0] != '\0' && std::string(row.present) != row.create)
+            DeleteFileA((dir + row.present).c_str());
         g_scanState.dispositionCode = row.code;
         if (row.create[0] != '\0') {
             WriteBytes(dir + row.create, "MZ infected");
@@ -141,7 +150,13 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
         else if (expected.compare(0, 2, "%S") == 0)
             expected = std::string(kShownPath) + "     " + kShownName + expected.substr(2);
         ResultSink sink;
-        DisposeInfectedFile(path.c_str(), kName);
+        if (throughHandle) {
+            HeldFile file;
+            CHECK(file.Open(path.c_str()));
+            DisposeMatchedFile(path.c_str(), kName, file);
+        } else {
+            DisposeInfectedFile(path.c_str(), kName);
+        }
         CHECK(Joined(sink.allLines) == expected);
         if (row.gone[0] != '\0')
             CHECK_FALSE(Exists(dir + row.gone));
