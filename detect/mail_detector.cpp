@@ -28,34 +28,34 @@ void UnscramblePatterns()
     g_mailPatternsPlain = true;
 }
 
-int MatchMailRecords(ByteReader& file)
+int MatchMailRecords(ScanState& state, ByteReader& file)
 {
     int index = MatchMailRecordTable(file, g_mailRecords, kMailRecordCount, g_mailWindows);
     if (index < 0)
         return 0;
-    g_scanState.filesInfected += 1;
+    state.filesInfected += 1;
     CopyTextN(g_mailMatchedName, sizeof(g_mailMatchedName), g_mailRecords[index].name,
               sizeof(g_mailRecords[index].name));
     return 1;
 }
 
-int MailFileDetector(const char*, const char* path)
+int MailFileDetector(ScanState& state, const char*, const char* path)
 {
     UnscramblePatterns();
     char fileCallPath[kPathSize];
-    const char* opened = ForFileCalls(path, fileCallPath, sizeof(fileCallPath));
+    const char* opened = ForFileCalls(state, path, fileCallPath, sizeof(fileCallPath));
     FileReader file(opened);
     if (!file.IsOpen())
         return 0;
-    int matched = MatchMailRecords(file);
+    int matched = MatchMailRecords(state, file);
     if (matched) {
-        CopyText(g_scanState.currentName, sizeof(g_scanState.currentName), g_mailMatchedName);
-        CopyText(g_scanState.currentText, sizeof(g_scanState.currentText), path);
+        CopyText(state.currentName, sizeof(state.currentName), g_mailMatchedName);
+        CopyText(state.currentText, sizeof(state.currentText), path);
     }
     file.Close();
     if (!matched)
         return 0;
 
-    DisposeInfectedFile(path, g_mailMatchedName, kMailDisposal);
+    DisposeInfectedFile(state, path, g_mailMatchedName, kMailDisposal);
     return 1;
 }

@@ -23,12 +23,11 @@ PeImageInfo g_peImageInfo;
 SignatureLengths g_signatureLengths;
 int32_t g_signatureFileOpens;
 
-int SignatureDetector(const char* name, const char* path)
+int SignatureDetector(ScanState& state, const char* name, const char* path)
 {
-    ScanState& state = g_scanState;
-    if (state.memoryDisposition != 0 && ResultLinesHaveReader()) {
+    if (state.memoryDisposition != 0 && ResultLinesHaveReader(state)) {
         // Second pass of the memory scan: the process is gone, only the file remains to dispose of.
-        RemoveFromMemory(path, name);
+        RemoveFromMemory(state, path, name);
         return 0;
     }
     if (state.filesInfected == 0) {
@@ -48,10 +47,10 @@ int SignatureDetector(const char* name, const char* path)
     char fileCallPath[kPathSize];
     // Held from the match to the disposal, so that what is removed is what matched.
     HeldFile file;
-    if (!file.Open(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)))) {
+    if (!file.Open(ForFileCalls(state, path, fileCallPath, sizeof(fileCallPath)))) {
         // A trojan may hold its own file this way: the file was not examined, and the report says so.
         if (!state.memoryMode)
-            NoteUnopenedFile(path);
+            NoteUnopenedFile(state, path);
         return 0;
     }
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
@@ -66,7 +65,7 @@ int SignatureDetector(const char* name, const char* path)
     char recordName[sizeof(kSignatureTable[0].name) + 1];
     CopyTextN(recordName, sizeof(recordName), kSignatureTable[index].name, sizeof(kSignatureTable[0].name));
     state.filesInfected += 1;
-    CleanAutostart(recordName, MailFileDetector);
+    CleanAutostart(state, recordName, MailFileDetector);
     CopyText(state.currentName, sizeof(state.currentName), recordName);
     CopyText(state.currentText, sizeof(state.currentText), path);
     if (state.memoryMode) {
@@ -76,7 +75,7 @@ int SignatureDetector(const char* name, const char* path)
         state.memoryMatch = true;
         return 1;
     }
-    DisposeMatchedFile(path, recordName, file);
+    DisposeMatchedFile(state, path, recordName, file);
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
     return 1;
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "run/run_options.h"
-#include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -19,9 +18,9 @@ namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 // Under WOW64 the Run keys exist twice, one per view; otherwise there is one and no flag is passed.
-int AutostartViews(RegistryView views[2])
+int AutostartViews(const Wow64View& wow64, RegistryView views[2])
 {
-    if (!g_scanState.wow64.active) {
+    if (!wow64.active) {
         views[0] = kViewOnly;
         return 1;
     }
@@ -36,7 +35,7 @@ const int kViewForms = kPathSpellings * kMaxViewSpellings;
 // 32-bit Windows takes the forms as they are, however long.
 class ViewForms {
 public:
-    ViewForms(const char* const* baseForms, RegistryView view)
+    ViewForms(const char* const* baseForms, const Wow64View& wow64, RegistryView view)
     {
         for (int i = 0; i < kViewForms; ++i) {
             m_text[i][0] = '\0';
@@ -50,7 +49,7 @@ public:
             if (baseForms[i][0] == '\0')
                 continue;
             // A form too long for a path buffer names nothing a program can start.
-            int count = ViewSpellings(baseForms[i], g_scanState.wow64, view, m_text + i * kMaxViewSpellings);
+            int count = ViewSpellings(baseForms[i], wow64, view, m_text + i * kMaxViewSpellings);
             for (int j = 0; j < count; ++j)
                 LowerInPlace(m_text[i * kMaxViewSpellings + j]);
         }
@@ -112,19 +111,13 @@ bool ReadAutostartValue(HKEY root, const char* subkey, const char* valueName, Re
 // A name that does not fit is not remembered at all: a cut name could be another value's. Data
 // that does not fit (or could not be expanded) is not kept: the value then goes again only when
 // it starts the file of a later detection.
-void RememberValue(const char* valueName, const char* expanded)
+void RememberValue(ScanState& s, const char* valueName, const char* expanded)
 {
-    if (!CopyText(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), valueName))
-        g_scanState.autostartValueName[0] = '\0';
-    if (expanded == nullptr || g_scanState.autostartValueName[0] == '\0' ||
-        !CopyText(g_scanState.autostartValueData, sizeof(g_scanState.autostartValueData), expanded))
-        g_scanState.autostartValueData[0] = '\0';
-}
-
-void ReportRemovedValue(const char* name)
-{
-    if (ResultLinesHaveReader())
-        SendResultLine("System Registry     %s removed", name);
+    if (!CopyText(s.autostartValueName, sizeof(s.autostartValueName), valueName))
+        s.autostartValueName[0] = '\0';
+    if (expanded == nullptr || s.autostartValueName[0] == '\0' ||
+        !CopyText(s.autostartValueData, sizeof(s.autostartValueData), expanded))
+        s.autostartValueData[0] = '\0';
 }
 
 const char* KeyName(const char* subkey)
@@ -133,9 +126,25 @@ const char* KeyName(const char* subkey)
     return slash != nullptr ? slash + 1 : subkey;
 }
 
+// The value as a result names it: its key's last part and its own name.
+void NameValue(char* object, size_t objectSize, const char* subkey, const char* valueName)
+{
+    FormatText(object, objectSize, "%s\\%s", KeyName(subkey), valueName);
+}
+
+void ReportRemovedValue(ScanState& s, const char* subkey, const char* valueName, const char* name)
+{
+    if (!ResultLinesHaveReader(s))
+        return;
+    char object[kReportLineChars];
+    NameValue(object, sizeof(object), subkey, valueName);
+    SendResult(s, ResultKind::kAutostartRemoved, object, name, "removed", "System Registry     %s removed", name);
+}
+
 // The remembered value where it exists again: it goes when it still holds what it held when it was
 // matched, or starts the file now detected; a clean program's value of the same name stays.
-void DeleteRememberedValue(const char* subkey, const char* valueName, const char* name, RegistryView view)
+void DeleteRememberedValue(ScanState& s, const char* subkey, const char* valueName, const char* name,
+                           RegistryView view)
 {
     AutostartValue value;
     if (!ReadAutostartValue(HKEY_LOCAL_MACHINE, subkey, valueName, view, value))
@@ -145,24 +154,25 @@ void DeleteRememberedValue(const char* subkey, const char* valueName, const char
     const char* expandedText = value.ExpandedText();
 
     AutostartMatch now = kStartsOther;
-    char detected[sizeof(g_scanState.detectedPath)];
-    CopyText(detected, sizeof(detected), g_scanState.detectedPath);
+    char detected[sizeof(s.detectedPath)];
+    CopyText(detected, sizeof(detected), s.detectedPath);
     LowerInPlace(detected);
     if (std::strrchr(detected, '\\') != nullptr) {
-        PathSpellings spellings(detected, true, g_scanState.wow64);
-        ViewForms forms(spellings.Forms(), view);
+        PathSpellings spellings(detected, true, s.wow64);
+        ViewForms forms(spellings.Forms(), s.wow64, view);
         now = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
     }
-    if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", g_scanState.autostartValueData,
+    if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", s.autostartValueData,
                                      now)) {
         if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
-            ReportRemovedValue(name);
+            ReportRemovedValue(s, subkey, valueName, name);
         return;
     }
-    char line[kReportLineChars];
-    FormatText(line, sizeof(line), "System Registry value %s in %s kept: it now starts another program: %s", valueName,
-               KeyName(subkey), value.data.Text());
-    ReportLine(line);
+    char object[kReportLineChars];
+    NameValue(object, sizeof(object), subkey, valueName);
+    SendResult(s, ResultKind::kRefused, object, name, "kept: it now starts another program",
+               "System Registry value %s in %s kept: it now starts another program: %s", valueName, KeyName(subkey),
+               value.data.Text());
 }
 
 }  // namespace
@@ -186,33 +196,33 @@ bool GetHostsFilePath(int platformCode, char* path, size_t pathSize)
     return CopyText(path, pathSize, folder) && AppendText(path, pathSize, tail);
 }
 
-int CleanAutostart(const char* name, HostsFileDetector hostsDetector)
+int CleanAutostart(ScanState& s, const char* name, HostsFileDetector hostsDetector)
 {
     char hostsPath[MAX_PATH];
     if (hostsDetector != nullptr && GetHostsFilePath(GetPlatformCode(), hostsPath, sizeof(hostsPath)))
-        hostsDetector(kFamilyDetectionName, hostsPath);
+        hostsDetector(s, kFamilyDetectionName, hostsPath);
 
     RegistryView views[2];
-    int viewCount = AutostartViews(views);
-    if (g_scanState.autostartValueName[0] != '\0') {
+    int viewCount = AutostartViews(s.wow64, views);
+    if (s.autostartValueName[0] != '\0') {
         // Whatever wrote the value for an earlier detection may have written it again.
-        char valueName[sizeof(g_scanState.autostartValueName)];
-        CopyText(valueName, sizeof(valueName), g_scanState.autostartValueName);
+        char valueName[sizeof(s.autostartValueName)];
+        CopyText(valueName, sizeof(valueName), s.autostartValueName);
         for (int v = 0; v < viewCount; ++v) {
-            DeleteRememberedValue(kRunKey, valueName, name, views[v]);
-            DeleteRememberedValue(kRunServicesKey, valueName, name, views[v]);
+            DeleteRememberedValue(s, kRunKey, valueName, name, views[v]);
+            DeleteRememberedValue(s, kRunServicesKey, valueName, name, views[v]);
         }
     }
-    if (g_scanState.detectedPath[0] != '\0') {
+    if (s.detectedPath[0] != '\0') {
         for (int v = 0; v < viewCount; ++v) {
-            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunKey, views[v]);
-            ScanAutostartValues(HKEY_LOCAL_MACHINE, kRunServicesKey, views[v]);
+            ScanAutostartValues(s, HKEY_LOCAL_MACHINE, kRunKey, views[v]);
+            ScanAutostartValues(s, HKEY_LOCAL_MACHINE, kRunServicesKey, views[v]);
         }
     }
     return 1;
 }
 
-void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
+void ScanAutostartValues(ScanState& s, HKEY root, const char* subkey, RegistryView view)
 {
     ScopedRegistryKey key;
     if (!OpenRegistryKey(root, subkey, KEY_READ, key, view))
@@ -225,10 +235,10 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
     CopyText(detectionName, sizeof(detectionName), kFamilyDetectionName);
     // The file's spellings are looked up as detected; the rules compare them lower-cased, and the
     // detector's own record of the path stays as it is.
-    char detectedPath[sizeof(g_scanState.detectedPath)];
-    CopyTextN(detectedPath, sizeof(detectedPath), g_scanState.detectedPath, sizeof(g_scanState.detectedPath) - 1);
-    PathSpellings spellings(detectedPath, true, g_scanState.wow64);
-    ViewForms forms(spellings.Forms(), view);
+    char detectedPath[sizeof(s.detectedPath)];
+    CopyTextN(detectedPath, sizeof(detectedPath), s.detectedPath, sizeof(s.detectedPath) - 1);
+    PathSpellings spellings(detectedPath, true, s.wow64);
+    ViewForms forms(spellings.Forms(), s.wow64, view);
     LowerInPlace(detectedPath);
     char valueName[kValueNameChars + 1];
     DWORD deletedCount = 0;
@@ -251,14 +261,14 @@ void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view)
         AutostartMatch match = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
         if (match == kStartsByName) {
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
-                RememberValue(valueName, expandedText);
-                ReportRemovedValue(detectionName);
+                RememberValue(s, valueName, expandedText);
+                ReportRemovedValue(s, subkey, valueName, detectionName);
                 ++deletedCount;
             }
         } else if (match == kStartsByPath) {
-            RememberValue(valueName, expandedText);
+            RememberValue(s, valueName, expandedText);
             if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
-                ReportRemovedValue(detectionName);
+                ReportRemovedValue(s, subkey, valueName, detectionName);
                 ++deletedCount;
             }
         }

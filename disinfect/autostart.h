@@ -8,13 +8,14 @@
 
 // The detector the hosts file is offered to (the detectors hand in the mail-file detector): non-zero
 // when it handled the file.
-typedef int (*HostsFileDetector)(const char* name, const char* path);
+struct ScanState;
+typedef int (*HostsFileDetector)(ScanState& state, const char* name, const char* path);
 // Autostart and hosts cleanup after every detection: the hosts file first goes to hostsDetector
 // (none when null), then the autostart values are cleaned. Always 1.
-int CleanAutostart(const char* name, HostsFileDetector hostsDetector);
+int CleanAutostart(ScanState& s, const char* name, HostsFileDetector hostsDetector);
 // Under WOW64 the values are read, and deleted, in the registry view given; kViewOnly passes no
 // view flag (Windows 2000 refuses them).
-void ScanAutostartValues(HKEY root, const char* subkey, RegistryView view = kViewOnly);
+void ScanAutostartValues(ScanState& s, HKEY root, const char* subkey, RegistryView view = kViewOnly);
 // The hosts file offered to the mail-file detector on this platform code (kPlatformNt, kPlatformWindows9x);
 // false on other platforms or when the path does not fit.
 bool GetHostsFilePath(int platformCode, char* path, size_t pathSize);

@@ -4,7 +4,6 @@
 
 #include "base/byte_reader.h"
 #include "base/file_reader.h"
-#include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
@@ -91,72 +90,71 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
-void RemoveInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
+void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
-    ScanState& s = g_scanState;
     // path names the file as a 64-bit program does; the file calls need their own spelling of it.
     char fileCallBuffer[kPathSize];
-    const char* fileCallPath = ForFileCalls(path, fileCallBuffer, sizeof(fileCallBuffer));
+    const char* fileCallPath = ForFileCalls(s, path, fileCallBuffer, sizeof(fileCallBuffer));
     // Clears read-only, hidden and system, which would make the deletion fail.
     if (texts.forced && !SetFileAttributesA(fileCallPath, FILE_ATTRIBUTE_ARCHIVE)) {
         // Named as the detector recorded the find: in the memory scan's second pass, the path the
         // walker showed and the variant the first pass found.
-        SendFileResult(s.currentText, s.currentName, texts.removeFailed);
+        SendFileResult(s, ResultKind::kFileLeft, s.currentText, s.currentName, texts.removeFailed);
         s.findsLeftBehind += 1;
         return;
     }
-    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64) != 0 && DeleteFileA(fileCallPath))) {
+    if (DeleteFileA(fileCallPath) || (texts.forced && KillProcessOfFile(path, s.wow64, KillReport{ScanResults(s), name}) != 0 && DeleteFileA(fileCallPath))) {
         s.filesRemoved += 1;
-        SendFileResult(path, name, "removed");
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
         return;
     }
-    SendFileResult(path, name, texts.removeFailed);
     // A later failed request must not withdraw the restart an earlier one needs.
     if (texts.forced && ScheduleDeleteAtRestart(path) != 0) {
         s.restartNeeded = 1;
         s.restartDeletions += 1;
+        SendFileResult(s, ResultKind::kFileWaitsRestart, path, name, texts.removeFailed);
     } else {
         s.findsLeftBehind += 1;
+        SendFileResult(s, ResultKind::kFileLeft, path, name, texts.removeFailed);
     }
 }
 
 // A report line for a matched file the disposal leaves alone because acting on it could hit
 // another file; such a file counts as left behind.
-void ReportLeft(const char* path, const char* name, const char* why)
+void ReportLeft(ScanState& s, const char* path, const char* name, const char* why)
 {
-    char line[kReportLineChars];
-    FormatText(line, sizeof(line), "%s     %s left: %s; nothing was done to it", path, name, why);
-    ReportLine(line);
-    g_scanState.findsLeftBehind += 1;
+    SendResult(s, ResultKind::kRefused, path, name, "left", "%s     %s left: %s; nothing was done to it", path, name, why);
+    s.findsLeftBehind += 1;
 }
 
 // True (and the file left, with a report line) when a folder of the path is a link now: the walk
 // never enters one, so someone made it after the walk passed it, and the path may lead elsewhere.
-bool FolderChanged(const char* path, const char* name)
+bool FolderChanged(ScanState& s, const char* path, const char* name)
 {
+    char fileCallPath[kPathSize];
     char changed[kPathSize];
-    if (!FindChangedFolder(path, changed, sizeof(changed)))
+    if (!FindChangedFolder(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), changed, sizeof(changed)))
         return false;
     char why[kReportLineChars];
     FormatText(why, sizeof(why), "its folder %s has become a link since the scan passed it", changed);
-    ReportLeft(path, name, why);
+    ReportLeft(s, path, name, why);
     return true;
 }
 
 // Opens the file at path afresh (for action when another program's hold allows it) and matches it
 // again; every action after the first handle was let go goes through this new one. False, with a
 // report line, when what the path names now is not a file that matches.
-bool MatchesAgain(const char* path, const char* name, HeldFile& file)
+bool MatchesAgain(ScanState& s, const char* path, const char* name, HeldFile& file)
 {
     char fileCallPath[kPathSize];
     PeImageInfo info;
     file.Close();
-    bool opened = file.Open(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)));
+    bool opened = file.Open(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)));
     const char* why = WhyLeftAfterReopen(opened, opened && MatchSignatureTable(file.Reader(), kSignatureTable, info) >= 0);
     if (why == nullptr)
         return true;
     file.Close();
-    ReportLeft(path, name, why);
+    ReportLeft(s, path, name, why);
     return false;
 }
 
@@ -165,121 +163,123 @@ bool DeleteThroughHandle(HeldFile& file)
     return file.CanAct() && file.ResetAttributes() && file.Delete();
 }
 
-// Schedules the matched file's removal at the next start: moved into the tool's own folder and
-// finished there, or deleted by path on a volume without access lists.
-void ScheduleMatchedFile(const char* path, const char* name)
+// Schedules the matched file's removal at the next start (moved into the tool's own folder and
+// finished there, or deleted by path on a volume without access lists) and sends its line.
+void ScheduleMatchedFile(ScanState& s, const char* path, const char* name)
 {
-    ScanState& s = g_scanState;
     char why[kReportLineChars];
     RestartSchedule schedule = ScheduleMoveAtRestart(path, name, why, sizeof(why));
     bool scheduled = schedule == kScheduleMove || (schedule == kScheduleBareDelete && ScheduleDeleteAtRestart(path) != 0);
     if (scheduled) {
         s.restartNeeded = 1;
         s.restartDeletions += 1;
+        SendFileResult(s, ResultKind::kFileWaitsRestart, path, name, kFileDisposal.removeFailed);
         return;
     }
-    if (schedule == kScheduleRefused) {
-        char line[kReportLineChars];
-        FormatText(line, sizeof(line), "%s     %s not scheduled for removal at the restart: %s", path, name, why);
-        ReportLine(line);
-    }
+    if (schedule == kScheduleRefused)
+        SendResult(s, ResultKind::kRefused, path, name, "not scheduled",
+                   "%s     %s not scheduled for removal at the restart: %s", path, name, why);
     s.findsLeftBehind += 1;
+    SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
 }
 
 // The NT family's removal: every step acts through a handle that matched, never by path alone.
-void RemoveMatchedFile(const char* path, const char* name, HeldFile& file)
+void RemoveMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
 {
-    ScanState& s = g_scanState;
-    if (FolderChanged(path, name))
+    if (FolderChanged(s, path, name))
         return;
     if (file.CanAct()) {
         if (!file.ResetAttributes()) {
-            SendFileResult(s.currentText, s.currentName, kFileDisposal.removeFailed);
+            SendFileResult(s, ResultKind::kFileLeft, s.currentText, s.currentName, kFileDisposal.removeFailed);
             s.findsLeftBehind += 1;
             return;
         }
         if (file.Delete()) {
             s.filesRemoved += 1;
-            SendFileResult(path, name, "removed");
+            SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
             return;
         }
     }
     // Let go, so that ending the program that runs or holds the file can free it.
     file.Close();
-    if (KillProcessOfFile(path, s.wow64) != 0) {
-        if (FolderChanged(path, name) || !MatchesAgain(path, name, file))
+    if (KillProcessOfFile(path, s.wow64, KillReport{ScanResults(s), name}) != 0) {
+        if (FolderChanged(s, path, name) || !MatchesAgain(s, path, name, file)) {
+            SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
             return;
+        }
         if (DeleteThroughHandle(file)) {
             s.filesRemoved += 1;
-            SendFileResult(path, name, "removed");
+            SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
             return;
         }
     }
-    SendFileResult(path, name, kFileDisposal.removeFailed);
-    if (FolderChanged(path, name) || !MatchesAgain(path, name, file))
+    if (FolderChanged(s, path, name) || !MatchesAgain(s, path, name, file)) {
+        // The find itself still gets its line in the window; the report says why nothing was done.
+        SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
         return;
+    }
     // Held while the move is scheduled, when the other program's hold allows it.
-    ScheduleMatchedFile(path, name);
+    ScheduleMatchedFile(s, path, name);
     file.Close();
 }
 
-void RenameMatchedFile(const char* path, const char* name, HeldFile& file)
+void RenameMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
 {
-    if (FolderChanged(path, name))
+    if (FolderChanged(s, path, name))
         return;
-    if (!file.CanAct() && !MatchesAgain(path, name, file))
+    if (!file.CanAct() && !MatchesAgain(s, path, name, file))
         return;
     char newPath[kRenamedPathSize];
     char fileCallNewPath[kRenamedPathSize];
     bool renamed = file.CanAct() && MakeRenamedPath(path, newPath, sizeof(newPath)) &&
-                   file.RenameTo(ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+                   file.RenameTo(ForFileCalls(s, newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     file.Close();
     if (renamed) {
-        SendFileResult(path, name, "renamed");
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "renamed");
     } else {
-        SendFileResult(path, name, "Rename failed");
-        g_scanState.findsLeftBehind += 1;
+        SendFileResult(s, ResultKind::kFileLeft, path, name, "Rename failed");
+        s.findsLeftBehind += 1;
     }
 }
 
 }  // namespace
 
-void DisposeMatchedFile(const char* path, const char* name, HeldFile& file)
+void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
 {
     // 95/98/ME: FAT has no links and the system one user; the disposal acts by path there.
     if (GetPlatformCode() == kPlatformWindows9x) {
         file.Close();
-        DisposeInfectedFile(path, name);
+        DisposeInfectedFile(s, path, name);
         return;
     }
-    switch (g_scanState.dispositionCode) {
+    switch (s.dispositionCode) {
     case kDispositionRename:
-        RenameMatchedFile(path, name, file);
+        RenameMatchedFile(s, path, name, file);
         break;
     case kDispositionRemove:
     case kDispositionRemoveToo:
-        RemoveMatchedFile(path, name, file);
+        RemoveMatchedFile(s, path, name, file);
         break;
     default:
         file.Close();
-        DisposeInfectedFile(path, name);
+        DisposeInfectedFile(s, path, name);
         break;
     }
 }
 
-void RenameInfectedFile(const char* path, const char* name)
+void RenameInfectedFile(ScanState& s, const char* path, const char* name)
 {
     char newPath[kRenamedPathSize];
     char fileCallPath[kPathSize];
     char fileCallNewPath[kRenamedPathSize];
     bool renamed = MakeRenamedPath(path, newPath, sizeof(newPath)) &&
-                   MoveFileA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)),
-                             ForFileCalls(newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+                   MoveFileA(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)),
+                             ForFileCalls(s, newPath, fileCallNewPath, sizeof(fileCallNewPath)));
     if (renamed) {
-        SendFileResult(path, name, "renamed");
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "renamed");
     } else {
-        SendFileResult(path, name, "Rename failed");
-        g_scanState.findsLeftBehind += 1;
+        SendFileResult(s, ResultKind::kFileLeft, path, name, "Rename failed");
+        s.findsLeftBehind += 1;
     }
 }
 
@@ -299,34 +299,34 @@ bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize)
 
 const DisposalTexts kFileDisposal = {true, "Unable to remove", "not disinfected as per user's selection"};
 
-void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts& texts)
+void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
-    switch (g_scanState.dispositionCode) {
+    switch (s.dispositionCode) {
     case kDispositionRename:
-        RenameInfectedFile(path, name);
+        RenameInfectedFile(s, path, name);
         break;
     case kDispositionRemove:
     case kDispositionRemoveToo:
-        RemoveInfectedFile(path, name, texts);
+        RemoveInfectedFile(s, path, name, texts);
         break;
     case kDispositionLeave:
-        SendFileResult(g_scanState.currentText, g_scanState.currentName, texts.leftAsChosen);
+        SendFileResult(s, ResultKind::kFileKept, s.currentText, s.currentName, texts.leftAsChosen);
         break;
     default:
         break;
     }
 }
 
-void RemoveFromMemory(const char* path, const char* familyName)
+void RemoveFromMemory(ScanState& s, const char* path, const char* familyName)
 {
-    g_scanState.dispositionCode = g_scanState.memoryDisposition;
-    SendResultLine("System Memory    W32/KYR.Trojan removed");
+    s.dispositionCode = s.memoryDisposition;
+    SendResult(s, ResultKind::kMemoryRemoved, "System Memory", familyName, "removed", "System Memory    W32/KYR.Trojan removed");
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
     // What the path names now is matched again before anything is done to it.
     HeldFile file;
-    if (MatchesAgain(path, familyName, file))
-        DisposeMatchedFile(path, familyName, file);
+    if (MatchesAgain(s, path, familyName, file))
+        DisposeMatchedFile(s, path, familyName, file);
 }
 
 int ScheduleDeleteAtRestart(const char* path)

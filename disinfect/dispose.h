@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <cstddef>
 
+struct ScanState;
+
 // What a detector's disposal does beyond a plain deletion, and the words of its result lines.
 struct DisposalTexts {
     // Attributes reset before the deletion, the holding process ended, deletion at the next start
@@ -16,21 +18,21 @@ struct DisposalTexts {
 extern const DisposalTexts kFileDisposal;
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
-void DisposeInfectedFile(const char* path, const char* name, const DisposalTexts& texts = kFileDisposal);
+void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts = kFileDisposal);
 class HeldFile;
 // Disposes of a matched file through the handle that matched it (kept open from the match). On
 // the NT family no step acts by path alone: a step after that handle was let go opens and matches
 // the file again, and a folder of the path that has become a link leaves the file where it is.
-void DisposeMatchedFile(const char* path, const char* name, HeldFile& file);
+void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file);
 // Renames a detected file by MakeRenamedPath, one result line ("renamed" or "Rename failed").
-void RenameInfectedFile(const char* path, const char* name);
+void RenameInfectedFile(ScanState& s, const char* path, const char* name);
 // The name an infected file is renamed to: the character after the last '.' of the path becomes
 // 'V' (a final '.' gets a 'V' appended); a path without '.' is unchanged. False when it does not fit.
 bool MakeRenamedPath(const char* path, char* renamed, size_t renamedSize);
 // A spare byte for the 'V' after a '.' that ends a path of MAX_PATH - 1 characters.
 const size_t kRenamedPathSize = MAX_PATH + 1;
 // Second pass of the memory scan: "System Memory" line, one second's pause, then disposal.
-void RemoveFromMemory(const char* path, const char* familyName);
+void RemoveFromMemory(ScanState& s, const char* path, const char* familyName);
 // Registers deletion of path at the next start of Windows; non-zero only when it was registered.
 int ScheduleDeleteAtRestart(const char* path);
 // Adds target=file to the [rename] section of wininit.ini in the Windows folder. The new text is

@@ -7,7 +7,6 @@
 #include "base/text.h"
 #include "platform/held_file_rules.h"
 #include "platform/version.h"
-#include "run/scan_state.h"
 
 namespace {
 
@@ -138,7 +137,5 @@ bool HeldFile::RenameTo(const char* newPath)
 
 bool FindChangedFolder(const char* path, char* changed, size_t changedSize)
 {
-    char fileCallPath[kPathSize];
-    return FindLinkedFolder(ForFileCalls(path, fileCallPath, sizeof(fileCallPath)), FolderIsLinkNow, nullptr, changed,
-                            changedSize);
+    return FindLinkedFolder(path, FolderIsLinkNow, nullptr, changed, changedSize);
 }

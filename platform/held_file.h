@@ -39,6 +39,6 @@ private:
     bool m_canAct = false;
 };
 
-// A folder of path (as the scan names it) that is a link now; the walk never enters one, so it
+// A folder of path (its file-call spelling) that is a link now; the walk never enters one, so it
 // became one after the walk passed it. False, and changed empty, when none is.
 bool FindChangedFolder(const char* path, char* changed, size_t changedSize);

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "run/run_options.h"
-#include "run/scan_report.h"
+#include "run/scan_report_text.h"  // kReportLineChars
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "platform/process_list.h"
@@ -53,18 +53,25 @@ bool ReadProcessImage(DWORD processId, char* image, size_t imageSize)
     return true;
 }
 
-// A namesake that was left running goes into the scan report; otherImage is null when its image
-// could not be read.
-void ReportSparedProcess(DWORD processId, const char* taskName, const char* otherImage, const char* path)
+// A namesake that was left running is a refused action; otherImage is null when its image could
+// not be read.
+void ReportSparedProcess(const KillReport& report, DWORD processId, const char* taskName, const char* otherImage,
+                         const char* path)
 {
     char line[kReportLineChars];
-    if (otherImage != nullptr)
+    const char* action;
+    if (otherImage != nullptr) {
+        action = "not ended: it runs another file";
         FormatText(line, sizeof(line), "Process %lu (%s) not ended: it runs %s, not %s",
                    static_cast<unsigned long>(processId), taskName, otherImage, path);
-    else
+    } else {
+        action = "not ended: its image could not be read";
         FormatText(line, sizeof(line), "Process %lu (%s) not ended: not confirmed to run %s (its image could not be read)",
                    static_cast<unsigned long>(processId), taskName, path);
-    ReportLine(line);
+    }
+    char object[64];
+    FormatText(object, sizeof(object), "Process %lu (%s)", static_cast<unsigned long>(processId), taskName);
+    report.results.Result(ScanResult{ResultKind::kRefused, line, object, report.detection, action});
 }
 
 // The toolhelp technique's walk: the first process with the file's name is ended, a namesake in
@@ -73,6 +80,7 @@ struct ToolhelpKill {
     const char* path;
     const char* const* forms;
     KillResult result;
+    const KillReport* report;
 };
 
 bool EndFirstNamedProcess(void* context, const PROCESSENTRY32& entry)
@@ -83,7 +91,7 @@ bool EndFirstNamedProcess(void* context, const PROCESSENTRY32& entry)
     if (!ToolhelpNameMatches(exeFile, kill.forms, kPathSpellings)) {
         // A namesake in another folder (a full szExeFile path that is not the file) runs on.
         if (CompareNoCase(FileNamePart(exeFile), FileNamePart(kill.path)) == 0)
-            ReportSparedProcess(entry.th32ProcessID, FileNamePart(exeFile), exeFile, kill.path);
+            ReportSparedProcess(*kill.report, entry.th32ProcessID, FileNamePart(exeFile), exeFile, kill.path);
         return true;
     }
     // Only the first process with this file name is ended.
@@ -96,17 +104,17 @@ bool EndFirstNamedProcess(void* context, const PROCESSENTRY32& entry)
 
 }  // namespace
 
-KillResult KillProcessToolhelp(const char* path, const Wow64View& view)
+KillResult KillProcessToolhelp(const char* path, const Wow64View& view, const KillReport& report)
 {
     PathSpellings spellings(path, false, view);
-    ToolhelpKill kill = {path, spellings.Forms(), kKillNoneEnded};
+    ToolhelpKill kill = {path, spellings.Forms(), kKillNoneEnded, &report};
     const SnapshotPauses pauses = {kSnapshotPace, kSnapshotPace, kSnapshotPace};
     if (WalkSnapshot(pauses, EndFirstNamedProcess, &kill) == kSnapshotUnavailable)
         return kKillUnavailable;
     return kill.result;
 }
 
-KillResult KillProcessPerfData(const char* path, const Wow64View& view)
+KillResult KillProcessPerfData(const char* path, const Wow64View& view, const KillReport& report)
 {
     char baseName[kPathSize];
     if (!MakePerfDataBaseName(path, baseName, sizeof(baseName)))
@@ -128,7 +136,7 @@ KillResult KillProcessPerfData(const char* path, const Wow64View& view)
                 result = kKillEnded;
             Sleep(kReleasePause);
         } else {
-            ReportSparedProcess(tasks[i].processId, tasks[i].name, action == kPerfRowOtherImage ? image : nullptr, path);
+            ReportSparedProcess(report, tasks[i].processId, tasks[i].name, action == kPerfRowOtherImage ? image : nullptr, path);
         }
     }
     return result;
@@ -159,7 +167,7 @@ KillResult KillProcessPsapi(const char* path, const Wow64View& view)
     return result;
 }
 
-int KillProcessOfFile(const char* path, const Wow64View& view)
+int KillProcessOfFile(const char* path, const Wow64View& view, const KillReport& report)
 {
     int platform = GetPlatformCode();
     // psapi answers for the listing only: once the list was had, the second deletion decides, and
@@ -168,9 +176,9 @@ int KillProcessOfFile(const char* path, const Wow64View& view)
         return KillProcessPsapi(path, view) != kKillUnavailable ? 1 : 0;
     KillResult result;
     if (platform == kPlatformWindows9x)
-        result = KillProcessToolhelp(path, view);
+        result = KillProcessToolhelp(path, view, report);
     else if (platform == kPlatformNt)
-        result = KillProcessPerfData(path, view);
+        result = KillProcessPerfData(path, view, report);
     else
         return 1;  // no technique for this system: the caller's second deletion attempt decides
     if (result == kKillEnded)

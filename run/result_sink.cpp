@@ -1,6 +1,9 @@
 // The fan-out that hands each of the scan's results to every receiver.
 #include "run/result_sink.h"
 
+#include "base/text.h"
+#include "run/scan_report_text.h"  // kReportLineChars
+
 bool ResultFanOut::Add(ResultSink& sink)
 {
     if (m_nSinks == kMaxSinks)
@@ -71,4 +74,12 @@ void ResultFanOut::ScanEnded(const ScanEndFacts& facts)
 {
     for (size_t i = 0; i < m_nSinks; ++i)
         m_pSinks[i]->ScanEnded(facts);
+}
+
+void PassFileResult(ResultSink& sink, ResultKind kind, const char* shownPath, const char* detection,
+                    const char* action)
+{
+    char line[kReportLineChars];
+    FormatText(line, sizeof(line), "%s     %s %s", shownPath, detection, action);
+    sink.Result(ScanResult{kind, line, shownPath, detection, action});
 }

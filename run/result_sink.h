@@ -22,8 +22,9 @@ enum class ResultKind {
     kRefused,            // an action was refused: the object was not the trojan's (kept, left running)
 };
 
-// One result. line is what the window's list shows, null for a result only the report keeps (a
-// refused action, a note about the run); the other texts are never null, "" when they do not apply.
+// One result. line is the result's line as the report keeps it; the window's list shows every
+// line but a kRefused one, which is for the record alone. The texts are never null, "" when they
+// do not apply.
 struct ScanResult {
     ResultKind kind;
     const char* line;
@@ -54,6 +55,7 @@ struct ScanEndFacts {
     int32_t leftBehind;         // finds neither removed nor scheduled
     int32_t unopened;           // files that could not be opened to be examined
     const char* reportPath;
+    bool stoppedAtMemoryFind;   // the scan ended at a find in memory: the drives were not walked
 };
 
 // Button codes a question may be answered with are the system's (IDYES 6, IDNO 7, ...);
@@ -83,7 +85,7 @@ public:
 // turn until one answers; every sink then hears the question and its answer through Answered.
 class ResultFanOut : public ResultSink {
 public:
-    static const size_t kMaxSinks = 6;
+    static constexpr size_t kMaxSinks = 6;
     // False when the fan-out is full; the sink must outlive the fan-out's use.
     bool Add(ResultSink& sink);
     void Remove(ResultSink& sink);
@@ -100,3 +102,8 @@ private:
     ResultSink* m_pSinks[kMaxSinks] = {};
     size_t m_nSinks = 0;
 };
+
+// Hands sink the result line of one file, "shownPath     detection action", with the file as the
+// result's object.
+void PassFileResult(ResultSink& sink, ResultKind kind, const char* shownPath, const char* detection,
+                    const char* action);

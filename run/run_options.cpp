@@ -9,9 +9,9 @@
 
 RunOptions g_runOptions;
 
-bool ResultLinesHaveReader()
+bool ResultLinesHaveReader(const ScanState& s)
 {
-    return g_scanState.mainWindow != nullptr || g_runOptions.quiet;
+    return s.mainWindow != nullptr || g_runOptions.quiet;
 }
 
 void ShowSystemNotice(const char* text, const char* caption)

@@ -7,7 +7,8 @@
 extern RunOptions g_runOptions;
 
 // Whether result lines have someone to reach: the main window, or in a quiet run the report alone.
-bool ResultLinesHaveReader();
+struct ScanState;
+bool ResultLinesHaveReader(const ScanState& s);
 
 // A system message box with no owner, or in a quiet run a report line with the same facts.
 void ShowSystemNotice(const char* text, const char* caption);

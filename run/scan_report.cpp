@@ -307,12 +307,12 @@ void ReportLine(const char* text)
         WriteRecordLine(text);
 }
 
-void ReportWalkSkips()
+void ReportWalkSkips(const ScanState& s)
 {
     if (!g_scanReport.recordOpen)
         return;
-    BuildWalkSkipSection(g_scanState.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
-    BuildUnopenedLines(g_scanState.filesUnopened, g_scanReport.unopenedPaths, SinkToReport, nullptr);
+    BuildWalkSkipSection(s.walkSkipped, g_scanReport.skippedPaths, SinkToReport, nullptr);
+    BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, SinkToReport, nullptr);
 }
 
 void ReportQuestion(const char* question)

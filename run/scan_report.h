@@ -44,7 +44,8 @@ void ReportLoneLine(const char* chosenPath, const char* text);
 void ReportLine(const char* text);
 // The counts of what the walk passed over and the first paths of each kind, then those of the
 // files that could not be opened.
-void ReportWalkSkips();
+struct ScanState;
+void ReportWalkSkips(const ScanState& s);
 void ReportQuestion(const char* question);
 void ReportAnswer(int answer);
 // Writes the end line once; later calls until the next BeginScanRecord do nothing. Called before

@@ -24,7 +24,9 @@ bool FormatClock(char* dest, size_t destSize, const ReportClock& clock)
                       clock.hour, clock.minute, clock.second);
 }
 
-bool FormatVersion(char* dest, size_t destSize, const WindowsVersion* version)
+}  // namespace
+
+bool FormatWindowsVersion(char* dest, size_t destSize, const WindowsVersion* version)
 {
     if (version == nullptr)
         return CopyText(dest, destSize, "Windows version unknown");
@@ -37,8 +39,6 @@ bool FormatVersion(char* dest, size_t destSize, const WindowsVersion* version)
                       static_cast<unsigned>(build), servicePack[0] != '\0' ? " " : "", servicePack,
                       static_cast<unsigned>(version->platformId));
 }
-
-}  // namespace
 
 namespace {
 
@@ -98,7 +98,7 @@ bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, co
     char when[32];
     char windows[224];
     FormatClock(when, sizeof(when), clock);
-    FormatVersion(windows, sizeof(windows), version);
+    FormatWindowsVersion(windows, sizeof(windows), version);
     // Said only under WOW64, so that a 32-bit Windows' start line stays as it always was.
     return FormatText(dest, destSize, "%s %s  %s  %s  platform code %d, NT version code %d%s", kRecordMark, when,
                       productTitle, windows, platformCode, ntVersionCode, wow64 ? kWow64StartText : "");

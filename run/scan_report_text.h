@@ -50,6 +50,9 @@ void KeepWalkSkipPath(WalkSkipPaths& list, int kind, const char* path);
 
 // What the start line adds when the scan ran under WOW64 on a 64-bit Windows.
 const char kWow64StartText[] = "  64-bit Windows, both views scanned";
+// The running Windows as the start line names it: "Windows 5.1 build 2600 Service Pack 3 (platform
+// id 2)", or "Windows version unknown" when version is null.
+bool FormatWindowsVersion(char* dest, size_t destSize, const WindowsVersion* version);
 // The record's first line: date and time, product title, Windows version (null: the system would
 // not say), the platform codes and, under WOW64, kWow64StartText.
 bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, const char* productTitle,

@@ -1,4 +1,4 @@
-// The process-wide scan state and the two ways scan code reports to the main window.
+// The ways scan code counts on the scan's record and hands its results to the scan's sink.
 #include "run/scan_state.h"
 
 #include <cstdarg>
@@ -6,54 +6,67 @@
 #include "base/text.h"
 #include "run/scan_report.h"
 
-ScanState g_scanState;
-
-void SendResultLine(const char* format, ...)
+ResultSink& ScanResults(ScanState& s)
 {
+    static ResultSink nobody;
+    return s.results != nullptr ? *s.results : nobody;
+}
+
+void SendResult(ScanState& s, ResultKind kind, const char* object, const char* detection, const char* action,
+                const char* format, ...)
+{
+    char line[kReportLineChars];
     va_list args;
     va_start(args, format);
-    FormatTextV(g_scanState.lineBuffer, sizeof(g_scanState.lineBuffer), format, args);
+    FormatTextV(line, sizeof(line), format, args);
     va_end(args);
-    // Into the report first: a line the window empties away at 150 lines is still kept there.
-    ReportLine(g_scanState.lineBuffer);
-    SendMessageA(g_scanState.mainWindow, kAppendResultMessage, 0, 0);
+    ScanResults(s).Result(ScanResult{kind, line, object, detection, action});
 }
 
-void SendCurrentText()
+void SendResultLine(ScanState& s, const char* format, ...)
 {
-    SendMessageA(g_scanState.mainWindow, kShowCurrentMessage, 0, 0);
+    char line[kReportLineChars];
+    va_list args;
+    va_start(args, format);
+    FormatTextV(line, sizeof(line), format, args);
+    va_end(args);
+    ScanResults(s).Result(ScanResult{ResultKind::kNote, line, "", "", ""});
 }
 
-void NoteWalkSkip(WalkSkip kind, const char* path)
+void SendCurrentText(ScanState& s)
+{
+    ScanResults(s).CurrentText(s.currentText);
+}
+
+void NoteWalkSkip(ScanState& s, WalkSkip kind, const char* path)
 {
     if (kind >= 0 && kind < kWalkSkipKinds)
-        g_scanState.walkSkipped[kind] += 1;
+        s.walkSkipped[kind] += 1;
     // The report names the entry as a 64-bit program would; an alias that does not fit stays as met.
     char shown[kPathSize];
     KeepWalkSkipPath(g_scanReport.skippedPaths, kind,
-                     NativeSpelling(path, g_scanState.wow64, shown, sizeof(shown)) ? shown : path);
+                     NativeSpelling(path, s.wow64, shown, sizeof(shown)) ? shown : path);
 }
 
-void NoteUnopenedFile(const char* path)
+void NoteUnopenedFile(ScanState& s, const char* path)
 {
-    g_scanState.filesUnopened += 1;
+    s.filesUnopened += 1;
     // Named as the result line of the same file would name it.
-    KeepUnopenedPath(g_scanReport.unopenedPaths, ShownPath(path));
+    KeepUnopenedPath(g_scanReport.unopenedPaths, ShownPath(s, path));
 }
 
-const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize)
+const char* ForFileCalls(const ScanState& s, const char* path, char* buffer, size_t bufferSize)
 {
-    return ForFileCalls(path, g_scanState.wow64, buffer, bufferSize);
+    return ForFileCalls(path, s.wow64, buffer, bufferSize);
 }
 
-void SendFileResult(const char* path, const char* name, const char* outcome)
+void SendFileResult(ScanState& s, ResultKind kind, const char* path, const char* name, const char* outcome)
 {
-    SendResultLine("%s     %s %s", ShownPath(path), name, outcome);
+    PassFileResult(ScanResults(s), kind, ShownPath(s, path), name, outcome);
 }
 
-const char* ShownPath(const char* path)
+const char* ShownPath(const ScanState& s, const char* path)
 {
-    const ScanState& s = g_scanState;
     if (s.listedPath[0] != '\0' && path != nullptr && CompareNoCase(path, s.listedFor) == 0)
         return s.listedPath;
     return path;

@@ -1,10 +1,11 @@
-// The one process-wide record of a scan run, shared by the scan, detection, disinfection and
-// memory-scan code, and the two private messages through which they update the main window.
+// The record of a scan run, which the scan run hands down to the detection, disinfection and
+// memory-scan code, and the two private messages through which the window shows its results.
 #pragma once
 #include <windows.h>
 #include <cstdint>
 
 #include "base/product.h"
+#include "run/result_sink.h"
 #include "run/scan_report_text.h"  // kReportLineChars
 #include "run/walk_skip.h"
 #include "run/system_folders.h"
@@ -63,27 +64,35 @@ struct ScanState {
     int32_t restartDeletions;      // deletions at restart scheduled
     int32_t findsLeftBehind;       // finds neither removed (nor renamed) nor scheduled
     Wow64View wow64;               // decided at the start of each scan run
+    ResultSink* results;           // where every result goes, for the length of one scan run
 };
 
-extern ScanState g_scanState;
-
-// Formats one result line into lineBuffer and sends kAppendResultMessage to mainWindow.
-void SendResultLine(const char* format, ...)
+// The scan's sink; one that takes nothing while none is set (a routine run on its own).
+ResultSink& ScanResults(ScanState& s);
+// Hands one result to the scan's sink: its line, formatted, with what it is about.
+void SendResult(ScanState& s, ResultKind kind, const char* object, const char* detection, const char* action,
+                const char* format, ...)
 #if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
+    __attribute__((format(printf, 6, 7)))
 #endif
     ;
-// Sends the result line of one file: its shown path, the detection name and what became of it
+// Formats a line about no object (the statistics and their heading) and hands it to the scan's sink.
+void SendResultLine(ScanState& s, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+// The result line of one file: its shown path, the detection name and what became of it
 // ("removed", "renamed", "Rename failed", ...).
-void SendFileResult(const char* path, const char* name, const char* outcome);
+void SendFileResult(ScanState& s, ResultKind kind, const char* path, const char* name, const char* outcome);
 // Counts one entry the walk passed over (kind, the path as far as it could be spelled).
-void NoteWalkSkip(WalkSkip kind, const char* path);
+void NoteWalkSkip(ScanState& s, WalkSkip kind, const char* path);
 // Counts one file of the drive walk that the detector could not open, so could not examine.
-void NoteUnopenedFile(const char* path);
+void NoteUnopenedFile(ScanState& s, const char* path);
 // ForFileCalls under this scan's view.
-const char* ForFileCalls(const char* path, char* buffer, size_t bufferSize);
+const char* ForFileCalls(const ScanState& s, const char* path, char* buffer, size_t bufferSize);
 // The path to show and report for a file: its name as listed when the walk reached it through its
 // short name because the path rules would trim that name, else path itself.
-const char* ShownPath(const char* path);
-// Sends kShowCurrentMessage so that the main window shows currentText.
-void SendCurrentText();
+const char* ShownPath(const ScanState& s, const char* path);
+// Hands currentText to the scan's sink as the file being looked at.
+void SendCurrentText(ScanState& s);

@@ -24,36 +24,42 @@ const char kFoundInMemoryText[] =
 const DWORD kTerminateAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION;
 
 // path is the module's name as the system reports it, the 64-bit program's spelling.
-bool ModuleFileExists(const char* path)
+bool ModuleFileExists(const ScanState& s, const char* path)
 {
     char fileCallPath[kPathSize];
-    return GetFileAttributesA(ForFileCalls(path, fileCallPath, sizeof(fileCallPath))) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath))) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The second walk of a module: the detector disposes of the file this time.
-void DisposeFromMemory(const char* path)
+void DisposeFromMemory(ScanState& s, const char* path)
 {
-    g_scanState.memoryDisposition = g_scanState.dispositionCode;
-    WalkDirectory(path);
-    g_scanState.memoryDisposition = 0;
+    s.memoryDisposition = s.dispositionCode;
+    WalkDirectory(s, path);
+    s.memoryDisposition = 0;
 }
 
-bool StepFileExists(void*, const char* path)
+ScanState& StateOf(void* context)
 {
-    return ModuleFileExists(path);
+    return *static_cast<ScanState*>(context);
+}
+
+bool StepFileExists(void* context, const char* path)
+{
+    return ModuleFileExists(StateOf(context), path);
 }
 
 // The node's value is what the walk once answered: filesScanned, which memory mode leaves as it
 // was, or 0 or -1 after a cancel or an abort.
-int StepWalk(void*, const char* path)
+int StepWalk(void* context, const char* path)
 {
-    WalkOutcome outcome = WalkDirectory(path);
-    return outcome == kWalkCompleted ? g_scanState.filesScanned : outcome;
+    ScanState& s = StateOf(context);
+    WalkOutcome outcome = WalkDirectory(s, path);
+    return outcome == kWalkCompleted ? s.filesScanned : outcome;
 }
 
-bool StepMatched(void*)
+bool StepMatched(void* context)
 {
-    return g_scanState.memoryMatch;
+    return StateOf(context).memoryMatch;
 }
 
 bool StepTerminate(void*, uint32_t processId)
@@ -76,40 +82,40 @@ int StepRemoveServiceKeys(void*, const char* serviceName)
     return RemoveServiceKeys(serviceName);
 }
 
-void StepDisposeWalk(void*, const char* path)
+void StepDisposeWalk(void* context, const char* path)
 {
-    DisposeFromMemory(path);
+    DisposeFromMemory(StateOf(context), path);
 }
 
 }  // namespace
 
-void ScanMemoryToolhelp()
+void ScanMemoryToolhelp(ScanState& s)
 {
     ProcessNode* list = nullptr;
     if (ListProcessesToolhelp(&list) != kListComplete)
         return;
     for (ProcessNode* node = list; node != nullptr; node = node->next) {
-        if (!ModuleFileExists(node->modulePath))
+        if (!ModuleFileExists(s, node->modulePath))
             continue;
-        WalkDirectory(node->modulePath);
-        if (!g_scanState.memoryMatch || !DispositionActs(g_scanState.dispositionCode))
+        WalkDirectory(s, node->modulePath);
+        if (!s.memoryMatch || !DispositionActs(s.dispositionCode))
             continue;
         // The file is disposed of even when the process stays: deleting it then falls back to
         // ending the process by name and to deletion at restart.
         TerminateById(node->processId, kTerminateAccess);
-        DisposeFromMemory(node->modulePath);
+        DisposeFromMemory(s, node->modulePath);
     }
     FreeProcessList(list);
 }
 
-int ScanMemoryPsapi()
+int ScanMemoryPsapi(ScanState& s)
 {
     ProcessNode* list = nullptr;
     if (ListProcessesPsapi(&list, true) != kListComplete)
         return 0;
     const MemoryScanSteps steps = {
-        nullptr,           StepFileExists,    StepWalk,        StepMatched,
-        g_scanState.dispositionCode,          StepTerminate,   StepNtVersionCode,
+        &s,                StepFileExists,    StepWalk,        StepMatched,
+        s.dispositionCode,                    StepTerminate,   StepNtVersionCode,
         StepStopService,   StepRemoveServiceKeys,              StepDisposeWalk,
         &g_memoryRestartNeeded,
     };
@@ -122,14 +128,14 @@ int ScanMemoryPsapi()
     return found;
 }
 
-int AskRestartAfterMemoryFind(int (*restart)())
+int AskRestartAfterMemoryFind(ScanState& s, int (*restart)())
 {
     if (!g_memoryRestartNeeded)
         return 0;
-    int answer = AskRestart(kFoundInMemoryText, MB_OKCANCEL | MB_ICONINFORMATION, IDOK, IDCANCEL);
+    int answer = AskRestart(s, kFoundInMemoryText, MB_OKCANCEL | MB_ICONINFORMATION, IDOK, IDCANCEL);
     if (answer == IDOK) {
         // The record is closed before a restart can end the process. The drives were not walked.
-        EndScanRecordWithOutcome(kEndMemoryFind, false, true);
+        EndScanRecordWithOutcome(s, kEndMemoryFind, false, true);
         restart();
     }
     return answer;
@@ -144,23 +150,23 @@ int RestartNow()
 
 }  // namespace
 
-void ScanMemory()
+void ScanMemory(ScanState& s)
 {
     int platform = GetPlatformCode();
-    g_scanState.memoryMode = true;
+    s.memoryMode = true;
     if (platform == kPlatformWindows9x) {
-        ScanMemoryToolhelp();
-    } else if (platform == kPlatformNt && ScanMemoryPsapi()) {
+        ScanMemoryToolhelp(s);
+    } else if (platform == kPlatformNt && ScanMemoryPsapi(s)) {
         if (g_runOptions.quiet) {
             // Nobody will start the program again after a restart: the run goes on to the drives
             // now, and the restart the find may need is decided with the others at the end.
-            ReportLine("Found in memory: the quiet run goes on to walk the drives");
+            ScanResults(s).RecordLine("Found in memory: the quiet run goes on to walk the drives");
         } else {
-            AskRestartAfterMemoryFind(RestartNow);
+            AskRestartAfterMemoryFind(s, RestartNow);
             // The rest of the scan waits for the next start of the program; its record ends here.
-            EndScanRecordWithOutcome(kEndMemoryFind, false, false);
+            EndScanRecordWithOutcome(s, kEndMemoryFind, false, false);
             ExitProcess(0);
         }
     }
-    g_scanState.memoryMode = false;
+    s.memoryMode = false;
 }

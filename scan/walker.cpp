@@ -21,7 +21,7 @@ bool IsDotEntry(const char* name)
 
 // Drive-root preparation: C:\*.* (six characters at most, with a colon) names a drive root, so
 // remember where its Program Files folder is in case the walk never gets there.
-void PrepareProgramFiles(const char* pattern)
+void PrepareProgramFiles(ScanState& s, const char* pattern)
 {
     if (BoundedLength(pattern, 7) > 6)
         return;
@@ -34,7 +34,6 @@ void PrepareProgramFiles(const char* pattern)
     }
     if (colon == nullptr)
         return;
-    ScanState& s = g_scanState;
     CopyTextN(s.programFilesPath, sizeof(s.programFilesPath), pattern, static_cast<size_t>(colon - pattern) + 1);
     AppendText(s.programFilesPath, sizeof(s.programFilesPath), "\\Program Files");
     if (GetFileAttributesA(s.programFilesPath) != INVALID_FILE_ATTRIBUTES) {
@@ -61,9 +60,8 @@ bool ListedDiffers(const char* longPattern, const char* listedPattern, const cha
 
 // A name the path rules would trim is reached through its short name but shown and reported as
 // listed, and so is everything below a folder of such a name; any other entry clears the listed name.
-void NoteListedName(const char* longPattern, const char* listedPattern, const char* name, const char* filePath)
+void NoteListedName(ScanState& s, const char* longPattern, const char* listedPattern, const char* name, const char* filePath)
 {
-    ScanState& s = g_scanState;
     s.listedPath[0] = '\0';
     s.listedFor[0] = '\0';
     const char* listedFolder = ListedPattern(longPattern, listedPattern);
@@ -77,47 +75,45 @@ void NoteListedName(const char* longPattern, const char* listedPattern, const ch
         s.listedPath[0] = '\0';
 }
 
-void OfferToDetectors(const char* path)
+void OfferToDetectors(ScanState& s, const char* path)
 {
     for (const DetectorEntry* row = g_walkDetectors; row->name != nullptr; ++row) {
-        if (row->detect(row->name, path) != 0)
+        if (row->detect(s, row->name, path) != 0)
             break;
     }
 }
 
 // Shows one entry in the current-file line and offers it to the detectors when it is a file;
 // counted: it counts as scanned (the memory scan's look at a module does not count).
-void ShowAndOffer(const WIN32_FIND_DATAA& entry, const char* fullPath, bool counted)
+void ShowAndOffer(ScanState& s, const WIN32_FIND_DATAA& entry, const char* fullPath, bool counted)
 {
-    ScanState& s = g_scanState;
     // Shown, reported and handed on as a 64-bit program names the file; whatever acts on it
     // respells it for its own file calls.
     char shownPath[kPathSize];
     if (NativeSpelling(fullPath, s.wow64, shownPath, sizeof(shownPath)))
         fullPath = shownPath;
-    ShortenForDisplay(ShownPath(fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
-    SendCurrentText();
+    ShortenForDisplay(ShownPath(s, fullPath), s.currentText, sizeof(s.currentText), kCurrentTextChars);
+    SendCurrentText(s);
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return;
     if (counted)
         s.filesScanned += 1;
     // Reading such a file would download it from its store.
     if (IsRecalledOnOpen(entry.dwFileAttributes)) {
-        NoteWalkSkip(kSkipOffline, fullPath);
+        NoteWalkSkip(s, kSkipOffline, fullPath);
         return;
     }
     s.listedLength.known = true;
     s.listedLength.bytes = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    OfferToDetectors(fullPath);
+    OfferToDetectors(s, fullPath);
     s.listedLength.known = false;
 }
 
 // Pass 1: shows every entry and offers each regular file. longPattern and shortPattern are the
 // two spellings of the folder's pattern (either may be empty, never both); listedPattern is its
 // listed spelling when that is neither (ListedPattern).
-WalkOutcome WalkFiles(const char* longPattern, const char* shortPattern, const char* listedPattern)
+WalkOutcome WalkFiles(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern)
 {
-    ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
     WIN32_FIND_DATAA entry;
     ScopedFindHandle search(FindFirstFileA(pattern, &entry));
@@ -125,13 +121,13 @@ WalkOutcome WalkFiles(const char* longPattern, const char* shortPattern, const c
         DWORD error = GetLastError();
         // A folder without entries (a drive root has no "." either) is not an error.
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES)
-            NoteWalkSkip(kSkipUnlistable, pattern);
+            NoteWalkSkip(s, kSkipUnlistable, pattern);
         return kWalkCompleted;
     }
     char longPath[kPathSize];
     char shortPath[kPathSize];
     do {
-        PumpOneMessage();
+        PumpOneMessage(s);
         if (s.cancelRequested)
             return kWalkCancelled;
         bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -141,43 +137,42 @@ WalkOutcome WalkFiles(const char* longPattern, const char* shortPattern, const c
             return kWalkAborted;
         if (spelled == kSpelled) {
             const char* fullPath = ChosenSpelling(longPath, shortPath);
-            NoteListedName(longPattern, listedPattern, entry.cFileName, fullPath);
-            ShowAndOffer(entry, fullPath, true);
+            NoteListedName(s, longPattern, listedPattern, entry.cFileName, fullPath);
+            ShowAndOffer(s, entry, fullPath, true);
         } else if (!isFolder) {  // a folder passed over is counted once, by the folder pass
-            NoteWalkSkip(PassedOverKind(spelled), longPath);
+            NoteWalkSkip(s, PassedOverKind(spelled), longPath);
         }
-        PumpOneMessage();
+        PumpOneMessage(s);
         if (s.cancelRequested)
             return kWalkCancelled;
     } while (FindNextFileA(search.Get(), &entry));
     return kWalkCompleted;
 }
 
-WalkOutcome WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth);
+WalkOutcome WalkLevel(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern, int depth);
 
 // Counts a folder the depth bound keeps the walk out of; the report names the folder, not its pattern.
-void NoteFolderTooDeep(const char* childPattern)
+void NoteFolderTooDeep(ScanState& s, const char* childPattern)
 {
     char folder[kPathSize];
     CopyText(folder, sizeof(folder), childPattern);
     size_t length = std::strlen(folder);
     if (length >= 4 && std::strncmp(folder + length - 4, "\\*.*", 4) == 0)
         folder[length - 4] = '\0';
-    NoteWalkSkip(kSkipTooDeep, folder);
+    NoteWalkSkip(s, kSkipTooDeep, folder);
 }
 
 // Whether childPattern is the Sysnative alias itself, as a listing of the Windows folder would give it.
-bool IsListedAlias(const char* childPattern)
+bool IsListedAlias(ScanState& s, const char* childPattern)
 {
-    SystemFolderSpot spot = FindSystemFolder(childPattern, g_scanState.wow64);
+    SystemFolderSpot spot = FindSystemFolder(childPattern, s.wow64);
     const char* tail = childPattern + spot.nameEnd;
     return spot.folder == kSysnative && std::strncmp(tail, "\\*.*", 4) == 0 && tail[4] == '\0';
 }
 
 // A child pattern in the real System32 in its Sysnative spelling. False when that does not fit.
-bool RespellForWow64(char* pattern, size_t patternSize)
+bool RespellForWow64(ScanState& s, char* pattern, size_t patternSize)
 {
-    ScanState& s = g_scanState;
     if (pattern[0] == '\0' || FindSystemFolder(pattern, s.wow64).folder != kSystem32)
         return true;
     char respelt[kPathSize];
@@ -193,9 +188,8 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
 }
 
 // Pass 2: descends into every subfolder.
-WalkOutcome WalkSubfolders(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
+WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
-    ScanState& s = g_scanState;
     const char* pattern = ChosenSpelling(longPattern, shortPattern);
     char folderPattern[kPathSize];
     int built = BuildFolderPassPattern(pattern, folderPattern, sizeof(folderPattern));
@@ -210,7 +204,7 @@ WalkOutcome WalkSubfolders(const char* longPattern, const char* shortPattern, co
     char shortChild[kPathSize];
     char listedChild[kPathSize];
     do {
-        PumpOneMessage();
+        PumpOneMessage(s);
         if (s.cancelRequested)
             return kWalkCancelled;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || IsDotEntry(entry.cFileName))
@@ -220,27 +214,27 @@ WalkOutcome WalkSubfolders(const char* longPattern, const char* shortPattern, co
         if (spelled == kSpellNoDot)
             return kWalkAborted;
         if (spelled != kSpelled) {
-            NoteWalkSkip(PassedOverKind(spelled), longChild);
+            NoteWalkSkip(s, PassedOverKind(spelled), longChild);
             continue;
         }
         // A link may point back up the tree or out of it; other reparse folders (cloud files,
         // deduplicated data) hold the user's own files and are walked. The depth bound stops
         // loops that the system shows as plain folders.
         if (IsFolderLink(entry.dwFileAttributes, entry.dwReserved0)) {
-            NoteWalkSkip(kSkipLink, ChosenSpelling(longChild, shortChild));
+            NoteWalkSkip(s, kSkipLink, ChosenSpelling(longChild, shortChild));
             continue;
         }
         if (depth >= kMaxWalkDepth) {
-            NoteFolderTooDeep(ChosenSpelling(longChild, shortChild));
+            NoteFolderTooDeep(s, ChosenSpelling(longChild, shortChild));
             continue;
         }
         // The alias, should a listing ever show it, is the real System32, walked under its name.
-        if (IsListedAlias(ChosenSpelling(longChild, shortChild)))
+        if (IsListedAlias(s, ChosenSpelling(longChild, shortChild)))
             continue;
         // Under WOW64 the Windows folder's System32 lists as SysWOW64; the real one is walked
         // through its alias, so each of the two is walked once.
-        if (!RespellForWow64(longChild, sizeof(longChild)) || !RespellForWow64(shortChild, sizeof(shortChild))) {
-            NoteWalkSkip(kSkipTooLong, ChosenSpelling(longChild, shortChild));
+        if (!RespellForWow64(s, longChild, sizeof(longChild)) || !RespellForWow64(s, shortChild, sizeof(shortChild))) {
+            NoteWalkSkip(s, kSkipTooLong, ChosenSpelling(longChild, shortChild));
             continue;
         }
         const char* childPattern = ChosenSpelling(longChild, shortChild);
@@ -252,57 +246,56 @@ WalkOutcome WalkSubfolders(const char* longPattern, const char* shortPattern, co
             BuildChildPattern(ListedPattern(longPattern, listedPattern), entry.cFileName, listedChild,
                               sizeof(listedChild)) != 1)
             listedChild[0] = '\0';
-        if (WalkLevel(longChild, shortChild, listedChild, depth + 1) == kWalkAborted)
+        if (WalkLevel(s, longChild, shortChild, listedChild, depth + 1) == kWalkAborted)
             return kWalkAborted;
     } while (FindNextWithTag(search.Get(), entry));
     return kWalkCompleted;
 }
 
-WalkOutcome WalkLevel(const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
+WalkOutcome WalkLevel(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
-    g_scanState.memoryMatch = false;
-    PrepareProgramFiles(ChosenSpelling(longPattern, shortPattern));
-    WalkOutcome outcome = WalkFiles(longPattern, shortPattern, listedPattern);
+    s.memoryMatch = false;
+    PrepareProgramFiles(s, ChosenSpelling(longPattern, shortPattern));
+    WalkOutcome outcome = WalkFiles(s, longPattern, shortPattern, listedPattern);
     if (outcome != kWalkCompleted)
         return outcome;
-    return WalkSubfolders(longPattern, shortPattern, listedPattern, depth);
+    return WalkSubfolders(s, longPattern, shortPattern, listedPattern, depth);
 }
 
 // The memory scan's look at one module file: shown and offered like a walked file, with a pumped
 // message on either side, but not counted, and no folder is listed.
-WalkOutcome LookAtModule(const char* path)
+WalkOutcome LookAtModule(ScanState& s, const char* path)
 {
-    ScanState& s = g_scanState;
     s.memoryMatch = false;
-    PrepareProgramFiles(path);  // as every walker call begins
+    PrepareProgramFiles(s, path);  // as every walker call begins
     WIN32_FIND_DATAA entry;
     ScopedFindHandle search(FindFirstFileA(path, &entry));
     if (!search.IsValid())
         return kWalkCompleted;
-    PumpOneMessage();
+    PumpOneMessage(s);
     if (s.cancelRequested)
         return kWalkCancelled;
     char fullPath[kPathSize];
     if (CopyText(fullPath, sizeof(fullPath), path))
-        ShowAndOffer(entry, fullPath, false);
-    PumpOneMessage();
+        ShowAndOffer(s, entry, fullPath, false);
+    PumpOneMessage(s);
     return s.cancelRequested ? kWalkCancelled : kWalkCompleted;
 }
 
 }  // namespace
 
-WalkOutcome WalkDirectory(const char* pattern)
+WalkOutcome WalkDirectory(ScanState& s, const char* pattern)
 {
     // The caller's pattern is taken to open as given; its own folders keep their spelling. A
     // pattern in the real System32 (a module path, a chosen folder) is opened through its alias.
     char fileCallPattern[kPathSize];
-    const char* opened = ForFileCalls(pattern, fileCallPattern, sizeof(fileCallPattern));
-    if (g_scanState.memoryMode)
-        return LookAtModule(opened);
-    return WalkLevel(opened, opened, "", 0);
+    const char* opened = ForFileCalls(s, pattern, fileCallPattern, sizeof(fileCallPattern));
+    if (s.memoryMode)
+        return LookAtModule(s, opened);
+    return WalkLevel(s, opened, opened, "", 0);
 }
 
-void PumpOneMessage()
+void PumpOneMessage(ScanState& s)
 {
     MSG message;
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -311,13 +304,13 @@ void PumpOneMessage()
     // is an ordinary message.
     switch (ClassifyPumpedMessage(message.message, message.wParam, static_cast<uintptr_t>(message.lParam))) {
     case kPumpAsk:
-        if (AskQuestion(kTerminateQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
-            g_scanState.cancelRequested = true;
+        if (ScanResults(s).Ask(kTerminateQuestion, kProductTitle, MB_YESNO | MB_ICONQUESTION) != IDNO)
+            s.cancelRequested = true;
         return;
     case kPumpDrop:
         return;
     case kPumpStop:
-        g_scanState.cancelRequested = true;
+        s.cancelRequested = true;
         return;
     case kPumpDispatch:
         break;

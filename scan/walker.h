@@ -11,9 +11,9 @@ enum WalkOutcome {
 };
 // Walks pattern (a folder followed by "\*.*"), or in memory mode looks at the one file whose full
 // path it is.
-WalkOutcome WalkDirectory(const char* pattern);
+WalkOutcome WalkDirectory(ScanState& s, const char* pattern);
 // Removes and handles at most one pending message of the thread (Escape asks to cancel).
-void PumpOneMessage();
+void PumpOneMessage(ScanState& s);
 
 // The detector rows the walker offers every file to: kDetectorTable. Only test programs point it
 // at rows of their own, to see detections without real infected files.

@@ -3,6 +3,7 @@
 #include "ui/app.h"
 
 #include "disinfect/restart_move.h"
+#include "run/report_sink.h"
 #include "run/run_options.h"
 #include "run/scan_report.h"
 #include "run/scan_state.h"
@@ -98,7 +99,10 @@ int RunQuietly()
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
     s.dispositionCode = kDispositionRemove;
     s.cancelRequested = false;
-    return RunScanForOutcome();
+    QuietRunSink report(OpeningOfThisRun());
+    ResultFanOut results;
+    results.Add(report);
+    return RunScanForOutcome(s, results);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "ui/shape.h"
 #include "ui/ui.h"
 #include "ui/ui_globals.h"
+#include "ui/window_sink.h"
 
 namespace {
 
@@ -136,8 +137,6 @@ void MainDialog::DoDataExchange(CDataExchange* dx)
 BOOL MainDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    // The scan asks its questions (cancel, restart) in the tool's message dialog.
-    g_askQuestion = AskWithCurrentLinePainted;
     ApplyLayout(kReady);
     g_mainDialog = this;
     CreateLabelFont();
@@ -333,7 +332,16 @@ void MainDialog::OnTimer(UINT_PTR id)
     m_bScanRunning = true;
     // Paints the last text shown when no later entry comes to do it (a question, a slow file).
     SetTimer(kCurrentLineTimerId, kCurrentLinePaintMs);
-    RunScan();
+    {
+        // The report takes each line before the window: a line the list empties away is kept there.
+        ReportSink report(OpeningOfThisRun());
+        // The scan asks its questions (cancel, restart) in the tool's message dialog.
+        WindowSink window(g_scanState, AskWithCurrentLinePainted);
+        ResultFanOut results;
+        results.Add(report);
+        results.Add(window);
+        RunScan(g_scanState, results);
+    }
     m_bScanRunning = false;
     KillTimer(kCurrentLineTimerId);
     // The final status is on screen at once.

@@ -4,4 +4,4 @@ PRODUCT_MAIN := ui/app_main.cpp
 RC_FILES += ui/tarvex.rc
 RC_DEPS += base/version.h ui/resource.h ui/artwork.rc ui/dialog_message.rc ui/dialog_main.rc ui/tarvex.manifest
 RC_DEPS += $(wildcard ui/art/*.bmp ui/art/*.ico)
-WIN32_SRCS += ui/app.cpp ui/main_dialog.cpp ui/result_list.cpp ui/product_check.cpp
+WIN32_SRCS += ui/app.cpp ui/main_dialog.cpp ui/result_list.cpp ui/product_check.cpp ui/window_sink.cpp

@@ -34,7 +34,7 @@ void UpdateHorizontalExtent(HWND list)
             return;
         // The list's own font is deliberately not selected: the context's default font measures,
         // and the 3/4 factor below goes with that font.
-        char text[sizeof(g_scanState.lineBuffer) + 1];
+        char text[kResultLineSize + 1];
         for (LRESULT i = 0; i < count; ++i) {
             LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
             if (length < 0 || length >= static_cast<LRESULT>(sizeof(text)))

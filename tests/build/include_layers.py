@@ -3,7 +3,9 @@
 folders below it, never one above (nor test or tool code). Every product folder (a top-level folder
 with a module.mk) must have its place in the list, and every folder under tests/ is named after a
 product folder or is one of the known support folders, so that a product folder's tests are found
-at the same name under tests/.
+at the same name under tests/. The data flows the same way: the scan's one record, g_scanState, is
+named only by the scan's entry (scan/scan_run.*) and the window (ui/); every routine below them is
+handed the record.
     include_layers.py ROOT"""
 import os
 import re
@@ -15,6 +17,9 @@ LAYERS = ["base", "run", "match", "platform", "disinfect", "detect", "scan", "ui
 TEST_SUPPORT = ["e2e", "build", "fixtures", "fuzz", "helpers", "lib"]
 SOURCE = re.compile(r".*\.(cpp|h|S|rc)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+RECORD = re.compile(r"\bg_scanState\b")
+# Where the record may be named: its owner, the scan's entry, and the window's handlers.
+RECORD_NAMERS = re.compile(r"^(scan/scan_run\.(cpp|h)|ui/.*)$")
 
 root = sys.argv[1]
 problems = []
@@ -36,6 +41,8 @@ for rank, layer in enumerate(LAYERS):
             shown = os.path.relpath(path, root)
             with open(path, encoding="latin-1") as source:
                 for number, line in enumerate(source, 1):
+                    if RECORD.search(line) and not RECORD_NAMERS.match(shown.replace(os.sep, "/")):
+                        problems.append("%s:%d names g_scanState: hand the routine the record instead" % (shown, number))
                     m = INCLUDE.match(line)
                     if not m or "/" not in m.group(1):
                         continue  # a file next to this one (resource scripts include those)
@@ -46,5 +53,5 @@ for rank, layer in enumerate(LAYERS):
 
 for p in problems:
     print("FAIL:", p)
-print("%d layers checked, %d wrong includes" % (len(LAYERS), len(problems)))
+print("%d layers checked, %d wrong includes or uses of the record" % (len(LAYERS), len(problems)))
 sys.exit(1 if problems else 0)

@@ -5,7 +5,7 @@ root=${TVX_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
 /usr/bin/python3 "$root/tests/build/include_layers.py" "$root"
 
 # The check must notice a wrong include: a copy of the product folders where the scan includes the
-# window's header, one with a folder outside the layer list, and one with a test folder named after
+# window's header, one where the disposal names the scan's record, one with a folder outside the layer list, and one with a test folder named after
 # no product folder.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
@@ -28,6 +28,13 @@ if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; th
     exit 1
 fi
 sed -i '$d' "$copy/base/text.cpp"
+# Below the scan's entry the record is handed down, never reached through the global.
+echo 'static void Touch() { g_scanState.cancelRequested = true; }' >>"$copy/disinfect/dispose.cpp"
+if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
+    echo "FAIL: the check passed although disinfect/dispose.cpp names g_scanState"
+    exit 1
+fi
+sed -i '$d' "$copy/disinfect/dispose.cpp"
 mkdir "$copy/extra" && touch "$copy/extra/module.mk"
 if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; then
     echo "FAIL: the check passed although extra/ has no place in the layer list"
@@ -40,4 +47,4 @@ if /usr/bin/python3 "$root/tests/build/include_layers.py" "$copy" >/dev/null; th
     echo "FAIL: the check passed although tests/engine/ is named after no product folder"
     exit 1
 fi
-echo "the check fails on a wrong include, on an unplaced folder and on an unplaced test folder"
+echo "the check fails on a wrong include, on the record named below the scan, on an unplaced folder and on an unplaced test folder"

@@ -16,8 +16,9 @@
 #include "scan/walker.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 #include "tests/lib/wine_files.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -61,8 +62,10 @@ private:
 void ResetScanState(int dispositionCode)
 {
     HWND window = g_scanState.mainWindow;
+    ResultSink* results = g_scanState.results;
     std::memset(&g_scanState, 0, sizeof(g_scanState));
     g_scanState.mainWindow = window;
+    g_scanState.results = results;
     g_scanState.dispositionCode = dispositionCode;
 }
 
@@ -86,12 +89,12 @@ TEST_CASE("the detector table holds the signature detector and the end row")
 TEST_CASE("a match is counted and handed on with the file already closed")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionLeave);
     std::string path = folder.Write("sample.exe", RecordFile(1));
     std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
 
-    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 1);
+    CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 1);
     CHECK(g_scanState.filesInfected == 1);
     CHECK(std::string(g_scanState.currentName) == "W32/KYR.Fr.PSW.Trojan");
     CHECK(std::string(g_scanState.currentText) == path);
@@ -106,7 +109,7 @@ TEST_CASE("a match is counted and handed on with the file already closed")
 TEST_CASE("files that do not match, or cannot be read, are not handled and are closed")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     struct Case {
         const char* label;
         Bytes data;
@@ -121,25 +124,25 @@ TEST_CASE("files that do not match, or cannot be read, are not handled and are c
         INFO(std::string(c.label));
         ResetScanState(kDispositionRemove);
         std::string path = folder.Write("clean.exe", c.data);
-        CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 0);
+        CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 0);
         CHECK(g_scanState.filesInfected == 0);
         CHECK(g_scanState.detectedPath[0] == '\0');
         CHECK(sink.allLines.empty());
         CHECK(DeleteFileA(path.c_str()));
     }
     ResetScanState(kDispositionRemove);
-    CHECK(SignatureDetector("W32/KYR.Trojan", folder.Path("missing.exe").c_str()) == 0);
+    CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", folder.Path("missing.exe").c_str()) == 0);
 }
 
 TEST_CASE("in memory mode a match is only reported")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionRemove);
     g_scanState.memoryMode = true;
     std::string path = folder.Write("module.exe", RecordFile(kSignatureRecordCount - 1));
 
-    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 1);
+    CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 1);
     CHECK(g_scanState.memoryMatch);
     CHECK(g_scanState.filesInfected == 1);
     CHECK(std::string(g_scanState.currentName) == "W32/KYR.FMV.Trojan");
@@ -153,11 +156,11 @@ TEST_CASE("in memory mode a match is only reported")
 TEST_CASE("the memory-removal pass matches nothing and opens no file")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionLeave);
     g_scanState.memoryDisposition = kDispositionLeave;
     std::string path = folder.Write("module.exe", RecordFile(0));
-    CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == 0);
+    CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 0);
     CHECK(g_scanState.filesInfected == 0);
     CHECK_FALSE(g_scanState.memoryMatch);
 }
@@ -165,7 +168,7 @@ TEST_CASE("the memory-removal pass matches nothing and opens no file")
 TEST_CASE("the autostart value name is cleared only before the first detection")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     std::string path = folder.Write("clean.exe", Bytes(10, 'A'));
     struct Case {
         int32_t infected;
@@ -177,7 +180,7 @@ TEST_CASE("the autostart value name is cleared only before the first detection")
         ResetScanState(kDispositionLeave);
         g_scanState.filesInfected = c.infected;
         CopyText(g_scanState.autostartValueName, sizeof(g_scanState.autostartValueName), "runner");
-        SignatureDetector("W32/KYR.Trojan", path.c_str());
+        SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str());
         CHECK((g_scanState.autostartValueName[0] == '\0') == c.cleared);
     }
 }
@@ -207,7 +210,7 @@ TEST_CASE("mail detector: disposal by the user's choice, one line each")
     };
     for (const Case& c : cases) {
         INFO(std::string(c.label));
-        ResultSink sink;
+        ResultWindow sink;
         ResetScanState(c.code);
         std::string path = folder.Write("hosts.txt", worm);
         std::string renamed = folder.Path("hosts.Vxt");
@@ -216,7 +219,7 @@ TEST_CASE("mail detector: disposal by the user's choice, one line each")
         if (c.readOnly)
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
 
-        CHECK(MailFileDetector("W32/KYR.Trojan", path.c_str()) == 1);
+        CHECK(MailFileDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 1);
         CHECK(g_scanState.filesInfected == 1);
         CHECK(g_scanState.filesRemoved == c.removed);
         CHECK(std::string(g_scanState.currentName) == "W32/Nyxem.Worm");
@@ -240,7 +243,7 @@ TEST_CASE("mail detector: disposal by the user's choice, one line each")
 TEST_CASE("mail detector: files without the worm are not handled")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     MailFixture clean;
     clean.withPattern = false;
     MailFixture spaced;
@@ -249,18 +252,18 @@ TEST_CASE("mail detector: files without the worm are not handled")
     for (const Bytes& data : files) {
         ResetScanState(kDispositionRemove);
         std::string path = folder.Write("hosts", data);
-        CHECK(MailFileDetector("W32/KYR.Trojan", path.c_str()) == 0);
+        CHECK(MailFileDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == 0);
         CHECK(g_scanState.filesInfected == 0);
         CHECK(DeleteFileA(path.c_str()));  // closed again
     }
-    CHECK(MailFileDetector("W32/KYR.Trojan", folder.Path("absent").c_str()) == 0);
+    CHECK(MailFileDetector(g_scanState, "W32/KYR.Trojan", folder.Path("absent").c_str()) == 0);
     CHECK(sink.allLines.empty());
 }
 
 TEST_CASE("a walk opens no file whose listed length no record accepts")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     ResetScanState(kDispositionRemove);
     const int32_t rowLength = kSignatureTable[0].fileSize;
     folder.Write("empty.txt", Bytes());
@@ -272,7 +275,7 @@ TEST_CASE("a walk opens no file whose listed length no record accepts")
     std::memset(g_scanState.detectedPath, 'x', sizeof(g_scanState.detectedPath));
     int32_t opens = g_signatureFileOpens;
 
-    CHECK(WalkDirectory(folder.Pattern().c_str()) == kWalkCompleted);
+    CHECK(WalkDirectory(g_scanState, folder.Pattern().c_str()) == kWalkCompleted);
     CHECK(g_signatureFileOpens == opens);
     CHECK(g_scanState.filesScanned == 5);
     CHECK(g_scanState.filesInfected == 0);
@@ -300,11 +303,11 @@ TEST_CASE("a walk opens and judges a file of a record's length as before")
     };
     for (const Case& c : cases) {
         INFO(std::string(c.label));
-        ResultSink sink;
+        ResultWindow sink;
         ResetScanState(kDispositionRemove);
         std::string path = folder.Write("sample.exe", c.data);
         int32_t opens = g_signatureFileOpens;
-        CHECK(WalkDirectory(folder.Pattern().c_str()) == kWalkCompleted);
+        CHECK(WalkDirectory(g_scanState, folder.Pattern().c_str()) == kWalkCompleted);
         CHECK(g_signatureFileOpens == opens + 1);
         CHECK(g_scanState.filesInfected == c.infected);
         CHECK(Exists(path) == (c.infected == 0));
@@ -316,7 +319,7 @@ TEST_CASE("a walk opens and judges a file of a record's length as before")
 TEST_CASE("the listed length only decides whether the file is opened; the open file is judged")
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     const int64_t rowLength = kSignatureTable[0].fileSize;
     struct Case {
         const char* label;
@@ -341,7 +344,7 @@ TEST_CASE("the listed length only decides whether the file is opened; the open f
         g_scanState.listedLength.known = c.listed;
         g_scanState.listedLength.bytes = c.listedLength;
         int32_t opens = g_signatureFileOpens;
-        CHECK(SignatureDetector("W32/KYR.Trojan", path.c_str()) == c.result);
+        CHECK(SignatureDetector(g_scanState, "W32/KYR.Trojan", path.c_str()) == c.result);
         CHECK(g_signatureFileOpens == opens + c.opens);
         CHECK(g_scanState.filesInfected == c.result);
         CHECK(DeleteFileA(path.c_str()));
@@ -355,13 +358,13 @@ TEST_CASE("files another program holds open for writing, sharing reads and write
           doctest::skip())
 {
     TempFolder folder;
-    ResultSink sink;
+    ResultWindow sink;
     std::string sample = folder.Write("held.exe", RecordFile(1));
     std::string mail = folder.Write("held.txt", BuildMailFile(MailFixture()));
     struct Case {
         const char* label;
         const std::string& path;
-        int (*detect)(const char*, const char*);
+        int (*detect)(ScanState&, const char*, const char*);
         const char* name;
     };
     const Case cases[] = {
@@ -380,7 +383,7 @@ TEST_CASE("files another program holds open for writing, sharing reads and write
         if (denied != INVALID_HANDLE_VALUE)
             CloseHandle(denied);
         ResetScanState(kDispositionLeave);
-        CHECK(c.detect("W32/KYR.Trojan", c.path.c_str()) == 1);
+        CHECK(c.detect(g_scanState, "W32/KYR.Trojan", c.path.c_str()) == 1);
         CHECK(g_scanState.filesInfected == 1);
         CHECK(std::string(g_scanState.currentName) == c.name);
     }

@@ -16,8 +16,9 @@
 #include "disinfect/autostart.h"
 #include "platform/version.h"
 #include "tests/fixtures/fixtures.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 #include "tests/lib/wine_registry.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -97,8 +98,8 @@ TEST_CASE("a Run value goes when it starts the detected file, by name in a syste
         SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxother", "notepad.exe");
         Detect(row.detected);
         g_scanState.autostartValueName[0] = '\0';
-        ResultSink sink;
-        CHECK(CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector) == 1);
+        ResultWindow sink;
+        CHECK(CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector) == 1);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxother"));
         CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
@@ -136,8 +137,8 @@ TEST_CASE("a Run value naming the file in its other spelling goes: long for shor
         SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow", row.data);
         Detect(row.detected.c_str());
         g_scanState.autostartValueName[0] = '\0';
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxrow") == !row.deleted);
         CHECK(Joined(sink.allLines) == (row.deleted ? kRemovedLine : ""));
     }
@@ -156,8 +157,8 @@ TEST_CASE("adjacent matches all go, in both keys; the per-user key is never touc
     SetValue(HKEY_CURRENT_USER, kRun, "u1", "C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
     Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
     g_scanState.autostartValueName[0] = '\0';
-    ResultSink sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    ResultWindow sink;
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a1"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "a2"));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "a3"));
@@ -203,8 +204,8 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     SetValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater", "C:\\Program Files\\Legit\\upd.exe");
     Detect("C:\\TEMP\\MSSYS.EXE");
     {
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == kRemovedLine);
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
@@ -217,8 +218,8 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     Detect("C:\\OTHER\\CLEAN.EXE");
     {
         ReportCapture report;
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
         CHECK(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
@@ -228,16 +229,16 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     }
     {
         // Nothing wrote it again: no line.
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         CHECK(std::string(g_scanState.autostartValueName) == "Updater");
     }
     // A value of that name that starts the file now detected goes too, even with other data.
     SetValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater", "\"C:\\OTHER\\CLEAN.EXE\" /q");
     {
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == "System Registry     W32/KYR.Later.Trojan removed");
         CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRunServices, "Updater"));
     }
@@ -246,7 +247,7 @@ TEST_CASE("the remembered value goes again only while it still starts an infecte
     SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent", "C:\\OTHER\\CLEAN.EXE");
     g_scanState.mainWindow = nullptr;
     lstrcpynA(g_scanState.lineBuffer, "untouched", sizeof(g_scanState.lineBuffer));
-    CleanAutostart("W32/KYR.Later.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Later.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "Updater"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxsilent"));
     CHECK(std::string(g_scanState.lineBuffer) == "untouched");
@@ -259,8 +260,8 @@ TEST_CASE("ctfmon.exe stays when mon.exe in the system folder is detected")
     SetValue(HKEY_LOCAL_MACHINE, kRun, "ctfmon.exe", "ctfmon.exe");
     SetValue(HKEY_LOCAL_MACHINE, kRun, "monitor", "mon.exe");
     Detect("C:\\windows\\system32\\mon.exe");
-    ResultSink sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    ResultWindow sink;
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "ctfmon.exe"));
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "monitor"));
     CHECK(Joined(sink.allLines) == kRemovedLine);
@@ -277,8 +278,8 @@ TEST_CASE("a value whose expansion passes the limit still goes by its raw data")
     SetValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother", "C:\\x\\good.exe %TVXBIG%%TVXBIG%%TVXBIG%%TVXBIG%",
              REG_EXPAND_SZ);
     Detect("C:\\x\\evil.exe");
-    ResultSink sink;
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    ResultWindow sink;
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbig"));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, "tvxbigother"));
     CHECK(Joined(sink.allLines) == kRemovedLine);
@@ -299,15 +300,15 @@ TEST_CASE("value names longer than the remembered-name buffer")
     Detect("C:\\WINDOWS\\SYSTEM\\MSSYS.EXE");
     lstrcpynA(g_scanState.autostartValueName, "earlier", sizeof(g_scanState.autostartValueName));
     {
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(Joined(sink.allLines) == kRemovedLine);
     }
     CHECK_FALSE(HasValue(HKEY_LOCAL_MACHINE, kRun, longName));
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, longName + "x"));
     CHECK(std::string(g_scanState.autostartValueName).empty());
     Detect("C:\\OTHER\\CLEAN.EXE");
-    CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+    CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
     CHECK(HasValue(HKEY_LOCAL_MACHINE, kRun, cutName));
 }
 
@@ -340,8 +341,8 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     CreateDirectoryA((std::string(folder) + "\\drivers\\etc").c_str(), nullptr);
     CHECK(WriteWholeFile(expected.c_str(), ordinary));
     {
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.empty());
         Bytes after;
         CHECK(ReadWholeFile(expected.c_str(), after));
@@ -350,8 +351,8 @@ TEST_CASE("the hosts file of this platform is handed to the mail-file detector")
     // A hosts file that is the mail worm's file is claimed and removed by that detector.
     CHECK(WriteWholeFile(expected.c_str(), BuildMailFile(MailFixture())));
     {
-        ResultSink sink;
-        CleanAutostart("W32/KYR.Ag.PSW.Trojan", MailFileDetector);
+        ResultWindow sink;
+        CleanAutostart(g_scanState, "W32/KYR.Ag.PSW.Trojan", MailFileDetector);
         CHECK(sink.allLines.size() == 1);
         if (!sink.allLines.empty()) {
             const std::string& line = sink.allLines[0];

@@ -16,8 +16,9 @@
 #include "platform/version.h"
 #include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 #include "tests/lib/wine_files.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -149,13 +150,13 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
             expected = path + expected.substr(2);
         else if (expected.compare(0, 2, "%S") == 0)
             expected = std::string(kShownPath) + "     " + kShownName + expected.substr(2);
-        ResultSink sink;
+        ResultWindow sink;
         if (throughHandle) {
             HeldFile file;
             CHECK(file.Open(path.c_str()));
-            DisposeMatchedFile(path.c_str(), kName, file);
+            DisposeMatchedFile(g_scanState, path.c_str(), kName, file);
         } else {
-            DisposeInfectedFile(path.c_str(), kName);
+            DisposeInfectedFile(g_scanState, path.c_str(), kName);
         }
         CHECK(Joined(sink.allLines) == expected);
         if (row.gone[0] != '\0')
@@ -191,8 +192,8 @@ TEST_CASE("a name ending in a dot or a space is reported as listed, also by the 
         lstrcpynA(g_scanState.listedFor, shortPath.c_str(), sizeof(g_scanState.listedFor));
         lstrcpynA(g_scanState.currentText, shortPath.c_str(), sizeof(g_scanState.currentText));
         lstrcpynA(g_scanState.currentName, kName, sizeof(g_scanState.currentName));
-        ResultSink sink;
-        DisposeInfectedFile(shortPath.c_str(), kName);
+        ResultWindow sink;
+        DisposeInfectedFile(g_scanState, shortPath.c_str(), kName);
         CHECK(Joined(sink.allLines) == std::string(row.listed) + "     " + kName + " " + row.outcome);
         g_scanState.listedPath[0] = '\0';
         g_scanState.listedFor[0] = '\0';
@@ -210,8 +211,8 @@ TEST_CASE("memory-removal pass: System Memory line, then removal under the famil
     Bytes infected;
     CHECK(BuildRecordFixture(kSignatureTable[0], PeFault::None, infected));
     CHECK(WriteWholeFile(path.c_str(), infected));
-    ResultSink sink;
-    RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
+    ResultWindow sink;
+    RemoveFromMemory(g_scanState, path.c_str(), "W32/KYR.Trojan");
     CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed|" + path + "     W32/KYR.Trojan removed");
     CHECK(g_scanState.dispositionCode == kDispositionRemove);
     CHECK_FALSE(Exists(path));
@@ -225,8 +226,8 @@ TEST_CASE("memory-removal pass: a module that no longer matches is left")
     const std::string path = "C:\\tvxdisp\\replaced.exe";
     CreateDirectoryA("C:\\tvxdisp", nullptr);
     WriteBytes(path, "MZ another program now");
-    ResultSink sink;
-    RemoveFromMemory(path.c_str(), "W32/KYR.Trojan");
+    ResultWindow sink;
+    RemoveFromMemory(g_scanState, path.c_str(), "W32/KYR.Trojan");
     CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed");
     CHECK(Exists(path));
     CHECK(g_scanState.findsLeftBehind == 1);
@@ -335,8 +336,8 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
     {
         FileHolder holder(HelperPath("lock_holder.exe"), held);
         CHECK(holder.Started());
-        ResultSink sink;
-        DisposeInfectedFile(held.c_str(), kName);
+        ResultWindow sink;
+        DisposeInfectedFile(g_scanState, held.c_str(), kName);
         CHECK(Joined(sink.allLines) == held + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
         CHECK(g_scanState.restartNeeded == 1);
         CHECK(g_scanState.filesRemoved == 0);
@@ -360,8 +361,8 @@ TEST_CASE("a held file is reported and its deletion registered for the next star
         CHECK(iniHolder.Started());
         FileHolder holder(HelperPath("lock_holder.exe"), second);
         CHECK(holder.Started());
-        ResultSink sink;
-        DisposeInfectedFile(second.c_str(), kName);
+        ResultWindow sink;
+        DisposeInfectedFile(g_scanState, second.c_str(), kName);
         CHECK(Joined(sink.allLines) == second + "     W32/KYR.Ag.PSW.Trojan Unable to remove");
         CHECK(g_scanState.restartNeeded == 1);
         CHECK(ReadBytes(WininitPath()) == before);
@@ -377,8 +378,8 @@ TEST_CASE("a file held by its own running program: the program is ended and the 
     ResetState();
     FileHolder holder(own, "-self");
     CHECK(holder.Started());
-    ResultSink sink;
-    DisposeInfectedFile(own.c_str(), kName);
+    ResultWindow sink;
+    DisposeInfectedFile(g_scanState, own.c_str(), kName);
     CHECK(Joined(sink.allLines) == own + "     W32/KYR.Ag.PSW.Trojan removed");
     CHECK(holder.Ended(5000));
     CHECK_FALSE(Exists(own));

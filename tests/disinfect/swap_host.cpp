@@ -17,8 +17,10 @@
 #include "base/product.h"
 #include "detect/detect.h"
 #include "platform/version.h"
-#include "run/scan_report.h"
+#include "run/report_sink.h"
+#include "run/result_sink.h"
 #include "run/scan_state.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -59,18 +61,19 @@ void Seam()
     g_lines.push_back(Exists("C:\\swap.done") ? "SEAM folder swapped" : "SEAM no swap");
 }
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == kAppendResultMessage) {
-        g_lines.push_back(std::string("LINE ") + g_scanState.lineBuffer);
-        if (!g_seamDone && std::strncmp(g_scanState.lineBuffer, "System Registry", 15) == 0)
+// Takes the results as the window would (a refused action is the report's alone) and springs the
+// seam at the autostart cleanup's line.
+class SeamSink : public ResultSink {
+public:
+    void Result(const ScanResult& result) override
+    {
+        if (result.line == nullptr || result.kind == ResultKind::kRefused)
+            return;
+        g_lines.push_back(std::string("LINE ") + result.line);
+        if (!g_seamDone && std::strncmp(result.line, "System Registry", 15) == 0)
             Seam();
-        return 0;
     }
-    if (message == kShowCurrentMessage)
-        return 0;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
+};
 
 }  // namespace
 
@@ -87,16 +90,20 @@ int main(int argc, char** argv)
         return 3;
     RegCloseKey(key);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TarvexSwapHost";
-    RegisterClassA(&wc);
-    g_scanState.mainWindow = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
     g_scanState.dispositionCode = kDispositionRemove;
-    BeginScanRecord(kProductTitle, nullptr, GetPlatformCode(), GetNtVersionCode(), false, "C:\\swap.log");
-    int found = SignatureDetector(kFamilyDetectionName, g_path.c_str());
-    EndScanRecord(kEndScanRun);
+    ReportOpening opening = {false, {}, GetPlatformCode(), GetNtVersionCode(), "C:\\swap.log", ""};
+    ReportSink report(opening);
+    SeamSink seam;
+    ResultFanOut results;
+    results.Add(report);
+    results.Add(seam);
+    g_scanState.results = &results;
+    results.ScanStarted(ScanStartFacts{true, "", "", false, ""});
+    int found = SignatureDetector(g_scanState, kFamilyDetectionName, g_path.c_str());
+    ScanEndFacts end = {};
+    end.reportPath = "";
+    results.ScanEnded(end);
+    g_scanState.results = nullptr;
     for (const std::string& line : g_lines)
         std::printf("%s\n", line.c_str());
     std::printf("FOUND %d\nEND\n", found);

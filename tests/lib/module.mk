@@ -1,1 +1,1 @@
-WINE_TEST_SUPPORT += tests/lib/result_sink.cpp tests/lib/file_holder.cpp
+WINE_TEST_SUPPORT += tests/lib/result_window.cpp tests/lib/standing_sinks.cpp tests/lib/file_holder.cpp

@@ -27,6 +27,8 @@
 #include "scan/scan_run.h"
 #include "scan/memory_scan.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
+#include "run/report_sink.h"
 
 namespace {
 
@@ -98,8 +100,12 @@ int RunScanOf(int argc, char** argv)
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[2]);
     g_scanState.dispositionCode = std::atoi(argv[3]);
     g_memoryRestartNeeded = argc > 4 ? std::atoi(argv[4]) : 0;
-    g_askQuestion = ShowMessageDialog;
-    RunScan();
+    ReportSink report(OpeningOfThisRun());
+    WindowSink windowSink(g_scanState, ShowMessageDialog);
+    ResultFanOut results;
+    results.Add(report);
+    results.Add(windowSink);
+    RunScan(g_scanState, results);
     std::printf("returned memoryMode=%d\n", g_scanState.memoryMode ? 1 : 0);
     return 0;
 }
@@ -136,7 +142,8 @@ int main(int argc, char** argv)
         return done ? 0 : 1;
     }
     if (std::strcmp(command, "kill") == 0 && argc > 2) {
-        int result = KillProcessOfFile(argv[2], g_scanState.wow64);
+        ResultSink nobody;
+        int result = KillProcessOfFile(argv[2], g_scanState.wow64, KillReport{nobody, kFamilyDetectionName});
         std::printf("result=%d\n", result);
         return 0;
     }

@@ -60,7 +60,7 @@ struct ReportFixture {
 
 TEST_CASE_FIXTURE(ReportFixture, "someone reading the report during a scan sees each line as it is written")
 {
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     HANDLE reader = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(reader != INVALID_HANDLE_VALUE);
@@ -74,16 +74,16 @@ TEST_CASE_FIXTURE(ReportFixture, "someone reading the report during a scan sees 
     CHECK(start.size() > std::string(codes).size());
     CHECK(start.compare(start.size() - std::string(codes).size(), std::string::npos, codes) == 0);
 
-    SendResultLine("%s     %s removed", "C:\\x\\a.exe", "W32/KYR.Trojan");
+    SendResultLine(g_scanState, "%s     %s removed", "C:\\x\\a.exe", "W32/KYR.Trojan");
     CHECK(ReadThrough(reader) == "C:\\x\\a.exe     W32/KYR.Trojan removed\r\n");
-    SendResultLine("Total files scanned\t\t:  %d", 3);
+    SendResultLine(g_scanState, "Total files scanned\t\t:  %d", 3);
     CHECK(ReadThrough(reader) == "Total files scanned\t\t:  3\r\n");
     EndScanRecord(kEndScanRun);
     std::string end = ReadThrough(reader);
     CHECK(Contains(end, "  End of scan\r\n"));
     EndScanRecord(kEndScanRun);  // once only
     CHECK(ReadThrough(reader).empty());
-    SendResultLine("%s", "after the end");
+    SendResultLine(g_scanState, "%s", "after the end");
     CHECK(ReadThrough(reader).empty());
     CloseHandle(reader);
 }
@@ -107,7 +107,7 @@ TEST_CASE_FIXTURE(ReportFixture, "a report cut off mid-line is continued on a ne
         DWORD written = 0;
         WriteFile(file, row.old.data(), static_cast<DWORD>(row.old.size()), &written, nullptr);
         CloseHandle(file);
-        BeginScanReport();
+        BeginScanReport(g_scanState);
         EndScanRecord(kEndScanRun);
         std::string text = ReadReport();
         CHECK(text.compare(0, row.old.size(), row.old) == 0);
@@ -117,15 +117,15 @@ TEST_CASE_FIXTURE(ReportFixture, "a report cut off mid-line is continued on a ne
 
 TEST_CASE_FIXTURE(ReportFixture, "a report another program holds without sharing loses its lines silently")
 {
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     HANDLE holder = CreateFileA(WindowsFile(kReportFileName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     CHECK(holder != INVALID_HANDLE_VALUE);
     if (holder == INVALID_HANDLE_VALUE)
         return;
-    SendResultLine("%s", "while held");
+    SendResultLine(g_scanState, "%s", "while held");
     CHECK(Contains(g_scanState.lineBuffer, "while held"));
     CloseHandle(holder);
-    SendResultLine("%s", "after release");
+    SendResultLine(g_scanState, "%s", "after release");
     EndScanRecord(kEndScanRun);
     std::string text = ReadReport();
     CHECK(!Contains(text, "while held"));
@@ -140,14 +140,14 @@ TEST_CASE_FIXTURE(ReportFixture, "entries the walk passed over: counts and the f
     for (int i = 1; i <= 22; ++i) {
         char path[32];
         wsprintfA(path, "C:\\links\\l%d", i);
-        NoteWalkSkip(kSkipLink, path);
+        NoteWalkSkip(g_scanState, kSkipLink, path);
     }
-    NoteWalkSkip(kSkipUnlistable, "C:\\closed");
-    NoteWalkSkip(static_cast<WalkSkip>(kWalkSkipKinds), "C:\\no kind");
+    NoteWalkSkip(g_scanState, kSkipUnlistable, "C:\\closed");
+    NoteWalkSkip(g_scanState, static_cast<WalkSkip>(kWalkSkipKinds), "C:\\no kind");
     CHECK(g_scanState.walkSkipped[kSkipLink] == 22);
 
-    BeginScanReport();
-    ReportWalkSkips();
+    BeginScanReport(g_scanState);
+    ReportWalkSkips(g_scanState);
     EndScanRecord(kEndScanRun);
     std::string text = ReadReport();
     std::string want =
@@ -273,7 +273,7 @@ struct HeldReportFixture : ReportFixture {
 
 TEST_CASE_FIXTURE(HeldReportFixture, "a report a reader holds for 1 s loses no line and needs no other place")
 {
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     Reader reader = {HoldAsReader(WindowsFile(kReportFileName)), 1000};
     CHECK(reader.file != INVALID_HANDLE_VALUE);
     if (reader.file == INVALID_HANDLE_VALUE)
@@ -282,7 +282,7 @@ TEST_CASE_FIXTURE(HeldReportFixture, "a report a reader holds for 1 s loses no l
     CHECK(thread != nullptr);
     if (thread == nullptr)
         return;
-    SendResultLine("%s", "C:\\x\\during.exe     W32/KYR.Trojan removed");
+    SendResultLine(g_scanState, "%s", "C:\\x\\during.exe     W32/KYR.Trojan removed");
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EndScanRecord(kEndScanRun, "exit code 1");
@@ -296,21 +296,21 @@ TEST_CASE_FIXTURE(HeldReportFixture, "a report held past the bound: the lines go
 {
     const std::string report = WindowsFile(kReportFileName);
     const std::string fallback = TempFile(kReportFileName);
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     std::string startLine = ReadReport();
     HANDLE reader = HoldAsReader(report);
     CHECK(reader != INVALID_HANDLE_VALUE);
     if (reader == INVALID_HANDLE_VALUE)
         return;
     DWORD before = GetTickCount();
-    SendResultLine("%s", "held 1");
+    SendResultLine(g_scanState, "%s", "held 1");
     DWORD waited = GetTickCount() - before;
     CHECK(waited >= 1900);  // the bound is waited out once...
     before = GetTickCount();
-    SendResultLine("%s", "held 2");
+    SendResultLine(g_scanState, "%s", "held 2");
     CHECK(GetTickCount() - before < 1900);  // ...and not again in the same record
     CloseHandle(reader);
-    SendResultLine("%s", "free again");
+    SendResultLine(g_scanState, "%s", "free again");
     EndScanRecord(kEndScanRun, "exit code 1");
 
     std::string text = ReadReport();
@@ -325,12 +325,12 @@ TEST_CASE_FIXTURE(HeldReportFixture, "a report held past the bound: the lines go
 
 TEST_CASE_FIXTURE(HeldReportFixture, "a report held to the end: the end line is in the temporary folder's report")
 {
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     HANDLE reader = HoldAsReader(WindowsFile(kReportFileName));
     CHECK(reader != INVALID_HANDLE_VALUE);
     if (reader == INVALID_HANDLE_VALUE)
         return;
-    SendResultLine("%s", "held");
+    SendResultLine(g_scanState, "%s", "held");
     EndScanRecord(kEndScanRun, "exit code 0");
     CloseHandle(reader);
     std::string fallback = ReadFileText(TempFile(kReportFileName));
@@ -355,7 +355,7 @@ TEST_CASE_FIXTURE(ReportFixture, "a report that cannot be set aside says so in o
     CHECK(madeFolder);
     if (!madeFolder)
         return;
-    BeginScanReport();
+    BeginScanReport(g_scanState);
     EndScanRecord(kEndScanRun);
     RemoveDirectoryA(old.c_str());
     std::string text = ReadReport();
@@ -382,10 +382,10 @@ TEST_CASE_FIXTURE(ReportFixture, "files that could not be opened follow the pass
     g_scanReport.skippedPaths = WalkSkipPaths{};
     g_scanReport.unopenedPaths = UnopenedPaths{};
     g_scanState.filesUnopened = 0;
-    NoteUnopenedFile("C:\\inf\\held.exe");
+    NoteUnopenedFile(g_scanState, "C:\\inf\\held.exe");
     CHECK(g_scanState.filesUnopened == 1);
-    BeginScanReport();
-    ReportWalkSkips();
+    BeginScanReport(g_scanState);
+    ReportWalkSkips(g_scanState);
     EndScanRecord(kEndScanRun);
     CHECK(Contains(ReadReport(), "Names ending in a dot or a space\t\t:  0\r\n"
                                  "Files that could not be opened\t\t:  1\r\n"

@@ -7,11 +7,14 @@
 #include <string>
 
 #include "base/product.h"
+#include "run/report_sink.h"
 #include "run/run_options.h"
+#include "run/scan_state.h"
 #include "scan/scan_run.h"
 #include "scan/memory_scan.h"
 #include "ui/resource.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
 
 namespace {
 
@@ -85,7 +88,12 @@ TEST_CASE("after a find in memory only OK on the question restarts")
         {"Cancel does not", 1, IDCANCEL, IDCANCEL, 0},
         {"no question without the flag", 0, IDOK, 0, 0},
     };
-    g_askQuestion = ShowMessageDialog;
+    // The window's sink, asking in the message dialog.
+    WindowSink window(g_scanState, ShowMessageDialog);
+    ResultFanOut results;
+    results.Add(window);
+    ResultSink* standing = g_scanState.results;
+    g_scanState.results = &results;
     for (const Row& row : rows) {
         INFO(row.label);
         g_restarts = 0;
@@ -93,7 +101,7 @@ TEST_CASE("after a find in memory only OK on the question restarts")
         Answerer answerer;
         answerer.button = row.button;
         HANDLE thread = CreateThread(nullptr, 0, Answer, &answerer, 0, nullptr);
-        int answer = AskRestartAfterMemoryFind(CountRestart);
+        int answer = AskRestartAfterMemoryFind(g_scanState, CountRestart);
         if (row.flag == 0)
             InterlockedExchange(&answerer.stop, 1);  // nothing to answer
         WaitForSingleObject(thread, 15000);
@@ -108,13 +116,18 @@ TEST_CASE("after a find in memory only OK on the question restarts")
             CHECK_FALSE(answerer.singleOkVisible);
         }
     }
+    g_scanState.results = standing;
     g_memoryRestartNeeded = 0;
 }
 
 TEST_CASE("after a find in memory the restart switch restarts without asking; a quiet run alone never restarts")
 {
-    // No dialog may open: a question that reached it would answer -1.
-    g_askQuestion = nullptr;
+    // No dialog may open: the standing window sink has nobody to ask, so a question that reached
+    // it would answer -1. A quiet run answers through its own sink.
+    QuietRunSink quietRun(OpeningOfThisRun());
+    ResultFanOut quietResults;
+    quietResults.Add(quietRun);
+    ResultSink* standing = g_scanState.results;
     struct Row {
         const char* label;
         bool quiet;
@@ -134,9 +147,11 @@ TEST_CASE("after a find in memory the restart switch restarts without asking; a 
         g_runOptions.quiet = row.quiet;
         g_runOptions.restart = row.restart;
         g_restarts = 0;
-        CHECK(AskRestartAfterMemoryFind(CountRestart) == row.answer);
+        g_scanState.results = row.quiet ? &quietResults : standing;
+        CHECK(AskRestartAfterMemoryFind(g_scanState, CountRestart) == row.answer);
         CHECK(g_restarts == row.restarts);
     }
+    g_scanState.results = standing;
     g_runOptions = RunOptions{};
     g_memoryRestartNeeded = 0;
 }

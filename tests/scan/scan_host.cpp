@@ -29,6 +29,8 @@
 #include "ui/resource.h"
 #include "ui/result_list.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
+#include "run/report_sink.h"
 
 namespace {
 
@@ -42,7 +44,7 @@ const char* FileName(const char* path)
     return slash != nullptr ? slash + 1 : path;
 }
 
-int MarkerDetector(const char* name, const char* path)
+int MarkerDetector(ScanState&, const char* name, const char* path)
 {
     if (g_scanState.memoryMode)
         return 0;
@@ -54,7 +56,7 @@ int MarkerDetector(const char* name, const char* path)
         // entries, so that a test acts while the walk is surely inside this folder, however slowly
         // it runs.
         for (int tenMs = 0; GetFileAttributesA("C:\\gate.closed") != INVALID_FILE_ATTRIBUTES && tenMs < 12000; ++tenMs) {
-            PumpOneMessage();
+            PumpOneMessage(g_scanState);
             Sleep(10);
         }
     }
@@ -65,18 +67,18 @@ int MarkerDetector(const char* name, const char* path)
     g_scanState.filesInfected += 1;
     if (locked)
         g_scanState.restartNeeded = 1;
-    SendResultLine("%s     %s found", path, name);
+    SendResultLine(g_scanState, "%s     %s found", path, name);
     return 1;
 }
 
 const DetectorEntry kMarkerTable[] = {{"Test.Marker", MarkerDetector}, {nullptr, nullptr}};
 
-int RealDetectors(const char*, const char* path)
+int RealDetectors(ScanState& state, const char*, const char* path)
 {
     if (!g_scanState.memoryMode)
         g_report.push_back(std::string("OFFER ") + path);
     for (const DetectorEntry* row = kDetectorTable; row->name != nullptr; ++row) {
-        if (row->detect(row->name, path) != 0)
+        if (row->detect(state, row->name, path) != 0)
             return 1;
     }
     return 0;
@@ -138,7 +140,14 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         KillTimer(window, kScanTimerId);
         g_scanState.cancelRequested = false;
-        RunScan();
+        {
+            ReportSink report(OpeningOfThisRun());
+            WindowSink windowSink(g_scanState, ShowMessageDialog);
+            ResultFanOut results;
+            results.Add(report);
+            results.Add(windowSink);
+            RunScan(g_scanState, results);
+        }
         ReportList();
         ReportSkipped();
         PostQuitMessage(0);
@@ -155,7 +164,6 @@ int main(int argc, char** argv)
     if (argc < 2)
         return 2;
     g_walkDetectors = kMarkerTable;
-    g_askQuestion = ShowMessageDialog;
     CopyText(g_scanState.scanTarget, sizeof(g_scanState.scanTarget), argv[1]);
     bool waitForClick = argc > 2 && strcmp(argv[2], "wait") == 0;
     if (argc > 2 && strcmp(argv[2], "real") == 0)

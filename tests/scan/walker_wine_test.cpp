@@ -9,14 +9,15 @@
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "scan/walker.h"
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
+#include "scan/scan_run.h"
 
 namespace {
 
 std::vector<std::string> g_offered;
 std::vector<ListedLength> g_offeredLengths;
 
-int RecordingDetector(const char*, const char* path)
+int RecordingDetector(ScanState&, const char*, const char* path)
 {
     g_offered.push_back(path);
     g_offeredLengths.push_back(g_scanState.listedLength);
@@ -72,13 +73,13 @@ void WriteFile(const std::string& path, DWORD length = 0)
 TEST_CASE("memory mode walks the one file given: shown, offered, not counted, no folder pass")
 {
     WalkFixture fixture;
-    ResultSink sink;
+    ResultWindow sink;
     std::string folder = TempFolder("tvx-walk-memory");
     std::string file = folder + "\\module.exe";
     WriteFile(file);
     g_scanState.memoryMode = true;
     g_scanState.memoryMatch = true;
-    CHECK(WalkDirectory(file.c_str()) == kWalkCompleted);
+    CHECK(WalkDirectory(g_scanState, file.c_str()) == kWalkCompleted);
     CHECK(g_offered == std::vector<std::string>{file});
     CHECK(sink.currentTexts.size() == 1);
     CHECK_FALSE(g_scanState.memoryMatch);  // cleared by every walk
@@ -97,9 +98,9 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         WalkFixture fixture;
-        ResultSink sink;
+        ResultWindow sink;
         PostMessageA(sink.Window(), row.message, 0, 0);
-        CHECK(WalkDirectory((folder + "\\*.*").c_str()) == kWalkCancelled);
+        CHECK(WalkDirectory(g_scanState, (folder + "\\*.*").c_str()) == kWalkCancelled);
         CHECK(g_scanState.cancelRequested);
         CHECK(g_offered.empty());
         CHECK(sink.currentTexts.empty());
@@ -112,7 +113,7 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
 TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
 {
     WalkFixture fixture;
-    ResultSink sink;
+    ResultWindow sink;
     std::string root = TempFolder("tvx-walk-deep");
     std::vector<std::string> folders;
     std::string folder = root;
@@ -124,7 +125,7 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
     }
     int32_t tooDeepBefore = g_scanState.walkSkipped[kSkipTooDeep];
     int32_t keptBefore = g_scanReport.skippedPaths.kept[kSkipTooDeep];
-    CHECK(WalkDirectory((root + "\\*.*").c_str()) == kWalkCompleted);
+    CHECK(WalkDirectory(g_scanState, (root + "\\*.*").c_str()) == kWalkCompleted);
     CHECK(g_scanState.filesScanned == kMaxWalkDepth);
     // The folder the bound keeps out is counted and named for the report.
     CHECK(g_scanState.walkSkipped[kSkipTooDeep] == tooDeepBefore + 1);
@@ -151,9 +152,9 @@ TEST_CASE("each offered file carries its listed length, which is unknown again o
     for (const Row& row : rows) {
         INFO("row: " << row.label);
         WalkFixture fixture;
-        ResultSink sink;
+        ResultWindow sink;
         g_scanState.memoryMode = row.memory;
-        WalkDirectory(row.memory ? (folder + "\\module.exe").c_str() : (folder + "\\*.*").c_str());
+        WalkDirectory(g_scanState, row.memory ? (folder + "\\module.exe").c_str() : (folder + "\\*.*").c_str());
         CHECK(g_offered.size() == (row.memory ? 1u : 2u));
         for (size_t i = 0; i < g_offered.size() && i < g_offeredLengths.size(); ++i) {
             INFO(g_offered[i]);

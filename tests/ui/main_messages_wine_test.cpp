@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
+#include "scan/scan_run.h"
 
 namespace {
 

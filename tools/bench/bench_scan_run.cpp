@@ -4,6 +4,9 @@
 #include "run/scan_state.h"
 #include "tools/bench/bench_common.h"
 #include "ui/ui.h"
+#include "ui/window_sink.h"
+#include "run/report_sink.h"
+#include "scan/scan_run.h"
 
 namespace {
 
@@ -38,9 +41,13 @@ int main(int argc, char** argv)
     g_scanState.mainWindow = window;
     // Leave and report: the tree's planted matches stay for every round.
     g_scanState.dispositionCode = kDispositionLeave;
-    g_askQuestion = ShowMessageDialog;
+    ReportSink report(OpeningOfThisRun());
+    WindowSink windowSink(g_scanState, ShowMessageDialog);
+    ResultFanOut results;
+    results.Add(report);
+    results.Add(windowSink);
     double start = bench::Seconds();
-    RunScan();
+    RunScan(g_scanState, results);
     printf("seconds=%.3f files=%ld infected=%ld", bench::Seconds() - start,
            static_cast<long>(g_scanState.filesScanned), static_cast<long>(g_scanState.filesInfected));
     bench::PrintPeakMemory();

@@ -1,14 +1,15 @@
 // Hidden host window that records what the scan code reports.
-#include "tests/lib/result_sink.h"
+#include "tests/lib/result_window.h"
 
 #include "run/scan_state.h"
 #include "ui/result_list.h"
+#include "scan/scan_run.h"
 
 namespace {
-const char kClassName[] = "TarvexResultSink";
+const char kClassName[] = "TarvexResultWindow";
 }
 
-ResultSink::ResultSink()
+ResultWindow::ResultWindow()
 {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
@@ -21,16 +22,16 @@ ResultSink::ResultSink()
     g_scanState.mainWindow = m_window;
 }
 
-ResultSink::~ResultSink()
+ResultWindow::~ResultWindow()
 {
     if (g_scanState.mainWindow == m_window)
         g_scanState.mainWindow = nullptr;
     DestroyWindow(m_window);
 }
 
-LRESULT CALLBACK ResultSink::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ResultWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    ResultSink* self = reinterpret_cast<ResultSink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    ResultWindow* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self != nullptr && message == kAppendResultMessage) {
         if (ResultListClearsBefore(static_cast<long>(self->listLines.size()), g_scanState.keepResultLines))
             self->listLines.clear();

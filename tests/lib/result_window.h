@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-class ResultSink {
+class ResultWindow {
 public:
-    ResultSink();   // creates the window and points ScanState::mainWindow at it
-    ~ResultSink();  // destroys it and clears ScanState::mainWindow
+    ResultWindow();   // creates the window and points ScanState::mainWindow at it
+    ~ResultWindow();  // destroys it and clears ScanState::mainWindow
     HWND Window() const { return m_window; }
 
     std::vector<std::string> allLines;      // every line ever appended, in order
