@@ -18,6 +18,7 @@
 #include "detect/detect.h"
 #include "platform/version.h"
 #include "run/report_sink.h"
+#include "run/run_options.h"
 #include "run/result_sink.h"
 #include "run/scan_state.h"
 #include "scan/scan_run.h"
@@ -90,6 +91,8 @@ int main(int argc, char** argv)
         return 3;
     RegCloseKey(key);
 
+    // As a quiet run: the results reach the report and the seam's sink, no box is shown.
+    g_runOptions.quiet = true;
     g_scanState.dispositionCode = kDispositionRemove;
     ReportOpening opening = {false, {}, GetPlatformCode(), GetNtVersionCode(), "C:\\swap.log", ""};
     ReportSink report(opening);
