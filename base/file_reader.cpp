@@ -6,6 +6,12 @@ FileReader::FileReader(const char* path, DWORD shareMode)
 {
 }
 
+bool FileReader::Open(const char* path, DWORD access, DWORD shareMode, DWORD flags)
+{
+    *m_file.Out() = CreateFileA(path, access, shareMode, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+    return m_file.IsValid();
+}
+
 int64_t FileLengthOf(HANDLE file)
 {
     DWORD high = 0;

@@ -14,11 +14,17 @@ public:
     // Read and write sharing by default, so a file another program holds open, even for writing,
     // is still read.
     explicit FileReader(const char* path, DWORD shareMode = FILE_SHARE_READ | FILE_SHARE_WRITE);
+    // Closed until Open.
+    FileReader() = default;
+    // Opens path (closing what was open) with these rights, sharing and flags, for a file that is
+    // acted on through this handle; false when it could not be opened.
+    bool Open(const char* path, DWORD access, DWORD shareMode, DWORD flags);
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
     bool IsOpen() const { return m_file.IsValid(); }
-    void Close() { m_file.Close(); }
+    bool Close() { return m_file.Close(); }
+    HANDLE Handle() const { return m_file.Get(); }
     int64_t Length() override;
     int32_t ReadAt(int64_t offset, void* buffer, int32_t count) override;
 

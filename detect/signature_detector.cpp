@@ -2,7 +2,6 @@
 // detection to the autostart cleanup and the disposal of the infected file.
 #include <cstring>
 
-#include "base/file_reader.h"
 #include "run/run_options.h"
 #include "run/scan_state.h"
 #include "base/text.h"
@@ -11,6 +10,7 @@
 #include "disinfect/dispose.h"
 #include "match/signature_lengths.h"
 #include "match/signature_match.h"
+#include "platform/held_file.h"
 
 const DetectorEntry kDetectorTable[] = {
     {kFamilyDetectionName, SignatureDetector},
@@ -45,8 +45,9 @@ int SignatureDetector(ScanState& state, const char* name, const char* path)
     ++g_signatureFileOpens;
 
     char fileCallPath[kPathSize];
-    FileReader file(ForFileCalls(state, path, fileCallPath, sizeof(fileCallPath)));
-    if (!file.IsOpen()) {
+    // Held from the match to the disposal, so that what is removed is what matched.
+    HeldFile file;
+    if (!file.Open(ForFileCalls(state, path, fileCallPath, sizeof(fileCallPath)))) {
         // A trojan may hold its own file this way: the file was not examined, and the report says so.
         if (!state.memoryMode)
             NoteUnopenedFile(state, path);
@@ -55,9 +56,7 @@ int SignatureDetector(ScanState& state, const char* name, const char* path)
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
     CopyText(state.detectedPath, sizeof(state.detectedPath), path);
 
-    int index = MatchSignatureTable(file, kSignatureTable, g_peImageInfo);
-    // Closed before the cleanup and the disposal, which delete or move the file.
-    file.Close();
+    int index = MatchSignatureTable(file.Reader(), kSignatureTable, g_peImageInfo);
     if (index < 0) {
         std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
         return 0;
@@ -70,11 +69,13 @@ int SignatureDetector(ScanState& state, const char* name, const char* path)
     CopyText(state.currentName, sizeof(state.currentName), recordName);
     CopyText(state.currentText, sizeof(state.currentText), path);
     if (state.memoryMode) {
-        // The memory scan terminates the process first and comes back with memoryDisposition set.
+        // The memory scan terminates the process first and comes back with memoryDisposition set;
+        // that second look opens and matches the file again.
+        file.Close();
         state.memoryMatch = true;
         return 1;
     }
-    DisposeInfectedFile(state, path, recordName);
+    DisposeMatchedFile(state, path, recordName, file);
     std::memset(state.detectedPath, 0, sizeof(state.detectedPath));
     return 1;
 }

@@ -8,7 +8,11 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"
+#include "disinfect/restart_move.h"
 #include "disinfect/wininit_text.h"
+#include "match/signature_match.h"
+#include "platform/held_file.h"
+#include "platform/held_file_rules.h"
 #include "platform/process_kill.h"
 #include "platform/version.h"
 
@@ -115,7 +119,153 @@ void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const 
     }
 }
 
+// A report line for a matched file the disposal leaves alone because acting on it could hit
+// another file; such a file counts as left behind.
+void ReportLeft(ScanState& s, const char* path, const char* name, const char* why)
+{
+    SendResult(s, ResultKind::kRefused, path, name, "left", "%s     %s left: %s; nothing was done to it", path, name, why);
+    s.findsLeftBehind += 1;
+}
+
+// True (and the file left, with a report line) when a folder of the path is a link now: the walk
+// never enters one, so someone made it after the walk passed it, and the path may lead elsewhere.
+bool FolderChanged(ScanState& s, const char* path, const char* name)
+{
+    char fileCallPath[kPathSize];
+    char changed[kPathSize];
+    if (!FindChangedFolder(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), changed, sizeof(changed)))
+        return false;
+    char why[kReportLineChars];
+    FormatText(why, sizeof(why), "its folder %s has become a link since the scan passed it", changed);
+    ReportLeft(s, path, name, why);
+    return true;
+}
+
+// Opens the file at path afresh (for action when another program's hold allows it) and matches it
+// again; every action after the first handle was let go goes through this new one. False, with a
+// report line, when what the path names now is not a file that matches.
+bool MatchesAgain(ScanState& s, const char* path, const char* name, HeldFile& file)
+{
+    char fileCallPath[kPathSize];
+    PeImageInfo info;
+    file.Close();
+    bool opened = file.Open(ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)));
+    const char* why = WhyLeftAfterReopen(opened, opened && MatchSignatureTable(file.Reader(), kSignatureTable, info) >= 0);
+    if (why == nullptr)
+        return true;
+    file.Close();
+    ReportLeft(s, path, name, why);
+    return false;
+}
+
+bool DeleteThroughHandle(HeldFile& file)
+{
+    return file.CanAct() && file.ResetAttributes() && file.Delete();
+}
+
+// Schedules the matched file's removal at the next start (moved into the tool's own folder and
+// finished there, or deleted by path on a volume without access lists) and sends its line.
+void ScheduleMatchedFile(ScanState& s, const char* path, const char* name)
+{
+    char why[kReportLineChars];
+    RestartSchedule schedule = ScheduleMoveAtRestart(path, name, why, sizeof(why));
+    bool scheduled = schedule == kScheduleMove || (schedule == kScheduleBareDelete && ScheduleDeleteAtRestart(path) != 0);
+    if (scheduled) {
+        s.restartNeeded = 1;
+        s.restartDeletions += 1;
+        SendFileResult(s, ResultKind::kFileWaitsRestart, path, name, kFileDisposal.removeFailed);
+        return;
+    }
+    if (schedule == kScheduleRefused)
+        SendResult(s, ResultKind::kRefused, path, name, "not scheduled",
+                   "%s     %s not scheduled for removal at the restart: %s", path, name, why);
+    s.findsLeftBehind += 1;
+    SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
+}
+
+// The NT family's removal: every step acts through a handle that matched, never by path alone.
+void RemoveMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
+{
+    if (FolderChanged(s, path, name))
+        return;
+    if (file.CanAct()) {
+        if (!file.ResetAttributes()) {
+            SendFileResult(s, ResultKind::kFileLeft, s.currentText, s.currentName, kFileDisposal.removeFailed);
+            s.findsLeftBehind += 1;
+            return;
+        }
+        if (file.Delete()) {
+            s.filesRemoved += 1;
+            SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
+            return;
+        }
+    }
+    // Let go, so that ending the program that runs or holds the file can free it.
+    file.Close();
+    if (KillProcessOfFile(path, s.wow64, KillReport{ScanResults(s), name}) != 0) {
+        if (FolderChanged(s, path, name) || !MatchesAgain(s, path, name, file)) {
+            SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
+            return;
+        }
+        if (DeleteThroughHandle(file)) {
+            s.filesRemoved += 1;
+            SendFileResult(s, ResultKind::kFileRemoved, path, name, "removed");
+            return;
+        }
+    }
+    if (FolderChanged(s, path, name) || !MatchesAgain(s, path, name, file)) {
+        // The find itself still gets its line in the window; the report says why nothing was done.
+        SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
+        return;
+    }
+    // Held while the move is scheduled, when the other program's hold allows it.
+    ScheduleMatchedFile(s, path, name);
+    file.Close();
+}
+
+void RenameMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
+{
+    if (FolderChanged(s, path, name))
+        return;
+    if (!file.CanAct() && !MatchesAgain(s, path, name, file))
+        return;
+    char newPath[kRenamedPathSize];
+    char fileCallNewPath[kRenamedPathSize];
+    bool renamed = file.CanAct() && MakeRenamedPath(path, newPath, sizeof(newPath)) &&
+                   file.RenameTo(ForFileCalls(s, newPath, fileCallNewPath, sizeof(fileCallNewPath)));
+    file.Close();
+    if (renamed) {
+        SendFileResult(s, ResultKind::kFileRemoved, path, name, "renamed");
+    } else {
+        SendFileResult(s, ResultKind::kFileLeft, path, name, "Rename failed");
+        s.findsLeftBehind += 1;
+    }
+}
+
 }  // namespace
+
+void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
+{
+    // 95/98/ME: FAT has no links and the system one user; the disposal acts by path there.
+    if (GetPlatformCode() == kPlatformWindows9x) {
+        file.Close();
+        DisposeInfectedFile(s, path, name);
+        return;
+    }
+    switch (s.dispositionCode) {
+    case kDispositionRename:
+        RenameMatchedFile(s, path, name, file);
+        break;
+    case kDispositionRemove:
+    case kDispositionRemoveToo:
+        RemoveMatchedFile(s, path, name, file);
+        break;
+    default:
+        file.Close();
+        DisposeInfectedFile(s, path, name);
+        break;
+    }
+}
 
 void RenameInfectedFile(ScanState& s, const char* path, const char* name)
 {
@@ -173,7 +323,10 @@ void RemoveFromMemory(ScanState& s, const char* path, const char* familyName)
     SendResult(s, ResultKind::kMemoryRemoved, "System Memory", familyName, "removed", "System Memory    W32/KYR.Trojan removed");
     // Gives the just-terminated process time to let go of its file.
     Sleep(1000);
-    DisposeInfectedFile(s, path, familyName);
+    // What the path names now is matched again before anything is done to it.
+    HeldFile file;
+    if (MatchesAgain(s, path, familyName, file))
+        DisposeMatchedFile(s, path, familyName, file);
 }
 
 int ScheduleDeleteAtRestart(const char* path)

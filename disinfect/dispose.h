@@ -19,6 +19,11 @@ extern const DisposalTexts kFileDisposal;
 // Disposes of a detected (already closed) file by ScanState::dispositionCode, one result line.
 // A deletion registered for the next start sets ScanState::restartNeeded; nothing here clears it.
 void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts = kFileDisposal);
+class HeldFile;
+// Disposes of a matched file through the handle that matched it (kept open from the match). On
+// the NT family no step acts by path alone: a step after that handle was let go opens and matches
+// the file again, and a folder of the path that has become a link leaves the file where it is.
+void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file);
 // Renames a detected file by MakeRenamedPath, one result line ("renamed" or "Rename failed").
 void RenameInfectedFile(ScanState& s, const char* path, const char* name);
 // The name an infected file is renamed to: the character after the last '.' of the path becomes

@@ -88,6 +88,11 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
         options.noEvents = true;
         return true;
     }
+    // Started by the RunOnce entry that a removal waiting for the restart leaves.
+    if (CompareNoCase(name, "FINISH") == 0) {
+        options.finishRestart = true;
+        return true;
+    }
     if (CompareNoCase(name, "?") == 0) {
         options.help = true;
         return true;

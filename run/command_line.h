@@ -21,6 +21,7 @@ struct RunOptions {
     bool quiet;                     // /Q: no window, no question
     bool restart;                   // /R: restart without asking when a removal needs it
     bool help;                      // /?
+    bool finishRestart;             // /FINISH: the step after a restart that moved files, nothing else
     bool badCommandLine;            // something that is not a switch, or a switch given twice
     char reportPath[kPathSize];     // /L:PATH, empty when not given
     char badArgument[kPathSize];    // the first argument that was not understood (cut to fit)

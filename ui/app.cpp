@@ -2,6 +2,7 @@
 // (refusing a second copy) or, for a quiet run, the whole scan with no window at all.
 #include "ui/app.h"
 
+#include "disinfect/restart_move.h"
 #include "run/report_sink.h"
 #include "run/run_options.h"
 #include "run/scan_report.h"
@@ -125,6 +126,11 @@ BOOL TarvexApp::InitInstance()
     if (moduleLength == 0 || moduleLength >= sizeof(modulePath))
         modulePath[0] = '\0';
     ParseCommandLine(GetCommandLineA(), g_runOptions, modulePath);
+    // No window and no scan: only the files a restart moved into the tool's folders are finished.
+    if (g_runOptions.finishRestart && !IsBadCommandLine(g_runOptions)) {
+        m_exitCode = FinishAfterRestart();
+        return FALSE;
+    }
     if (g_runOptions.quiet || g_runOptions.quietSpelling) {
         m_exitCode = RunQuietly();
         return FALSE;

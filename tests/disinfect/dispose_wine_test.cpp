@@ -12,7 +12,9 @@
 
 #include "run/scan_state.h"
 #include "disinfect/dispose.h"
+#include "platform/held_file.h"
 #include "platform/version.h"
+#include "tests/fixtures/fixtures.h"
 #include "tests/lib/file_holder.h"
 #include "tests/lib/result_window.h"
 #include "tests/lib/wine_files.h"
@@ -125,9 +127,17 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
         {"unknown code: nothing done, nothing said", 7, "odd.exe", 0, "odd.exe", "", "", "odd.exe", 0},
     };
     WriteBytes(dir + "twice.Vxe", "x");
+    // Each row by path, then through a handle held from the match as the signature detector holds
+    // it (which it has only for a file it could open).
+    for (int throughHandle = 0; throughHandle < 2; ++throughHandle)
     for (const Row& row : rows) {
-        INFO(std::string(row.label));
+        if (throughHandle && row.create[0] == '\0')
+            continue;
+        const std::string label = std::string(row.label) + (throughHandle ? ", through the handle" : ", by path");
+        INFO(label);
         ResetState();
+        if (throughHandle && row.present[0] != '\0' && std::string(row.present) != row.create)
+            DeleteFileA((dir + row.present).c_str());
         g_scanState.dispositionCode = row.code;
         if (row.create[0] != '\0') {
             WriteBytes(dir + row.create, "MZ infected");
@@ -141,7 +151,13 @@ TEST_CASE("each disposition code does its one thing and reports it in one line")
         else if (expected.compare(0, 2, "%S") == 0)
             expected = std::string(kShownPath) + "     " + kShownName + expected.substr(2);
         ResultWindow sink;
-        DisposeInfectedFile(g_scanState, path.c_str(), kName);
+        if (throughHandle) {
+            HeldFile file;
+            CHECK(file.Open(path.c_str()));
+            DisposeMatchedFile(g_scanState, path.c_str(), kName, file);
+        } else {
+            DisposeInfectedFile(g_scanState, path.c_str(), kName);
+        }
         CHECK(Joined(sink.allLines) == expected);
         if (row.gone[0] != '\0')
             CHECK_FALSE(Exists(dir + row.gone));
@@ -191,12 +207,31 @@ TEST_CASE("memory-removal pass: System Memory line, then removal under the famil
     g_scanState.memoryDisposition = kDispositionRemove;
     const std::string path = "C:\\tvxdisp\\memory.exe";
     CreateDirectoryA("C:\\tvxdisp", nullptr);
-    WriteBytes(path, "MZ");
+    // The second look matches the module again before anything is done to it.
+    Bytes infected;
+    CHECK(BuildRecordFixture(kSignatureTable[0], PeFault::None, infected));
+    CHECK(WriteWholeFile(path.c_str(), infected));
     ResultWindow sink;
     RemoveFromMemory(g_scanState, path.c_str(), "W32/KYR.Trojan");
     CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed|" + path + "     W32/KYR.Trojan removed");
     CHECK(g_scanState.dispositionCode == kDispositionRemove);
     CHECK_FALSE(Exists(path));
+}
+
+TEST_CASE("memory-removal pass: a module that no longer matches is left")
+{
+    ResetState();
+    g_scanState.memoryDisposition = kDispositionRemove;
+    g_scanState.findsLeftBehind = 0;
+    const std::string path = "C:\\tvxdisp\\replaced.exe";
+    CreateDirectoryA("C:\\tvxdisp", nullptr);
+    WriteBytes(path, "MZ another program now");
+    ResultWindow sink;
+    RemoveFromMemory(g_scanState, path.c_str(), "W32/KYR.Trojan");
+    CHECK(Joined(sink.allLines) == "System Memory    W32/KYR.Trojan removed");
+    CHECK(Exists(path));
+    CHECK(g_scanState.findsLeftBehind == 1);
+    CHECK(g_scanState.filesRemoved == 0);
 }
 
 TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never from a stale copy")

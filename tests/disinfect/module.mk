@@ -1,5 +1,6 @@
-NATIVE_TESTS += tests/disinfect/wininit_text_test.cpp
+NATIVE_TESTS += tests/disinfect/wininit_text_test.cpp tests/disinfect/restart_record_test.cpp
 FUZZERS += tests/disinfect/wininit_fuzz.cpp
 WINE_PROGRAMS += tests/disinfect/service_wine_test.cpp
 WINE_PROGRAMS += tests/disinfect/dispose_wine_test.cpp
 WINE_PROGRAMS += tests/disinfect/autostart_wine_test.cpp
+WINE_PROGRAMS += tests/disinfect/swap_host.cpp

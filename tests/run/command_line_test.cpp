@@ -187,3 +187,24 @@ TEST_CASE("/NOEVENTS turns the Event Log off and goes with every other switch")
         CHECK(IsBadCommandLine(options) == row.bad);
     }
 }
+
+TEST_CASE("the switch of the step after a restart")
+{
+    struct Row {
+        const char* label;
+        const char* line;
+        bool finish, bad;
+    } rows[] = {
+        {"as the RunOnce entry writes it", "\"C:\\TarvexRestart\\tarvex.exe\" /FINISH", true, false},
+        {"any case, a dash", "t -finish", true, false},
+        {"not without it", "t /Q", false, false},
+        {"glued to more", "t /FINISHED", false, true},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line, options);
+        CHECK(options.finishRestart == row.finish);
+        CHECK(options.badCommandLine == row.bad);
+    }
+}
