@@ -12,10 +12,10 @@
 #include "base/sha256.h"
 #include "disinfect/kept_copy.h"
 #include "disinfect/wininit_text.h"  // TextSink
+#include "run/scan_id.h"
 
 // The records file's name in its scan's folder.
 const char kRecordFileName[] = "records.txt";
-const size_t kScanIdSize = 32;
 const size_t kRecordTextSize = 128;        // detection, action, result, why a file was not kept
 const size_t kRegistryKeySize = 512;       // a whole key path, root included
 const size_t kValueNameSize = 260;
@@ -75,8 +75,6 @@ struct RecordFileHeader {
     bool wow64;  // the scan ran on 64-bit Windows: both registry views exist
 };
 
-// A scan's ID as it names the scan's folder: digits with single dashes between them, 31 at most.
-bool IsScanIdText(const char* text);
 // An absolute path on a drive, "X:\" and one name at least, that the undo may write: no "." or ".."
 // name, no empty name, no device name (CON, NUL, COM1, ...: with any ending, spaces or dots), no
 // "\\?\" or "\\.\" prefix, no share, no stream (':' after the drive), no wildcard or control byte.

@@ -72,6 +72,19 @@ bool CopyMutexExists(const char* name)
     return (AllSessionsName(global, sizeof(global), name) && NamedMutexExists(global)) || NamedMutexExists(name);
 }
 
+// Puts back what one scan removed, and scans nothing; returns the process's exit code. Nothing is
+// kept before a removal yet, so there is nothing to put back.
+int RunUndo(const RunOptions& options, bool quiet)
+{
+    char line[kReportLineChars];
+    FormatText(line, sizeof(line), "%s  undo: the quarantine holds no scan to put back: exit code %d", kProductTitle,
+               static_cast<int>(kExitClean));
+    ReportLoneLine(options.reportPath, line);
+    if (!quiet)
+        ShowMessageDialog("Nothing was put back: the quarantine holds no scan.", kProductTitle, MB_OK | MB_ICONINFORMATION);
+    return kExitClean;
+}
+
 // The whole scan with no window and no question; returns the process's exit code.
 int RunQuietly()
 {
@@ -92,6 +105,8 @@ int RunQuietly()
     }
     if (options.help)
         return kExitClean;  // nothing is shown in a quiet run, and nothing was asked to be scanned
+    if (options.undo)
+        return RunUndo(options, true);
     // What pressing Scan sets; mainWindow stays null, so the result lines reach the report alone.
     ScanState& s = g_scanState;
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
@@ -138,6 +153,10 @@ BOOL TarvexApp::InitInstance()
     // while a quiet run works.
     if (CopyMutexExists(kQuietRunMutex) || IsAnotherCopyRunning())
         return FALSE;
+    if (g_runOptions.undo) {
+        m_exitCode = RunUndo(g_runOptions, false);
+        return FALSE;
+    }
     MainDialog dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();
