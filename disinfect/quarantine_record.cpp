@@ -102,6 +102,11 @@ int HexValue(char c)
     return -1;
 }
 
+const char* ViewText(RegistryView view)
+{
+    return view == kView64 ? "64" : view == kView32 ? "32" : "only";
+}
+
 bool NeedsEscape(uint8_t c)
 {
     return c < 0x20 || c == 0x7F || c == '%';
@@ -238,7 +243,7 @@ bool PutFieldValue(TextSink& out, const QuarantineRecord& r, FieldId id)
     case kFieldSha256: return PutHex(out, r.sha256, kSha256Size);
     case kFieldCopy: return Put(out, r.copy);
     case kFieldNotKept: return PutEscaped(out, r.notKept);
-    case kFieldView: return Put(out, r.view == RegistryView::kView64 ? "64" : "32");
+    case kFieldView: return Put(out, ViewText(r.view));
     case kFieldKey: return PutEscaped(out, r.key);
     case kFieldName: return PutEscaped(out, r.valueName);
     case kFieldType: return PutDecimal(out, r.valueType);
@@ -400,13 +405,14 @@ bool TakeFieldValue(QuarantineRecord& r, FieldId id, const char* value)
     case kFieldCopy: return IsKeptCopyName(value) && CopyText(r.copy, sizeof(r.copy), value);
     case kFieldNotKept: return TakeEscaped(value, r.notKept, sizeof(r.notKept)) && r.notKept[0] != '\0';
     case kFieldView:
-        if (TextCompareN(value, "32", 3) == 0)
-            r.view = RegistryView::kView32;
-        else if (TextCompareN(value, "64", 3) == 0)
-            r.view = RegistryView::kView64;
-        else
-            return false;
-        return true;
+        static const RegistryView kViews[] = {kViewOnly, kView32, kView64};
+        for (RegistryView view : kViews) {
+            if (TextCompareN(value, ViewText(view), TextLength(ViewText(view)) + 1) == 0) {
+                r.view = view;
+                return true;
+            }
+        }
+        return false;
     case kFieldKey: return TakeEscaped(value, r.key, sizeof(r.key));
     case kFieldName: return TakeEscaped(value, r.valueName, sizeof(r.valueName));
     case kFieldType:
@@ -513,9 +519,9 @@ bool ReadRecords(ByteReader& file, RecordFileSummary& summary, RecordVisitor* vi
         return Fail(summary, RecordFault::kUnreadable, 0);
     LineSource lines(file, length);
     int32_t number = 0;
-    // The header: its three lines in order.
-    const char* expected[] = {kFirstLine, "scan=", "wow64="};
-    for (int i = 0; i < 3; ++i) {
+    // The header: its lines in order.
+    const char* expected[] = {kFirstLine, "scan="};
+    for (int i = 0; i < 2; ++i) {
         LineSource::Result got = lines.Next(state.line, sizeof(state.line));
         ++number;
         if (got == LineSource::kBad)
@@ -528,11 +534,6 @@ bool ReadRecords(ByteReader& file, RecordFileSummary& summary, RecordVisitor* vi
         const char* value = state.line + prefix;
         if (i == 1 && !(IsScanIdText(value) && CopyText(summary.header.scanId, sizeof(summary.header.scanId), value)))
             return Fail(summary, RecordFault::kBadHeader, number);
-        if (i == 2) {
-            if (TextCompareN(value, "0", 2) != 0 && TextCompareN(value, "1", 2) != 0)
-                return Fail(summary, RecordFault::kBadHeader, number);
-            summary.header.wow64 = value[0] == '1';
-        }
     }
     QuarantineRecord& record = state.record;
     bool open = false;
@@ -641,8 +642,7 @@ bool WriteRecordFileHeader(const RecordFileHeader& header, TextSink& out)
 {
     if (!IsScanIdText(header.scanId))
         return false;
-    return Put(out, kFirstLine) && Put(out, "\r\nscan=") && Put(out, header.scanId) && Put(out, "\r\nwow64=") &&
-           Put(out, header.wow64 ? "1\r\n" : "0\r\n");
+    return Put(out, kFirstLine) && Put(out, "\r\nscan=") && Put(out, header.scanId) && Put(out, "\r\n");
 }
 
 bool WriteRecord(const QuarantineRecord& record, TextSink& out)

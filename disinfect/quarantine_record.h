@@ -13,6 +13,7 @@
 #include "disinfect/kept_copy.h"
 #include "disinfect/wininit_text.h"  // TextSink
 #include "run/scan_id.h"
+#include "run/system_folders.h"  // RegistryView
 
 // The records file's name in its scan's folder.
 const char kRecordFileName[] = "records.txt";
@@ -31,11 +32,6 @@ enum class RecordKind {
     kUndo,   // an undo of the scan, and how it ended
 };
 
-enum class RegistryView {
-    kView32,  // the 32-bit program's own view (the only one on 32-bit Windows)
-    kView64,  // the 64-bit view, reached from WOW64
-};
-
 // Every field of every kind; a kind uses its own and leaves the others empty.
 struct QuarantineRecord {
     RecordKind kind;
@@ -51,7 +47,7 @@ struct QuarantineRecord {
     char copy[kKeptCopyNameSize];        // the kept copy's name, "" when the file was not kept
     char notKept[kRecordTextSize];       // why not, when copy is ""
     // kKey and kValue
-    RegistryView view;
+    RegistryView view;           // kViewOnly on a 32-bit Windows
     char key[kRegistryKeySize];  // "HKEY_LOCAL_MACHINE\..." as the view names it
     char valueName[kValueNameSize];  // kValue: "" is the key's default value
     uint32_t valueType;
@@ -72,7 +68,6 @@ void ClearRecord(QuarantineRecord& record, RecordKind kind);
 
 struct RecordFileHeader {
     char scanId[kScanIdSize];
-    bool wow64;  // the scan ran on 64-bit Windows: both registry views exist
 };
 
 // An absolute path on a drive, "X:\" and one name at least, that the undo may write: no "." or ".."

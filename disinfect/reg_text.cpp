@@ -67,11 +67,11 @@ bool PutHexData(TextSink& out, const uint8_t* data, uint32_t size, size_t column
 
 }  // namespace
 
-bool RegFileKeyName(const QuarantineRecord& record, bool wow64, char* name, size_t nameSize)
+bool RegFileKeyName(const QuarantineRecord& record, char* name, size_t nameSize)
 {
     const char kSoftware[] = "HKEY_LOCAL_MACHINE\\Software";
     const size_t softwareLength = sizeof(kSoftware) - 1;
-    bool redirected = wow64 && record.view == RegistryView::kView32 &&
+    bool redirected = record.view == kView32 &&
                       CompareNoCaseN(record.key, kSoftware, softwareLength) == 0 &&
                       (record.key[softwareLength] == '\0' || record.key[softwareLength] == '\\');
     if (!redirected)
@@ -80,7 +80,7 @@ bool RegFileKeyName(const QuarantineRecord& record, bool wow64, char* name, size
            AppendText(name, nameSize, record.key + softwareLength);
 }
 
-RegFileWriter::RegFileWriter(TextSink& out, bool wow64) : m_out(out), m_bWow64(wow64), m_bKeyOpen(false)
+RegFileWriter::RegFileWriter(TextSink& out) : m_out(out), m_bKeyOpen(false)
 {
     m_strKey[0] = '\0';
 }
@@ -93,7 +93,7 @@ bool RegFileWriter::Begin()
 bool RegFileWriter::OpenKey(const QuarantineRecord& record)
 {
     char name[sizeof(m_strKey)];
-    if (!RegFileKeyName(record, m_bWow64, name, sizeof(name)))
+    if (!RegFileKeyName(record, name, sizeof(name)))
         return false;
     if (m_bKeyOpen && CompareNoCase(name, m_strKey) == 0)
         return true;

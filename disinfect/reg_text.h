@@ -9,9 +9,9 @@
 
 class RegFileWriter {
 public:
-    // wow64: the scan ran on 64-bit Windows, where the file is imported by the 64-bit regedit, so
-    // a key of the 32-bit view is spelt with its Wow6432Node name.
-    RegFileWriter(TextSink& out, bool wow64);
+    // On 64-bit Windows the file is imported by the 64-bit regedit, so a key of the 32-bit view is
+    // spelt with its Wow6432Node name.
+    explicit RegFileWriter(TextSink& out);
     // "REGEDIT4" and the blank line after it.
     bool Begin();
     // A key record opens its key (an empty key comes back too); a value record opens its key when
@@ -24,10 +24,9 @@ public:
 private:
     bool OpenKey(const QuarantineRecord& record);
     TextSink& m_out;
-    bool m_bWow64;
     bool m_bKeyOpen;
     char m_strKey[kRegistryKeySize + 16];
 };
 
 // The key as the importing regedit names it (see the constructor); false when it does not fit.
-bool RegFileKeyName(const QuarantineRecord& record, bool wow64, char* name, size_t nameSize);
+bool RegFileKeyName(const QuarantineRecord& record, char* name, size_t nameSize);

@@ -62,7 +62,7 @@ std::unique_ptr<QuarantineRecord> KeptFile()
 std::unique_ptr<QuarantineRecord> RunValue()
 {
     auto r = NewRecord(RecordKind::kValue);
-    r->view = RegistryView::kView64;
+    r->view = kView64;
     std::strcpy(r->key, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     // Value names may hold anything but NUL: escapes, '=', a line end.
     std::strcpy(r->valueName, "odd=name %41\r\nsecond line");
@@ -76,13 +76,11 @@ std::unique_ptr<QuarantineRecord> RunValue()
     return r;
 }
 
-std::string WriteFile(const std::vector<const QuarantineRecord*>& records, const char* scanId = "20261210-100738",
-                      bool wow64 = true)
+std::string WriteFile(const std::vector<const QuarantineRecord*>& records, const char* scanId = "20261210-100738")
 {
     StringSink sink;
     RecordFileHeader header{};
     std::strcpy(header.scanId, scanId);
-    header.wow64 = wow64;
     CHECK(WriteRecordFileHeader(header, sink));
     for (const QuarantineRecord* record : records)
         CHECK(WriteRecord(*record, sink));
@@ -123,7 +121,7 @@ TEST_CASE("every kind of record reads back as written")
     auto value = RunValue();
     auto defaultValue = RunValue();
     defaultValue->valueName[0] = '\0';
-    defaultValue->view = RegistryView::kView32;
+    defaultValue->view = kView32;
     defaultValue->valueType = 3;
     defaultValue->dataSize = kMaxValueData;
     for (size_t i = 0; i < kMaxValueData; ++i)
@@ -152,7 +150,6 @@ TEST_CASE("every kind of record reads back as written")
     CHECK(summary.fault == RecordFault::kNone);
     CHECK_FALSE(summary.cutTail);
     CHECK(std::string(summary.header.scanId) == "20261210-100738");
-    CHECK(summary.header.wow64);
     CHECK(summary.files == 3);
     CHECK(summary.values == 3);
     CHECK(summary.keys == 1);
@@ -302,7 +299,8 @@ TEST_CASE("the reader refuses a records file that was changed")
     } rows[] = {
         {"another first line", "Tarvex quarantine records 1", "Tarvex quarantine records 2", RecordFault::kBadHeader},
         {"a scan ID that climbs", "scan=20261210-100738", "scan=..", RecordFault::kBadHeader},
-        {"wow64 neither 0 nor 1", "wow64=1", "wow64=yes", RecordFault::kBadHeader},
+        {"a view of 16 bits", "view=64", "view=16", RecordFault::kBadValue},
+        {"a view spelt in capitals", "view=64", "view=ONLY", RecordFault::kBadValue},
         {"a relative path", "path=C:\\many\\", "path=many\\", RecordFault::kUnsafePath},
         {"a path that climbs", "path=C:\\many\\", "path=C:\\many\\..\\..\\", RecordFault::kUnsafePath},
         {"a device path", "short=C:\\many\\PROGRA~1\\SEED10~1.EXE", "short=\\\\.\\C:", RecordFault::kUnsafePath},
@@ -323,7 +321,6 @@ TEST_CASE("the reader refuses a records file that was changed")
         {"a size past 64 bits", "size=4096", "size=18446744073709551616", RecordFault::kBadValue},
         {"a size with a leading zero", "size=4096", "size=04096", RecordFault::kBadValue},
         {"attributes cut short", "attributes=00000021", "attributes=21", RecordFault::kBadValue},
-        {"a view of 16 bits", "view=64", "view=16", RecordFault::kBadValue},
         {"odd hex data", "data=2553", "data=253", RecordFault::kBadValue},
         {"an escape cut short", "name=odd=name %2541", "name=odd=name %2", RecordFault::kBadValue},
         {"an escaped NUL", "name=odd=name %2541", "name=odd=name %00", RecordFault::kBadValue},

@@ -23,7 +23,7 @@ public:
 const char kRunKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::unique_ptr<QuarantineRecord> Value(const char* key, const char* name, uint32_t type, const std::string& data,
-                                        RegistryView view = RegistryView::kView32)
+                                        RegistryView view = kViewOnly)
 {
     auto r = std::make_unique<QuarantineRecord>();
     ClearRecord(*r, RecordKind::kValue);
@@ -39,7 +39,7 @@ std::unique_ptr<QuarantineRecord> Value(const char* key, const char* name, uint3
 std::string ValueLine(const QuarantineRecord& record)
 {
     StringSink sink;
-    RegFileWriter writer(sink, false);
+    RegFileWriter writer(sink);
     CHECK(writer.Add(record));
     std::string text = sink.text;
     size_t at = text.find("]\r\n");
@@ -121,18 +121,19 @@ TEST_CASE("long hex wraps as regedit wraps it, and unwraps to the same bytes")
 
 TEST_CASE("a whole file: keys open once, a removed key opens its own section, views spelt for regedit")
 {
-    auto run32 = Value(kRunKey, "seed", 1, std::string("C:\\seed.exe\0", 12));
-    auto run32b = Value(kRunKey, "seed2", 1, std::string("C:\\seed.exe\0", 12));
-    auto run64 = Value(kRunKey, "seed", 1, std::string("C:\\seed.exe\0", 12), RegistryView::kView64);
+    auto run32 = Value(kRunKey, "seed", 1, std::string("C:\\seed.exe\0", 12), kView32);
+    auto run32b = Value(kRunKey, "seed2", 1, std::string("C:\\seed.exe\0", 12), kView32);
+    auto run64 = Value(kRunKey, "seed", 1, std::string("C:\\seed.exe\0", 12), kView64);
     auto serviceKey = std::make_unique<QuarantineRecord>();
     ClearRecord(*serviceKey, RecordKind::kKey);
     std::strcpy(serviceKey->key, "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Services\\seed");
-    auto start = Value(serviceKey->key, "Start", 4, std::string("\x02\0\0\0", 4));
+    serviceKey->view = kView64;
+    auto start = Value(serviceKey->key, "Start", 4, std::string("\x02\0\0\0", 4), kView64);
     auto undo = std::make_unique<QuarantineRecord>();
     ClearRecord(*undo, RecordKind::kUndo);
 
     StringSink sink;
-    RegFileWriter writer(sink, true);
+    RegFileWriter writer(sink);
     CHECK(writer.Begin());
     for (const QuarantineRecord* r : {run32.get(), run32b.get(), run64.get(), serviceKey.get(), start.get(), undo.get()})
         CHECK(writer.Add(*r));
@@ -154,15 +155,14 @@ TEST_CASE("which keys the 64-bit regedit must see under Wow6432Node")
     struct Row {
         const char* key;
         RegistryView view;
-        bool wow64;
         const char* name;
     } rows[] = {
-        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\x", RegistryView::kView32, true, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\x"},
-        {"HKEY_LOCAL_MACHINE\\Software", RegistryView::kView32, true, "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node"},
-        {"HKEY_LOCAL_MACHINE\\Software\\x", RegistryView::kView64, true, "HKEY_LOCAL_MACHINE\\Software\\x"},
-        {"HKEY_LOCAL_MACHINE\\Software\\x", RegistryView::kView32, false, "HKEY_LOCAL_MACHINE\\Software\\x"},
-        {"HKEY_LOCAL_MACHINE\\SoftwareX\\x", RegistryView::kView32, true, "HKEY_LOCAL_MACHINE\\SoftwareX\\x"},
-        {"HKEY_LOCAL_MACHINE\\SYSTEM\\x", RegistryView::kView32, true, "HKEY_LOCAL_MACHINE\\SYSTEM\\x"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\x", kView32, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\x"},
+        {"HKEY_LOCAL_MACHINE\\Software", kView32, "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node"},
+        {"HKEY_LOCAL_MACHINE\\Software\\x", kView64, "HKEY_LOCAL_MACHINE\\Software\\x"},
+        {"HKEY_LOCAL_MACHINE\\Software\\x", kViewOnly, "HKEY_LOCAL_MACHINE\\Software\\x"},
+        {"HKEY_LOCAL_MACHINE\\SoftwareX\\x", kView32, "HKEY_LOCAL_MACHINE\\SoftwareX\\x"},
+        {"HKEY_LOCAL_MACHINE\\SYSTEM\\x", kView32, "HKEY_LOCAL_MACHINE\\SYSTEM\\x"},
     };
     for (const Row& row : rows) {
         INFO(std::string(row.key));
@@ -171,7 +171,7 @@ TEST_CASE("which keys the 64-bit regedit must see under Wow6432Node")
         std::strcpy(record.key, row.key);
         record.view = row.view;
         char name[kRegistryKeySize + 16];
-        CHECK(RegFileKeyName(record, row.wow64, name, sizeof(name)));
+        CHECK(RegFileKeyName(record, name, sizeof(name)));
         CHECK(std::string(name) == row.name);
     }
 }
