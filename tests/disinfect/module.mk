@@ -3,3 +3,5 @@ FUZZERS += tests/disinfect/wininit_fuzz.cpp tests/disinfect/quarantine_record_fu
 WINE_PROGRAMS += tests/disinfect/service_wine_test.cpp
 WINE_PROGRAMS += tests/disinfect/dispose_wine_test.cpp
 WINE_PROGRAMS += tests/disinfect/autostart_wine_test.cpp
+WINE_TESTS += tests/disinfect/quarantine_wine_test.cpp
+WINE_PROGRAMS += tests/disinfect/quarantine_plant.cpp
