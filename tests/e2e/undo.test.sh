@@ -2,7 +2,7 @@
 # back byte for byte with their attributes and types after "/Q /UNDO"; a second undo changes
 # nothing; a later undo never writes over a file that is there again; a changed record is refused;
 # the kept copy is not found by a later scan, and no file holds the removed bytes as they were;
-# bad /UNDO command lines end with 6.
+# bad /UNDO command lines end with 6; in the window mode one message says what was put back.
 source "$(dirname "$0")/lib.sh"
 PLANT_EXE=$TVX_BUILD/win/tests/disinfect/quarantine_plant.exe
 e2e_require "$TOOL_EXE" "$AUTO_EXE" "$FIXTURE_TOOL" "$ROWS_TOOL" "$PLANT_EXE"
@@ -116,4 +116,20 @@ for args in '/Q /UNDO /R' '/Q /UNDO:..\x' '/Q /UNDO /UNDO' '/Q /UNDO:'; do
     check "'$args': exit code" 6 "$QUIET_EXIT"
 done
 echo "ok: bad /UNDO command lines end with 6"
+
+# In the window mode: one message at the end, and nothing else on the screen.
+plant 2 'C:\inf\window.exe' >/dev/null
+keep_and_remove 20261213-080000 file 'C:\inf\window.exe'
+(cd "$E2E_PREFIX/drive_c" && exec env WINEPREFIX="$E2E_PREFIX" wine 'C:\tarvex\tarvex.exe' /UNDO:20261213-080000) \
+    >/dev/null 2>&1 &
+TOOL_PID=$!
+auto wait "$QUESTION_SEL" 60000 >/dev/null || abort "window /UNDO: no message dialog"
+check "window /UNDO: the message" "Put back from the scan 20261213-080000: 1.|Not put back: 0." \
+    "$(auto text "$QUESTION_SEL" $IDC_MSG_TEXT | tr -d '\r' | paste -sd'|')"
+check "window /UNDO: main windows" 0 "$(auto count "$MAIN_SEL")"
+auto click "$QUESTION_SEL" $IDC_MSG_SINGLE_OK >/dev/null
+wait_tool_exit 60 || abort "window /UNDO: the tool did not end after OK"
+check "window /UNDO: exit code" 0 "$TOOL_EXIT"
+[ -e "$(unix_path "$E2E_PREFIX" 'C:\inf\window.exe')" ] || abort "window /UNDO: the file did not come back"
+echo "ok: /UNDO in the window mode shows one message"
 exit $status
