@@ -344,3 +344,39 @@ TEST_CASE("the bounds: a file over 16 MiB is not kept, old scans are dropped wit
     CHECK_FALSE(Exists(box.root + "\\20260101-000000"));
     CHECK(Exists(box.root + "\\20260501-000000"));
 }
+
+TEST_CASE("the bounds: older scans give way to a file that does not fit, oldest first")
+{
+    Sandbox box;
+    // Two older scans of 30 MiB each (sparse files: only their listed sizes count).
+    const char* const older[] = {"20260301-000000", "20260401-000000"};
+    for (int i = 0; i < 2; ++i) {
+        std::string folder = box.root + "\\" + older[i];
+        CreateDirectoryA(folder.c_str(), nullptr);
+        HANDLE file = CreateFileA((folder + "\\00001.kpt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        SetFilePointer(file, 30 * 1024 * 1024, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        // The first is the older by a day.
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        uint64_t then = FileTimeValue(now) - static_cast<uint64_t>(2 - i) * 24 * 3600 * 10000000ull;
+        FILETIME time = {static_cast<DWORD>(then), static_cast<DWORD>(then >> 32)};
+        HANDLE handle = CreateFileA(folder.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        SetFileTime(handle, &time, nullptr, &time);
+        CloseHandle(handle);
+    }
+    CollectLines lines;
+    QuarantineScan scan;
+    CHECK(scan.Begin(box.root.c_str(), "20260501-000000", lines));
+    CHECK(lines.lines.empty());  // 60 MiB fit
+    const std::string path = box.files + "\\five.exe";
+    WriteBytes(path, SomeBytes(5 * 1024 * 1024));
+    QuarantineRecord* record = new QuarantineRecord;
+    CHECK(KeepAndDelete(scan, path, *record));
+    delete record;
+    CHECK(lines.Joined() == "Quarantine: scan 20260301-000000 dropped (the quarantine is kept under 64 MiB)");
+    CHECK_FALSE(Exists(box.root + "\\20260301-000000"));
+    CHECK(Exists(box.root + "\\20260401-000000"));
+}
