@@ -1,7 +1,6 @@
 // The kept copy's header and key stream.
 #include "disinfect/kept_copy.h"
 
-#include "base/byte_reader.h"
 #include "base/clib.h"
 #include "base/text.h"
 
@@ -64,6 +63,26 @@ void KeptCopyMixer::Apply(uint8_t* data, size_t size)
         m_word >>= 8;
         --m_wordBytesLeft;
     }
+}
+
+const char* ReadKeptCopy(ByteReader& copy, uint64_t size, const uint8_t sha256[kSha256Size], uint8_t* bytes)
+{
+    uint8_t head[kKeptHeaderSize];
+    KeptHeader header{};
+    if (size > INT32_MAX || !ReadExactly(copy, 0, head, sizeof(head)) || !ReadKeptHeader(head, header) ||
+        header.size != size || MemCompare(header.sha256, sha256, kSha256Size) != 0 ||
+        copy.Length() != static_cast<int64_t>(kKeptHeaderSize + size))
+        return "the kept copy does not match its record";
+    int32_t count = static_cast<int32_t>(size);
+    if (count > 0 && !ReadExactly(copy, kKeptHeaderSize, bytes, count))
+        return "the kept copy could not be read";
+    KeptCopyMixer mixer;
+    mixer.Apply(bytes, static_cast<size_t>(count));
+    uint8_t digest[kSha256Size];
+    Sha256Of(bytes, static_cast<size_t>(count), digest);
+    if (MemCompare(digest, sha256, kSha256Size) != 0)
+        return "the kept copy's SHA-256 differs from its record";
+    return nullptr;
 }
 
 bool KeptCopyName(int32_t index, char* name, size_t nameSize)

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/byte_reader.h"
 #include "base/sha256.h"
 
 const size_t kKeptHeaderSize = 64;
@@ -35,6 +36,11 @@ private:
     uint32_t m_word;
     int m_wordBytesLeft;
 };
+
+// Reads a kept copy back into bytes (room for size bytes), unmixed: null when it is exactly the copy
+// of a file of size bytes whose SHA-256 is sha256, else why not. A copy whose header, length or
+// bytes were changed is refused: the undo writes nothing it did not keep.
+const char* ReadKeptCopy(ByteReader& copy, uint64_t size, const uint8_t sha256[kSha256Size], uint8_t* bytes);
 
 // "00001.kpt" for index 1; false when index is outside 1..kMaxKeptCopies.
 bool KeptCopyName(int32_t index, char* name, size_t nameSize);

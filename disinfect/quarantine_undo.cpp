@@ -84,31 +84,6 @@ private:
     QuarantineLines& m_lines;
 };
 
-// The kept copy's bytes as they were removed, into bytes; null when the copy is not what the
-// record says (its header, length or SHA-256 differ).
-const char* ReadKeptCopy(const char* copyPath, const QuarantineRecord& record, uint8_t* bytes)
-{
-    FileReader copy(copyPath, FILE_SHARE_READ);
-    if (!copy.IsOpen())
-        return "the kept copy is missing";
-    uint8_t head[kKeptHeaderSize];
-    KeptHeader header{};
-    if (!ReadExactly(copy, 0, head, sizeof(head)) || !ReadKeptHeader(head, header) || header.size != record.size ||
-        MemCompare(header.sha256, record.sha256, kSha256Size) != 0 ||
-        copy.Length() != static_cast<int64_t>(kKeptHeaderSize + record.size))
-        return "the kept copy does not match its record";
-    int32_t size = static_cast<int32_t>(record.size);
-    if (size > 0 && !ReadExactly(copy, kKeptHeaderSize, bytes, size))
-        return "the kept copy could not be read";
-    KeptCopyMixer mixer;
-    mixer.Apply(bytes, static_cast<size_t>(size));
-    uint8_t digest[kSha256Size];
-    Sha256Of(bytes, static_cast<size_t>(size), digest);
-    if (MemCompare(digest, record.sha256, kSha256Size) != 0)
-        return "the kept copy's SHA-256 differs from its record";
-    return nullptr;
-}
-
 void Restorer::PutFileBack(const QuarantineRecord& record)
 {
     if (record.copy[0] == '\0') {
@@ -141,7 +116,12 @@ void Restorer::PutFileBack(const QuarantineRecord& record)
         Left(record.path, "no memory to read the kept copy");
         return;
     }
-    const char* fault = ReadKeptCopy(copyPath, record, bytes);
+    const char* fault = "the kept copy is missing";
+    {
+        FileReader copy(copyPath, FILE_SHARE_READ);
+        if (copy.IsOpen())
+            fault = ReadKeptCopy(copy, record.size, record.sha256, bytes);
+    }
     DWORD error = 0;
     bool written = false;
     if (fault == nullptr) {

@@ -28,19 +28,14 @@ Bytes Keep(const Bytes& file)
     return kept;
 }
 
-// The way the restore reads it: header, then the body unmixed in pieces of an awkward size.
-bool PutBack(const Bytes& kept, Bytes& file)
+// The way the undo reads it back, against the original's length and hash.
+bool PutBack(const Bytes& kept, const Bytes& original, Bytes& file)
 {
-    KeptHeader header{};
-    if (kept.size() < kKeptHeaderSize || !ReadKeptHeader(kept.data(), header))
-        return false;
-    file.assign(kept.begin() + kKeptHeaderSize, kept.end());
-    KeptCopyMixer mixer;
-    for (size_t at = 0; at < file.size(); at += 7)
-        mixer.Apply(file.data() + at, std::min<size_t>(7, file.size() - at));
-    uint8_t digest[kSha256Size];
-    Sha256Of(file.data(), file.size(), digest);
-    return header.size == file.size() && std::memcmp(digest, header.sha256, kSha256Size) == 0;
+    uint8_t sha256[kSha256Size];
+    Sha256Of(original.data(), original.size(), sha256);
+    MemoryReader reader(kept.data(), kept.size());
+    file.assign(original.size(), 0);
+    return ReadKeptCopy(reader, original.size(), sha256, file.data()) == nullptr;
 }
 
 bool Holds(const Bytes& data, const uint8_t* run, size_t length)
@@ -86,7 +81,7 @@ TEST_CASE("no record matches the kept copy of any record's fixture, and neither 
         CHECK_FALSE(Holds(kept, record.firstBytes, kSignatureRunLength));
         CHECK_FALSE(Holds(kept, record.secondBytes, kSignatureRunLength));
         Bytes back;
-        CHECK(PutBack(kept, back));
+        CHECK(PutBack(kept, file, back));
         CHECK(back == file);
     }
     CHECK(built > kSignatureRecordCount / 2);
@@ -116,7 +111,7 @@ TEST_CASE("the mail matcher finds no kept mail file, and the pattern does not su
         CHECK_FALSE(Holds(kept, reinterpret_cast<const uint8_t*>(pattern.data()), 20));
         CHECK_FALSE(Holds(kept, reinterpret_cast<const uint8_t*>("begin"), 5));
         Bytes back;
-        CHECK(PutBack(kept, back));
+        CHECK(PutBack(kept, file, back));
         CHECK(back == file);
     }
 }
@@ -156,17 +151,50 @@ TEST_CASE("the header reader takes only what the writer makes")
     CHECK(ReadKeptHeader(good.data(), header));
     CHECK(header.size == 3);
     Bytes empty;
-    CHECK(PutBack(Keep(empty), empty));
-    CHECK(empty.empty());
+    Bytes back;
+    CHECK(PutBack(Keep(empty), empty, back));
+    CHECK(back.empty());
 }
 
-TEST_CASE("a changed byte in the body fails the hash")
+TEST_CASE("a kept copy that was changed, cut or swapped is refused")
 {
-    Bytes file(5000, 0x90);
-    Bytes kept = Keep(file);
-    kept[kKeptHeaderSize + 4321] ^= 1;
-    Bytes back;
-    CHECK_FALSE(PutBack(kept, back));
+    const Bytes file = [] {
+        Bytes bytes(5000);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>(i * 13);
+        return bytes;
+    }();
+    const Bytes good = Keep(file);
+    const Bytes other = Keep(Bytes(5000, 0x90));
+    struct Row {
+        const char* label;
+        Bytes kept;
+        const char* fault;
+    } rows[] = {
+        {"as kept", good, nullptr},
+        {"a body byte changed", [&] { Bytes b = good; b[kKeptHeaderSize + 4321] ^= 1; return b; }(),
+         "the kept copy's SHA-256 differs from its record"},
+        {"the last byte changed", [&] { Bytes b = good; b.back() ^= 0x80; return b; }(),
+         "the kept copy's SHA-256 differs from its record"},
+        {"cut by one byte", [&] { Bytes b = good; b.pop_back(); return b; }(), "the kept copy does not match its record"},
+        {"one byte more", [&] { Bytes b = good; b.push_back(0); return b; }(), "the kept copy does not match its record"},
+        {"cut inside the header", Bytes(good.begin(), good.begin() + 40), "the kept copy does not match its record"},
+        {"another file's copy", other, "the kept copy does not match its record"},
+        {"its size field changed", [&] { Bytes b = good; b[12] ^= 1; return b; }(), "the kept copy does not match its record"},
+        {"its hash field changed", [&] { Bytes b = good; b[20] ^= 1; return b; }(), "the kept copy does not match its record"},
+        {"the plain file itself", file, "the kept copy does not match its record"},
+    };
+    uint8_t sha256[kSha256Size];
+    Sha256Of(file.data(), file.size(), sha256);
+    for (const Row& row : rows) {
+        INFO(std::string(row.label));
+        MemoryReader reader(row.kept.data(), row.kept.size());
+        Bytes back(file.size());
+        const char* fault = ReadKeptCopy(reader, file.size(), sha256, back.data());
+        CHECK(std::string(fault ? fault : "") == std::string(row.fault ? row.fault : ""));
+        if (row.fault == nullptr)
+            CHECK(back == file);
+    }
 }
 
 TEST_CASE("kept copy names: five digits and the ending, nothing else")
