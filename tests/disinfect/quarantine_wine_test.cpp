@@ -380,3 +380,27 @@ TEST_CASE("the bounds: older scans give way to a file that does not fit, oldest 
     CHECK_FALSE(Exists(box.root + "\\20260301-000000"));
     CHECK(Exists(box.root + "\\20260401-000000"));
 }
+
+TEST_CASE("a file that cannot be kept says why, and is left for the removal")
+{
+    Sandbox box;
+    CollectLines lines;
+    const std::string path = box.files + "\\unkept.exe";
+    WriteBytes(path, SomeBytes(4000));
+    QuarantineScan scan;
+    CHECK(scan.Begin(box.root.c_str(), "5", lines));
+    // The scan's folder gone under it, as a full or failing disk would leave the copy unwritten.
+    RemoveTree(scan.Folder());
+    QuarantineRecord record;
+    CHECK_FALSE(scan.KeepFile(path.c_str(), path.c_str(), path.c_str(), record));
+    CHECK(std::string(record.notKept).compare(0, 29, "the copy could not be written") == 0);
+    CHECK(record.copy[0] == '\0');
+    CHECK(ReadBytes(path) == SomeBytes(4000));
+    CHECK_FALSE(Exists(std::string(scan.Folder()) + "\\00001.kpt"));
+
+    QuarantineScan closed;
+    QuarantineRecord other;
+    CHECK_FALSE(closed.KeepFile(path.c_str(), path.c_str(), path.c_str(), other));
+    CHECK(std::string(other.notKept) == "the quarantine folder could not be made");
+    CHECK(other.size == 4000);
+}
