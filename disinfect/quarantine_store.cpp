@@ -24,9 +24,11 @@ bool JoinPath(char* dest, size_t destSize, const char* folder, const char* name)
     return CopyText(dest, destSize, folder) && AppendText(dest, destSize, "\\") && AppendText(dest, destSize, name);
 }
 
-// The one place the quarantine's folders are made. On the NT family they are to carry an access
-// list of their own that lets only administrators and SYSTEM write; that list is the same one the
-// tool's folder for files held at the restart needs, and is made in one place with it.
+// The one place the quarantine's folders are made. On the NT family they are to be the tool's own:
+// an access list of their own that lets only Administrators and SYSTEM in, and an existing folder
+// taken only when it is no link and has such an owner. The tool's folder for files moved at the
+// restart needs the same, and one routine of that name and contract makes both; this plain one
+// stands in for it until then, and goes when the two meet.
 bool MakeOwnFolder(const char* path)
 {
     if (CreateDirectoryA(path, nullptr))
