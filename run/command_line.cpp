@@ -97,6 +97,16 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
         options.help = true;
         return true;
     }
+    if (CompareNoCase(name, "UNDO") == 0 || CompareNoCaseN(name, "UNDO:", 5) == 0) {
+        if (options.undo)
+            return false;
+        // A cut ID would name another scan.
+        if (name[4] == ':' && (truncated || !IsScanIdText(name + 5) ||
+                               !CopyText(options.undoScanId, sizeof(options.undoScanId), name + 5)))
+            return false;
+        options.undo = true;
+        return true;
+    }
     if (CompareNoCaseN(name, "L:", 2) == 0) {
         const char* path = name + 2;
         // Two report paths leave the caller's intent unclear; a cut path would name another file.
@@ -117,14 +127,18 @@ bool TakeSwitch(RunOptions& options, const char* argument, bool truncated)
 // Short enough for the message dialog, which grows with the length of its text.
 const char kCommandLineHelp[] =
     "Usage: tarvex.exe [/Q] [/R] [/L:PATH] [/?]\n"
+    "       tarvex.exe [/Q] [/L:PATH] /UNDO[:ID]\n"
     "\n"
     "/Q  quiet: no window and no question\n"
     "/R  restart without asking when a removal needs it\n"
     "/L:PATH  append the report to PATH\n"
     "/NOEVENTS  write nothing to the Windows Event Log\n"
+    "/UNDO  put back what the latest scan removed; /UNDO:ID what the scan of that ID removed\n"
     "\n"
     "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
-    "4 scan not completed or a file not opened, 5 another copy running, 6 bad command line";
+    "4 scan not completed or a file not opened, 5 another copy running, 6 bad command line\n"
+    "Exit codes of /UNDO: 0 all put back or nothing to put back, 3 something not put back, "
+    "5 another copy running, 6 bad command line";
 
 void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath)
 {
@@ -149,12 +163,19 @@ void ParseCommandLine(const char* commandLine, RunOptions& options, const char* 
         if (!TakeSwitch(options, argument, truncated))
             MarkBad(options, argument);
     }
+    if (options.undo && options.restart)
+        MarkBad(options, "/R");
 }
 
 bool IsBadCommandLine(const RunOptions& options)
 {
     bool onlyLongPath = options.badArguments == 1 && options.longReportPath[0] != '\0';
     return options.badCommandLine && !onlyLongPath;
+}
+
+RunExitCode UndoExitCodeOf(const UndoOutcome& outcome)
+{
+    return outcome.left > 0 ? kExitLeftBehind : kExitClean;
 }
 
 RunExitCode ExitCodeOf(const RunOutcome& outcome)

@@ -1,10 +1,11 @@
-// The switches of an unattended run (/Q, /R, /L:PATH, /NOEVENTS, /?), read from the whole command line the
+// The switches of an unattended run (/Q, /R, /L:PATH, /NOEVENTS, /UNDO[:ID], /?), read from the whole command line the
 // system gives the process, and the exit codes such a run ends with (portable: no Win32).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 #include "base/product.h"
+#include "run/scan_id.h"
 
 // The process exit codes of a run, from the best outcome to the worst.
 enum RunExitCode {
@@ -31,12 +32,16 @@ struct RunOptions {
     int32_t badArguments;           // how many arguments were not understood
     char longReportPath[kPathSize]; // the head of an /L: path too long to use, empty otherwise
     bool noEvents;                  // /NOEVENTS: nothing is written to the Windows Event Log
+    bool undo;                      // /UNDO or /UNDO:ID: put back what one scan removed, scan nothing
+    char undoScanId[kScanIdSize];   // the ID of /UNDO:ID; empty for the latest scan not undone yet
 };
 
 // Reads the arguments after the program name. Arguments are separated by spaces and tabs; double
 // quotes group spaces into one argument and are dropped. Switches start with / or -, in any case
 // and order. Repeating /Q, /R or /NOEVENTS changes nothing; a second /L, or /L without a path or with one
-// too long for a path buffer, is a bad command line. Never fails: faults land in badCommandLine.
+// too long for a path buffer, is a bad command line. So is a second /UNDO, /UNDO: with no scan ID
+// or with one that is not digits and dashes, and /UNDO with /R: a restart finishes a removal, and
+// an undo removes nothing. Never fails: faults land in badCommandLine.
 // modulePath, when given, is the program's own path: a command line that begins with it unquoted
 // (a caller may pass C:\Program Files\...\tarvex.exe without quotes) has its arguments after it.
 void ParseCommandLine(const char* commandLine, RunOptions& options, const char* modulePath = nullptr);
@@ -60,3 +65,12 @@ struct RunOutcome {
 };
 
 RunExitCode ExitCodeOf(const RunOutcome& outcome);
+
+// What an undo did, as its exit code sums it up.
+struct UndoOutcome {
+    int32_t restored;  // files, values and keys put back
+    int32_t left;      // what could not be put back (refused, in the way, or failed)
+};
+
+// 0 when everything was put back or nothing was left to put back, 3 when something was not.
+RunExitCode UndoExitCodeOf(const UndoOutcome& outcome);

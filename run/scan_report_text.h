@@ -62,8 +62,7 @@ bool FormatReportStart(char* dest, size_t destSize, const ReportClock& clock, co
 // A scan's ID: its local start time as digits, "YYYYMMDD-HHMMSS", and "-2", "-3"... when the
 // previous scan of the same report began in the same second, so that it names one scan of the
 // machine. Digits and dashes only: it is typed on command lines. The start line names it after
-// kScanIdLabel.
-const size_t kScanIdSize = 32;
+// kScanIdLabel. Its size and the form /UNDO:ID accepts are run/scan_id.h's.
 const char kScanIdLabel[] = "Scan ID ";
 // previousId: the ID the report's last start line names, "" or null when none.
 bool MakeScanId(char* dest, size_t destSize, const ReportClock& clock, const char* previousId);

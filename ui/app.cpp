@@ -9,6 +9,8 @@
 #include "run/scan_state.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "base/clib.h"
+#include "disinfect/quarantine_undo.h"
 #include "platform/version.h"
 #include "scan/event_sink.h"
 #include "scan/scan_run.h"
@@ -75,6 +77,55 @@ bool CopyMutexExists(const char* name)
     return (AllSessionsName(global, sizeof(global), name) && NamedMutexExists(global)) || NamedMutexExists(name);
 }
 
+// The undo's lines go to the report, each on a line of its own.
+class UndoReportLines : public QuarantineLines {
+public:
+    explicit UndoReportLines(const char* reportPath) : m_reportPath(reportPath) {}
+    void Line(const char* text) override
+    {
+        char line[kReportLineChars];
+        FormatText(line, sizeof(line), "%s  %s", kProductTitle, text);
+        ReportLoneLine(m_reportPath, line);
+    }
+
+private:
+    const char* m_reportPath;
+};
+
+// Puts back what one scan removed, and scans nothing; returns the process's exit code. A window
+// run shows one message at the end; a quiet run shows nothing.
+int RunUndo(const RunOptions& options, bool quiet)
+{
+    UndoReportLines lines(options.reportPath);
+    UndoReport report;
+    MemFill(&report, 0, sizeof(report));
+    char root[kPathSize];
+    if (QuarantineRoot(root, sizeof(root), false)) {
+        Wow64View view;
+        QueryWow64View(view);
+        report = UndoScan(root, options.undoScanId, view, lines);
+    } else {
+        lines.Line("Undo: the quarantine's folder cannot be named");
+        report.outcome.left = 1;
+    }
+    RunExitCode code = UndoExitCodeOf(report.outcome);
+    char text[kReportLineChars];
+    FormatText(text, sizeof(text), "Undo: exit code %d", static_cast<int>(code));
+    lines.Line(text);
+    if (!quiet) {
+        if (report.scanId[0] == '\0')
+            CopyText(text, sizeof(text), "Nothing was put back: the quarantine holds no scan to put back.");
+        else if (report.alreadyUndone)
+            FormatText(text, sizeof(text), "The scan %s was undone before: nothing was changed.", report.scanId);
+        else
+            FormatText(text, sizeof(text), "Put back from the scan %s: %d.\nNot put back: %d%s", report.scanId,
+                       static_cast<int>(report.outcome.restored), static_cast<int>(report.outcome.left),
+                       report.outcome.left > 0 ? " (the report says why)." : ".");
+        ShowMessageDialog(text, kProductTitle, MB_OK | (code == kExitClean ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    }
+    return code;
+}
+
 // The whole scan with no window and no question; returns the process's exit code.
 int RunQuietly()
 {
@@ -95,6 +146,8 @@ int RunQuietly()
     }
     if (options.help)
         return kExitClean;  // nothing is shown in a quiet run, and nothing was asked to be scanned
+    if (options.undo)
+        return RunUndo(options, true);
     // What pressing Scan sets; mainWindow stays null, so the result lines reach the report alone.
     ScanState& s = g_scanState;
     CopyText(s.scanTarget, sizeof(s.scanTarget), kAllFixedDrives);
@@ -151,6 +204,10 @@ BOOL TarvexApp::InitInstance()
     // while a quiet run works.
     if (CopyMutexExists(kQuietRunMutex) || IsAnotherCopyRunning())
         return FALSE;
+    if (g_runOptions.undo) {
+        m_exitCode = RunUndo(g_runOptions, false);
+        return FALSE;
+    }
     MainDialog dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

@@ -208,3 +208,61 @@ TEST_CASE("the switch of the step after a restart")
         CHECK(options.badCommandLine == row.bad);
     }
 }
+
+TEST_CASE("/UNDO and /UNDO:ID")
+{
+    const std::string longestId(kScanIdSize - 1, '1');
+    struct Row {
+        const char* label;
+        std::string line;
+        bool undo, quiet, bad;
+        std::string scanId;
+        std::string badArgument;
+    } rows[] = {
+        {"the latest scan", "t /UNDO", true, false, false, "", ""},
+        {"quiet, lower case, dash", "t -q -undo", true, true, false, "", ""},
+        {"a scan by its ID", "t /Q /UNDO:20261210-100738", true, true, false, "20261210-100738", ""},
+        {"with a report path", "t /UNDO:1 /L:C:\\r.log", true, false, false, "1", ""},
+        {"the longest ID", "t /UNDO:" + longestId, true, false, false, longestId, ""},
+        {"an ID one over", "t /UNDO:" + longestId + "1", false, false, true, "", "/UNDO:" + longestId + "1"},
+        {"no ID after the colon", "t /UNDO:", false, false, true, "", "/UNDO:"},
+        {"an ID that climbs", "t /UNDO:..\\x", false, false, true, "", "/UNDO:..\\x"},
+        {"an ID with a letter", "t /UNDO:2026a", false, false, true, "", "/UNDO:2026a"},
+        {"an ID with a space in quotes", "t \"/UNDO:1 2\"", false, false, true, "", "/UNDO:1 2"},
+        {"twice", "t /UNDO /UNDO:1", true, false, true, "", "/UNDO:1"},
+        {"twice the same", "t /UNDO /undo", true, false, true, "", "/undo"},
+        {"glued to more", "t /UNDOX", false, false, true, "", "/UNDOX"},
+        {"a restart has nothing to finish", "t /UNDO /R", true, false, true, "", "/R"},
+        {"... in either order", "t /Q /R /UNDO", true, true, true, "", "/R"},
+        {"the first bad argument stays first", "t /X /R /UNDO", true, false, true, "", "/X"},
+        {"a scan as before", "t /Q /R", false, true, false, "", ""},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        RunOptions options;
+        ParseCommandLine(row.line.c_str(), options);
+        CHECK(options.undo == row.undo);
+        CHECK(options.quiet == row.quiet);
+        CHECK(IsBadCommandLine(options) == row.bad);
+        CHECK(std::string(options.undoScanId) == row.scanId);
+        CHECK(std::string(options.badArgument) == row.badArgument);
+    }
+}
+
+TEST_CASE("an undo's exit codes")
+{
+    struct Row {
+        const char* label;
+        UndoOutcome outcome;
+        RunExitCode expected;
+    } rows[] = {
+        {"nothing left to put back", {0, 0}, kExitClean},
+        {"everything put back", {4, 0}, kExitClean},
+        {"something not put back", {3, 1}, kExitLeftBehind},
+        {"nothing put back, something refused", {0, 2}, kExitLeftBehind},
+    };
+    for (const Row& row : rows) {
+        INFO(row.label);
+        CHECK(UndoExitCodeOf(row.outcome) == row.expected);
+    }
+}
