@@ -7,8 +7,10 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/kept_copy.h"
+#include "disinfect/restart_move.h"
 #include "disinfect/reg_text.h"
 #include "platform/registry.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -24,13 +26,13 @@ bool JoinPath(char* dest, size_t destSize, const char* folder, const char* name)
     return CopyText(dest, destSize, folder) && AppendText(dest, destSize, "\\") && AppendText(dest, destSize, name);
 }
 
-// The one place the quarantine's folders are made. On the NT family they are to be the tool's own:
-// an access list of their own that lets only Administrators and SYSTEM in, and an existing folder
-// taken only when it is no link and has such an owner. The tool's folder for files moved at the
-// restart needs the same, and one routine of that name and contract makes both; this plain one
-// stands in for it until then, and goes when the two meet.
-bool MakeOwnFolder(const char* path)
+// The one place the quarantine's folders are made. On the NT family they are the tool's own, as
+// the folder for files moved at the restart is: only Administrators and SYSTEM may write them.
+// 95/98/ME keep no access lists, so a plain folder is all there is.
+bool MakeQuarantineFolder(const char* path)
 {
+    if (GetPlatformCode() == kPlatformNt)
+        return MakeOwnFolder(path);
     if (CreateDirectoryA(path, nullptr))
         return true;
     DWORD attributes = GetFileAttributesA(path);
@@ -206,7 +208,7 @@ bool QuarantineRoot(char* path, size_t pathSize, bool create)
         return false;
     if (!create)
         return true;
-    return MakeOwnFolder(tool) && MakeOwnFolder(path);
+    return MakeQuarantineFolder(tool) && MakeQuarantineFolder(path);
 }
 
 uint64_t ApplyQuarantineBounds(const char* root, int64_t now, uint64_t reserve, const char* keepId,
@@ -281,7 +283,7 @@ bool QuarantineScan::Begin(const char* root, const char* scanId, QuarantineLines
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     m_nOtherBytes = ApplyQuarantineBounds(root, FileTimeSeconds(FileTimeValue(now)), 0, scanId, lines);
-    if (!MakeOwnFolder(m_strFolder))
+    if (!MakeQuarantineFolder(m_strFolder))
         return false;
     char records[kPathSize];
     if (!JoinPath(records, sizeof(records), m_strFolder, kRecordFileName))
