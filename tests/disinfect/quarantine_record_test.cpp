@@ -10,18 +10,9 @@
 
 #include "base/byte_reader.h"
 #include "disinfect/quarantine_record.h"
+#include "tests/lib/string_sink.h"
 
 namespace {
-
-class StringSink : public TextSink {
-public:
-    bool Write(const char* data, size_t size) override
-    {
-        text.append(data, size);
-        return true;
-    }
-    std::string text;
-};
 
 class Collect : public RecordVisitor {
 public:

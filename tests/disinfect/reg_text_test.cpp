@@ -7,18 +7,9 @@
 #include <string>
 
 #include "disinfect/reg_text.h"
+#include "tests/lib/string_sink.h"
 
 namespace {
-
-class StringSink : public TextSink {
-public:
-    bool Write(const char* data, size_t size) override
-    {
-        text.append(data, size);
-        return true;
-    }
-    std::string text;
-};
 
 const char kRunKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 

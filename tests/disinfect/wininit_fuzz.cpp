@@ -5,18 +5,7 @@
 
 #include "base/byte_reader.h"
 #include "disinfect/wininit_text.h"
-
-namespace {
-class StringSink : public TextSink {
-public:
-    bool Write(const char* data, size_t size) override
-    {
-        text.append(data, size);
-        return true;
-    }
-    std::string text;
-};
-}  // namespace
+#include "tests/lib/string_sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,26 +8,9 @@
 
 #include "base/byte_reader.h"
 #include "disinfect/wininit_text.h"
+#include "tests/lib/string_sink.h"
 
 namespace {
-
-class StringSink : public TextSink {
-public:
-    explicit StringSink(size_t limit = SIZE_MAX) : m_limit(limit) {}
-    bool Write(const char* data, size_t size) override
-    {
-        if (text.size() + size > m_limit) {
-            text.append(data, m_limit - text.size());
-            return false;
-        }
-        text.append(data, size);
-        return true;
-    }
-    std::string text;
-
-private:
-    size_t m_limit;
-};
 
 bool Rewrite(const std::string& old, std::string& result, const char* file = "C:\\WINDOWS\\MSSYS~1.EXE")
 {
