@@ -41,7 +41,7 @@ const unsigned kKeyBit = 1u << static_cast<int>(RecordKind::kKey);
 const unsigned kValueBit = 1u << static_cast<int>(RecordKind::kValue);
 const unsigned kUndoBit = 1u << static_cast<int>(RecordKind::kUndo);
 
-struct FieldSpec {
+struct FieldRule {
     FieldId id;
     const char* name;
     unsigned kinds;     // the kinds that have this field
@@ -49,7 +49,7 @@ struct FieldSpec {
 };
 
 // In the order the writer writes them.
-const FieldSpec kFields[kFieldCount] = {
+const FieldRule kFields[kFieldCount] = {
     {kFieldPath, "path", kFileBit, kFileBit},
     {kFieldShort, "short", kFileBit, kFileBit},
     {kFieldAttributes, "attributes", kFileBit, kFileBit},
@@ -269,11 +269,11 @@ bool HasSha256(const QuarantineRecord& r)
 }
 
 // Whether the writer writes an optional field of this record.
-bool Present(const QuarantineRecord& r, const FieldSpec& spec)
+bool Present(const QuarantineRecord& r, const FieldRule& rule)
 {
-    if ((spec.kinds & KindBit(r.kind)) == 0)
+    if ((rule.kinds & KindBit(r.kind)) == 0)
         return false;
-    switch (spec.id) {
+    switch (rule.id) {
     case kFieldSha256: return HasSha256(r);
     case kFieldCopy: return r.copy[0] != '\0';
     case kFieldNotKept: return r.copy[0] == '\0';
@@ -569,8 +569,8 @@ bool ReadRecords(ByteReader& file, RecordFileSummary& summary, RecordVisitor* vi
         }
         if (TextCompareN(state.line, kEndLine, sizeof(kEndLine)) == 0) {
             unsigned bit = KindBit(record.kind);
-            for (const FieldSpec& spec : kFields) {
-                if ((spec.required & bit) != 0 && !state.seen[spec.id])
+            for (const FieldRule& rule : kFields) {
+                if ((rule.required & bit) != 0 && !state.seen[rule.id])
                     return Fail(summary, RecordFault::kMissingField, number);
             }
             if (record.kind == RecordKind::kFile && state.seen[kFieldCopy] == state.seen[kFieldNotKept])
@@ -594,17 +594,17 @@ bool ReadRecords(ByteReader& file, RecordFileSummary& summary, RecordVisitor* vi
         if (equals == nullptr)
             return Fail(summary, RecordFault::kBadLine, number);
         *equals = '\0';
-        const FieldSpec* spec = nullptr;
-        for (const FieldSpec& candidate : kFields) {
+        const FieldRule* rule = nullptr;
+        for (const FieldRule& candidate : kFields) {
             if ((candidate.kinds & KindBit(record.kind)) != 0 && TextCompareN(state.line, candidate.name, TextLength(candidate.name) + 1) == 0)
-                spec = &candidate;
+                rule = &candidate;
         }
-        if (spec == nullptr)
+        if (rule == nullptr)
             return Fail(summary, RecordFault::kUnknownField, number);
-        if (state.seen[spec->id])
+        if (state.seen[rule->id])
             return Fail(summary, RecordFault::kDuplicateField, number);
-        state.seen[spec->id] = true;
-        if (!TakeFieldValue(record, spec->id, equals + 1))
+        state.seen[rule->id] = true;
+        if (!TakeFieldValue(record, rule->id, equals + 1))
             return Fail(summary, RecordFault::kBadValue, number);
     }
 }
@@ -656,10 +656,10 @@ bool WriteRecord(const QuarantineRecord& record, TextSink& out)
     }
     if (section == nullptr || !Put(out, section) || !Put(out, "\r\n"))
         return false;
-    for (const FieldSpec& spec : kFields) {
-        if (!Present(record, spec))
+    for (const FieldRule& rule : kFields) {
+        if (!Present(record, rule))
             continue;
-        if (!Put(out, spec.name) || !Put(out, "=") || !PutFieldValue(out, record, spec.id) || !Put(out, "\r\n"))
+        if (!Put(out, rule.name) || !Put(out, "=") || !PutFieldValue(out, record, rule.id) || !Put(out, "\r\n"))
             return false;
     }
     return Put(out, kEndLine) && Put(out, "\r\n");
