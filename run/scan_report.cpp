@@ -78,6 +78,20 @@ void RotateIfFull(const char* path, char* failure, size_t failureSize)
                "this record is appended to it.", named ? oldPath : "NAME.old", static_cast<unsigned long>(GetLastError()));
 }
 
+// Reads the file's last bytes, as many as fit in size; how many were read (0 when none could be).
+DWORD ReadTail(HANDLE file, void* buffer, DWORD size)
+{
+    int64_t length = FileLengthOf(file);
+    if (length <= 0)
+        return 0;
+    DWORD wanted = length < static_cast<int64_t>(size) ? static_cast<DWORD>(length) : size;
+    DWORD got = 0;
+    if (SetFilePointer(file, -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
+        !ReadFile(file, buffer, wanted, &got, nullptr) || got != wanted)
+        return 0;
+    return got;
+}
+
 // A report cut off mid-line (a crash or power loss during a write) is ended with CR LF, so that the
 // new record's start line begins a line of its own. Failures are silent: the record is still tried.
 void EndCutLine(const char* path)
@@ -86,16 +100,9 @@ void EndCutLine(const char* path)
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return;
-    int64_t length = FileLengthOf(file.Get());
-    if (length <= 0)
-        return;
     uint8_t tail[2] = {0, 0};
-    DWORD wanted = length >= 2 ? 2 : 1;
-    DWORD got = 0;
-    if (SetFilePointer(file.Get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
-        !ReadFile(file.Get(), tail, wanted, &got, nullptr) || got != wanted)
-        return;
-    if (!ReportNeedsLineBreak(tail, got))
+    DWORD got = ReadTail(file.Get(), tail, sizeof(tail));
+    if (got == 0 || !ReportNeedsLineBreak(tail, got))
         return;
     DWORD written = 0;
     if (SetFilePointer(file.Get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
@@ -150,16 +157,8 @@ void LastScanIdIn(const char* path, char* id, size_t idSize)
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid())
         return;
-    int64_t length = FileLengthOf(file.Get());
-    if (length <= 0)
-        return;
     char tail[kScanIdTailBytes];
-    DWORD wanted = length < static_cast<int64_t>(sizeof(tail)) ? static_cast<DWORD>(length) : sizeof(tail);
-    DWORD got = 0;
-    if (SetFilePointer(file.Get(), -static_cast<LONG>(wanted), nullptr, FILE_END) == INVALID_SET_FILE_POINTER ||
-        !ReadFile(file.Get(), tail, wanted, &got, nullptr))
-        return;
-    FindLastScanId(tail, got, id, idSize);
+    FindLastScanId(tail, ReadTail(file.Get(), tail, sizeof(tail)), id, idSize);
 }
 
 void MakeStartLine(const StartFacts& facts)
