@@ -30,15 +30,6 @@ public:
     std::vector<std::string> lines;
 };
 
-std::string TempFolder(const char* name)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    std::string folder = std::string(temp) + name;
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 void RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA found;
@@ -110,8 +101,8 @@ bool KeyExists(const std::string& subkey)
 struct Sandbox {
     Sandbox()
     {
-        root = TempFolder("tvx quarantine");
-        files = TempFolder("tvx quarantine files");
+        root = MakeTempFolder("tvx quarantine");
+        files = MakeTempFolder("tvx quarantine files");
         QueryWow64View(view);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kTestKey);
     }

@@ -22,6 +22,16 @@ inline std::string HelperPath(const char* fileName)
     return folder.substr(0, folder.rfind('\\') + 1) + fileName;
 }
 
+// A folder of that name in the temporary folder, made when missing.
+inline std::string MakeTempFolder(const char* name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string folder = std::string(temp) + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
 inline bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -11,6 +11,7 @@
 #include "scan/walker.h"
 #include "tests/lib/result_window.h"
 #include "scan/scan_run.h"
+#include "tests/lib/wine_files.h"
 
 namespace {
 
@@ -48,15 +49,6 @@ struct WalkFixture {
     }
 };
 
-std::string TempFolder(const char* name)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof(temp), temp);
-    std::string folder = std::string(temp) + name;
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 void WriteFile(const std::string& path, DWORD length = 0)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -74,7 +66,7 @@ TEST_CASE("memory mode walks the one file given: shown, offered, not counted, no
 {
     WalkFixture fixture;
     ResultWindow sink;
-    std::string folder = TempFolder("tvx-walk-memory");
+    std::string folder = MakeTempFolder("tvx-walk-memory");
     std::string file = folder + "\\module.exe";
     WriteFile(file);
     g_scanState.memoryMode = true;
@@ -93,7 +85,7 @@ TEST_CASE("a pending quit or destroy message cancels the walk at its first check
         const char* label;
         UINT message;
     } rows[] = {{"WM_QUIT", WM_QUIT}, {"WM_DESTROY", WM_DESTROY}};
-    std::string folder = TempFolder("tvx-walk-cancel");
+    std::string folder = MakeTempFolder("tvx-walk-cancel");
     WriteFile(folder + "\\a.txt");
     for (const Row& row : rows) {
         INFO("row: " << row.label);
@@ -114,7 +106,7 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
 {
     WalkFixture fixture;
     ResultWindow sink;
-    std::string root = TempFolder("tvx-walk-deep");
+    std::string root = MakeTempFolder("tvx-walk-deep");
     std::vector<std::string> folders;
     std::string folder = root;
     for (int level = 1; level <= kMaxWalkDepth + 1; ++level) {
@@ -142,7 +134,7 @@ TEST_CASE("the walk enters at most kMaxWalkDepth folder levels")
 
 TEST_CASE("each offered file carries its listed length, which is unknown again once it was offered")
 {
-    std::string folder = TempFolder("tvx-walk-length");
+    std::string folder = MakeTempFolder("tvx-walk-length");
     WriteFile(folder + "\\empty", 0);
     WriteFile(folder + "\\module.exe", 73775);
     struct Row {
