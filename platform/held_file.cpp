@@ -14,6 +14,7 @@ namespace {
 const DWORD kOpenReparsePoint = 0x00200000;
 const ULONG kFileBasicInformation = 4;
 const ULONG kFileRenameInformation = 10;
+const ULONG kFileLinkInformation = 11;
 const ULONG kFileDispositionInformation = 13;
 
 struct IoStatus {
@@ -45,6 +46,32 @@ bool SetInformation(HANDLE file, void* information, ULONG length, ULONG informat
         return false;
     IoStatus status = {0, 0};
     return pSetInformationFile(file, &status, information, length, informationClass) >= 0;
+}
+
+// Renames the file or gives it another name (informationClass), never over another file.
+bool SetName(HANDLE file, const char* newPath, ULONG informationClass)
+{
+    // The system's own spelling of a full path: \??\C:\... or \??\UNC\server\share\...
+    char ntPath[kPathSize + 16];
+    bool share = newPath[0] == '\\' && newPath[1] == '\\';
+    if (!CopyText(ntPath, sizeof(ntPath), share ? "\\??\\UNC\\" : "\\??\\") ||
+        !AppendText(ntPath, sizeof(ntPath), share ? newPath + 2 : newPath))
+        return false;
+    // ReplaceIfExists, RootDirectory, FileNameLength, then the name in UTF-16; the link's layout is
+    // the rename's.
+    const size_t kHead = 12;
+    union {
+        BYTE bytes[kHead + sizeof(ntPath) * sizeof(WCHAR)];
+        ULONG alignment;
+    } info;
+    std::memset(&info, 0, sizeof(info));
+    int units = MultiByteToWideChar(CP_ACP, 0, ntPath, -1, reinterpret_cast<WCHAR*>(info.bytes + kHead),
+                                    static_cast<int>(sizeof(ntPath)));
+    if (units <= 1)
+        return false;
+    ULONG nameBytes = static_cast<ULONG>(units - 1) * sizeof(WCHAR);
+    std::memcpy(info.bytes + 8, &nameBytes, sizeof(nameBytes));
+    return SetInformation(file, info.bytes, static_cast<ULONG>(kHead + nameBytes + sizeof(WCHAR)), informationClass);
 }
 
 bool FolderIsLinkNow(const char* folder, void*)
@@ -110,29 +137,46 @@ bool HeldFile::Delete()
 
 bool HeldFile::RenameTo(const char* newPath)
 {
-    if (!CanAct())
+    return CanAct() && SetName(m_file.Handle(), newPath, kFileRenameInformation);
+}
+
+bool HeldFile::LinkAs(const char* newPath)
+{
+    return IsOpen() && SetName(m_file.Handle(), newPath, kFileLinkInformation);
+}
+
+bool HeldFile::Identify(FileIdentity& identity, unsigned long& names)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsOpen() || !GetFileInformationByHandle(m_file.Handle(), &info))
         return false;
-    // The system's own spelling of a full path: \??\C:\... or \??\UNC\server\share\...
-    char ntPath[kPathSize + 16];
-    bool share = newPath[0] == '\\' && newPath[1] == '\\';
-    if (!CopyText(ntPath, sizeof(ntPath), share ? "\\??\\UNC\\" : "\\??\\") ||
-        !AppendText(ntPath, sizeof(ntPath), share ? newPath + 2 : newPath))
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.indexHigh = info.nFileIndexHigh;
+    identity.indexLow = info.nFileIndexLow;
+    names = info.nNumberOfLinks;
+    return true;
+}
+
+bool HeldFile::DropName()
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!CanAct() || !GetFileInformationByHandle(m_file.Handle(), &info))
         return false;
-    // ReplaceIfExists, RootDirectory, FileNameLength, then the name in UTF-16.
-    const size_t kHead = 12;
-    union {
-        BYTE bytes[kHead + sizeof(ntPath) * sizeof(WCHAR)];
-        ULONG alignment;
-    } info;
-    std::memset(&info, 0, sizeof(info));
-    int units = MultiByteToWideChar(CP_ACP, 0, ntPath, -1, reinterpret_cast<WCHAR*>(info.bytes + kHead),
-                                    static_cast<int>(sizeof(ntPath)));
-    if (units <= 1)
+    const DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    bool reset = (info.dwFileAttributes & kInTheWay) != 0;
+    if (reset && !ResetAttributes())
         return false;
-    ULONG nameBytes = static_cast<ULONG>(units - 1) * sizeof(WCHAR);
-    std::memcpy(info.bytes + 8, &nameBytes, sizeof(nameBytes));
-    return SetInformation(m_file.Handle(), info.bytes, static_cast<ULONG>(kHead + nameBytes + sizeof(WCHAR)),
-                          kFileRenameInformation);
+    BOOLEAN deleteName = TRUE;
+    bool dropped = SetInformation(m_file.Handle(), &deleteName, sizeof(deleteName), kFileDispositionInformation);
+    if (reset) {
+        BasicInformation basic;
+        std::memset(&basic, 0, sizeof(basic));
+        basic.attributes = info.dwFileAttributes;
+        SetInformation(m_file.Handle(), &basic, sizeof(basic), kFileBasicInformation);
+    }
+    if (dropped)
+        Close();
+    return dropped;
 }
 
 bool FindChangedFolder(const char* path, char* changed, size_t changedSize)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/file_reader.h"
+#include "platform/held_file_rules.h"
 
 class HeldFile {
 public:
@@ -33,6 +34,14 @@ public:
     bool Delete();
     // Renames the file to newPath (a full path, file-call spelling), never over another file.
     bool RenameTo(const char* newPath);
+    // Gives the file a second name, newPath (as for RenameTo), on its own volume. Any open will do:
+    // the name goes to the very file this handle holds, whatever its path names meanwhile.
+    bool LinkAs(const char* newPath);
+    // The file's identity, and how many names it has.
+    bool Identify(FileIdentity& identity, unsigned long& names);
+    // Deletes this name of the file and lets it go, leaving the file's attributes as they were: a
+    // file with other names keeps them. True when the name is gone.
+    bool DropName();
 
 private:
     FileReader m_file;

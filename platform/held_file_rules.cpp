@@ -48,13 +48,9 @@ const char* WhyLeftAfterReopen(bool opened, bool matches)
     return nullptr;
 }
 
-FinishAction DecideFinish(bool moved, bool opened, bool matches)
+bool SameFile(const FileIdentity& a, const FileIdentity& b)
 {
-    if (!moved)
-        return kFinishNothingMoved;
-    if (!opened)
-        return kFinishKeepRecord;
-    return matches ? kFinishDelete : kFinishPutBack;
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
 bool IsLinkFolder(unsigned long attributes, unsigned long reparseTag)

@@ -1,6 +1,6 @@
 // Rules for acting on a matched file without letting the path be turned against the machine: when
-// the open may skip links, which folder of a path has become a link, and what the step after the
-// restart does with a moved file (portable: no Win32).
+// the open may skip links, which folder of a path has become a link, and when two names are one
+// file (portable: no Win32).
 #pragma once
 #include <cstddef>
 
@@ -19,16 +19,14 @@ bool FindLinkedFolder(const char* path, FolderIsLink isLink, void* context, char
 // when it matched again, else why the file is left (for the report line).
 const char* WhyLeftAfterReopen(bool opened, bool matches);
 
-// What the step after the restart does with one file it moved into its own folder.
-enum FinishAction {
-    kFinishDelete,       // it still matches a record: delete it through the handle that matched
-    kFinishPutBack,      // anything else goes back where it came from, never over another file
-    kFinishKeepRecord,   // it cannot be examined now: left where it is for the next start
-    kFinishNothingMoved, // the restart moved nothing: the record is dropped, nothing is touched
+// A file's identity: its volume's serial number and its index on that volume. Two names with the
+// same identity are one file (hard links); a file put in a name's place has another.
+struct FileIdentity {
+    unsigned long volume;
+    unsigned long indexHigh;
+    unsigned long indexLow;
 };
-// moved: the moved file is in the folder; opened: it could be opened to be matched; matches: a
-// record matched it through that open.
-FinishAction DecideFinish(bool moved, bool opened, bool matches);
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
 
 // The walk's rule for a folder it does not enter: a reparse point whose tag is a name surrogate
 // (junction, symbolic link, mount point) or unknown (0: the listing did not say).
