@@ -165,10 +165,10 @@ bool DeleteThroughHandle(HeldFile& file)
 
 // Schedules the matched file's removal at the next start (moved into the tool's own folder and
 // finished there, or deleted by path on a volume without access lists) and sends its line.
-void ScheduleMatchedFile(ScanState& s, const char* path, const char* name)
+void ScheduleMatchedFile(ScanState& s, const char* path, const char* name, HeldFile& file)
 {
     char why[kReportLineChars];
-    RestartSchedule schedule = ScheduleMoveAtRestart(path, name, why, sizeof(why));
+    RestartSchedule schedule = ScheduleMoveAtRestart(path, name, file, why, sizeof(why));
     bool scheduled = schedule == kScheduleMove || (schedule == kScheduleBareDelete && ScheduleDeleteAtRestart(path) != 0);
     if (scheduled) {
         s.restartNeeded = 1;
@@ -218,8 +218,8 @@ void RemoveMatchedFile(ScanState& s, const char* path, const char* name, HeldFil
         SendFileResult(s, ResultKind::kFileLeft, path, name, kFileDisposal.removeFailed);
         return;
     }
-    // Held while the move is scheduled, when the other program's hold allows it.
-    ScheduleMatchedFile(s, path, name);
+    // Put into the tool's folder through the handle that matched again.
+    ScheduleMatchedFile(s, path, name, file);
     file.Close();
 }
 

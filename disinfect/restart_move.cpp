@@ -13,7 +13,9 @@
 #include "match/signature_match.h"
 #include "platform/held_file.h"
 #include "platform/held_file_rules.h"
+#include "platform/version.h"
 #include "run/run_options.h"
+#include "run/system_folders.h"
 #include "run/scan_report.h"
 
 namespace {
@@ -214,15 +216,97 @@ void ReportAfterRestart(const char* format, const char* a, const char* b = "", c
     ReportLoneLine(g_runOptions.reportPath, line);
 }
 
-// One record of a folder; true when it was dealt with and may go.
-bool FinishOne(const char* folder, const char* number)
+// Whether the file held by file is the one record names.
+bool IsRecordedFile(HeldFile& file, const MoveRecord& record, unsigned long& names)
+{
+    FileIdentity identity;
+    return file.Identify(identity, names) && SameFile(identity, record.identity);
+}
+
+// What the original path of a second name's record names now. Only the very file, opened for
+// action where no folder of the path is a link, may lose that name.
+OriginalName LookAtOriginal(const MoveRecord& record, const char* callPath, HeldFile& original)
+{
+    unsigned long names = 0;
+    if (original.OpenForAction(callPath))
+        return IsRecordedFile(original, record, names) ? kOriginalSame : kOriginalOther;
+    if (original.OpenToRead(callPath)) {
+        bool same = IsRecordedFile(original, record, names);
+        original.Close();
+        return same ? kOriginalHeld : kOriginalOther;
+    }
+    DWORD attributes = GetFileAttributesA(callPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND ? kOriginalGone
+                                                                                               : kOriginalUnknown;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? kOriginalOther : kOriginalUnknown;
+}
+
+// Deletes the original name through original (the very file), then the tool's own name.
+bool DeleteBothNames(HeldFile& original, const char* movedPath, const MoveRecord& record)
+{
+    if (!original.ResetAttributes() || !original.Delete())
+        return false;
+    HeldFile own;
+    unsigned long names = 0;
+    return own.OpenForAction(movedPath) && IsRecordedFile(own, record, names) && own.Delete();
+}
+
+// Lets go of the tool's second name for the file; what the original path names is not touched.
+bool DropOwnName(const char* movedPath, const MoveRecord& record, unsigned long& namesBefore)
+{
+    HeldFile own;
+    return own.OpenForAction(movedPath) && IsRecordedFile(own, record, namesBefore) && own.DropName();
+}
+
+// Puts the matched file into the tool's folder as record.method says. True when it is there (or,
+// for a move at the restart, when the move is registered).
+bool PlaceForRestart(const MoveRecord& record, const char* path, const char* movedPath, HeldFile& file)
+{
+    switch (record.method) {
+    case kMovedNow:
+        if (!file.RenameTo(movedPath))
+            return false;
+        // A path inside the tool's own folder, which no other user can turn elsewhere. Should the
+        // restart not delete it, the step after the restart does.
+        MoveFileExA(movedPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return true;
+    case kSecondName: {
+        if (!file.LinkAs(movedPath))
+            return false;
+        HeldFile own;
+        unsigned long names = 0;
+        if (own.OpenToRead(movedPath) && IsRecordedFile(own, record, names))
+            return true;
+        own.Close();
+        DeleteFileA(movedPath);
+        return false;
+    }
+    case kMovedAtRestart:
+        // The path keeps the 64-bit spelling: the session manager that carries it out is a 64-bit
+        // program, and the alias means nothing to it. Only where no folder can be a link.
+        return MoveFileExA(path, movedPath, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    }
+    return false;
+}
+
+enum FinishOutcome { kRecordDone, kRecordKept, kRecordRetry };
+// A file held at the logon (a program the restart has not ended yet, a scanner's look) is tried
+// again a few times before it is left for the next restart.
+const int kFinishTries = 5;
+const DWORD kFinishRetryMs = 2000;
+
+// One record of a folder: kRecordDone when it was dealt with and may go. view: the record names
+// the file as a 64-bit program does, and the file calls need their own spelling of it. What must
+// wait is kRecordRetry, silently, until lastTry, then kRecordKept with its line.
+FinishOutcome FinishOne(const char* folder, const char* number, const Wow64View& view, bool lastTry)
 {
     char recordPath[MAX_PATH];
     char movedPath[MAX_PATH];
     if (!JoinPath(recordPath, sizeof(recordPath), folder, number, kMoveRecordExtension) ||
         !JoinPath(movedPath, sizeof(movedPath), folder, number, kMovedFileExtension))
-        return false;
-    char text[2 * kPathSize + 8];
+        return kRecordKept;
+    char text[2 * kPathSize + 64];
     int32_t got = 0;
     {
         FileReader record(recordPath, FILE_SHARE_READ);
@@ -231,46 +315,109 @@ bool FinishOne(const char* folder, const char* number)
     MoveRecord moved;
     if (got <= 0 || !ParseMoveRecord(text, static_cast<size_t>(got), moved)) {
         ReportAfterRestart("%s is no record of the tool's; it and %s are left as they are", recordPath, movedPath);
-        return false;
+        return kRecordKept;
     }
-    bool present = GetFileAttributesA(movedPath) != INVALID_FILE_ATTRIBUTES;
+    const char* original = moved.originalPath;
+    const char* name = moved.detectionName;
+    char callBuffer[kPathSize];
+    const char* callPath = ForFileCalls(original, view, callBuffer, sizeof(callBuffer));
+    FinishFacts facts = {};
+    char changed[kPathSize] = "";
+    unsigned long names = 0;
     HeldFile file;
-    bool opened = present && file.OpenForAction(movedPath);
+    facts.present = GetFileAttributesA(movedPath) != INVALID_FILE_ATTRIBUTES;
+    facts.opened = facts.present && file.OpenForAction(movedPath);
+    facts.sameFile = facts.opened && IsRecordedFile(file, moved, names);
     PeImageInfo info;
-    bool matches = opened && MatchSignatureTable(file.Reader(), kSignatureTable, info) >= 0;
-    switch (DecideFinish(present, opened, matches)) {
+    facts.matches = facts.opened && MatchSignatureTable(file.Reader(), kSignatureTable, info) >= 0;
+    facts.pathChanged = FindChangedFolder(callPath, changed, sizeof(changed));
+    // Let go first: a second open of the same file for action would be refused while it is held.
+    file.Close();
+    HeldFile atOriginal;
+    if (moved.method == kSecondName && facts.opened && facts.sameFile && facts.matches && !facts.pathChanged)
+        facts.original = LookAtOriginal(moved, callPath, atOriginal);
+    switch (DecideFinish(moved.method, facts)) {
     case kFinishDelete:
-        if (file.ResetAttributes() && file.Delete()) {
-            ReportAfterRestart("%s     %s removed", moved.originalPath, moved.detectionName);
-            return true;
+        if (file.OpenForAction(movedPath) && file.ResetAttributes() && file.Delete()) {
+            ReportAfterRestart("%s     %s removed", original, name);
+            return kRecordDone;
         }
-        ReportAfterRestart("%s     %s Unable to remove; it stays in %s", moved.originalPath, moved.detectionName,
-                           movedPath);
-        return false;
+        ReportAfterRestart("%s     %s Unable to remove; it stays in %s", original, name, movedPath);
+        return kRecordKept;
+    case kFinishDeleteBoth:
+        if (DeleteBothNames(atOriginal, movedPath, moved)) {
+            ReportAfterRestart("%s     %s removed", original, name);
+            return kRecordDone;
+        }
+        ReportAfterRestart("%s     %s Unable to remove; its second name waits in %s", original, name, movedPath);
+        return kRecordKept;
+    case kFinishDropName:
+        if (!DropOwnName(movedPath, moved, names)) {
+            ReportAfterRestart("%s: the tool's second name for it, %s, could not be let go", original, movedPath);
+            return kRecordKept;
+        }
+        if (facts.pathChanged)
+            ReportAfterRestart("%s     %s left: its folder %s has become a link; only the tool's second name "
+                               "for the file was let go", original, name, changed);
+        else if (!facts.matches)
+            ReportAfterRestart("%s matches no record now: left as it is; only the tool's second name for it "
+                               "was let go", original);
+        else if (facts.original == kOriginalOther)
+            ReportAfterRestart("%s     %s left: the path names another file now, and nothing there was touched; %s",
+                               original, name,
+                               names <= 1 ? "the matched file had no other name and went with the tool's"
+                                          : "only the tool's second name for the matched file was let go");
+        else
+            ReportAfterRestart("%s     %s %s", original, name,
+                               names <= 1 ? "removed (its own name had gone already)"
+                                          : "left: the path names nothing now; only the tool's second name for "
+                                            "the matched file was let go");
+        return kRecordDone;
     case kFinishPutBack:
-        file.Close();
         // MoveFileA never replaces: a file that took the name since keeps it.
-        if (MoveFileA(movedPath, moved.originalPath)) {
+        if (MoveFileA(movedPath, callPath)) {
             ReportAfterRestart("%s was moved at the restart but matches no record now: put back, not deleted",
-                               moved.originalPath);
-            return true;
+                               original);
+            return kRecordDone;
         }
         ReportAfterRestart("%s was moved at the restart but matches no record now: it could not be put back and "
-                           "waits in %s",
-                           moved.originalPath, movedPath);
-        return false;
+                           "waits in %s", original, movedPath);
+        return kRecordKept;
     case kFinishKeepRecord:
-        ReportAfterRestart("%s, moved at the restart, could not be opened to be matched; it waits in %s",
-                           moved.originalPath, movedPath);
-        return false;
+        if (!lastTry)
+            return kRecordRetry;
+        if (moved.method == kMovedAtRestart && facts.opened && !facts.matches && facts.pathChanged)
+            ReportAfterRestart("%s was moved at the restart but matches no record now, and its folder %s is a "
+                               "link: it waits in %s", original, changed, movedPath);
+        else if (facts.original == kOriginalHeld || (facts.present && !facts.opened))
+            ReportAfterRestart("%s     %s is held by some program: it waits in %s for the next restart", original,
+                               name, movedPath);
+        else
+            ReportAfterRestart("%s     %s could not be dealt with now; it waits in %s", original, name, movedPath);
+        return kRecordKept;
     case kFinishNothingMoved:
-        ReportAfterRestart("%s was not moved at the restart; nothing was done to it", moved.originalPath);
-        return true;
+        ReportAfterRestart("%s was not moved at the restart; nothing was done to it", original);
+        return kRecordDone;
+    case kFinishDoneAtRestart:
+        ReportAfterRestart("%s     %s removed", original, name);
+        return kRecordDone;
     }
-    return false;
+    return kRecordKept;
 }
 
 }  // namespace
+
+bool IsOwnRestartFolder(const char* folder)
+{
+    char expected[MAX_PATH];
+    SecurityFunctions f;
+    if (!RestartFolderFor(folder, expected, sizeof(expected)) || CompareNoCase(folder, expected) != 0 ||
+        !LookUpSecurityFunctions(f))
+        return false;
+    DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && OwnedByAdministration(f, folder);
+}
 
 bool MakeOwnFolder(const char* folder)
 {
@@ -291,7 +438,7 @@ bool MakeOwnFolder(const char* folder)
     return f.pSetFileSecurityA(folder, DACL_SECURITY_INFORMATION, &own.descriptor) != 0;
 }
 
-RestartSchedule ScheduleMoveAtRestart(const char* path, const char* name, char* why, size_t whySize)
+RestartSchedule ScheduleMoveAtRestart(const char* path, const char* name, HeldFile& file, char* why, size_t whySize)
 {
     CopyText(why, whySize, "");
     char folder[MAX_PATH];
@@ -307,6 +454,12 @@ RestartSchedule ScheduleMoveAtRestart(const char* path, const char* name, char* 
         FormatText(why, whySize, "%s is not the tool's own folder", folder);
         return kScheduleRefused;
     }
+    MoveRecord record = {};
+    unsigned long names = 0;
+    if (!file.Identify(record.identity, names)) {
+        CopyText(why, whySize, "the file that matched could not be told apart from others");
+        return kScheduleRefused;
+    }
     // Registered before anything is moved: a moved file with nobody to finish it would stay away.
     if (!RegisterFinishingStep()) {
         CopyText(why, whySize, "the step after the restart could not be registered");
@@ -315,29 +468,43 @@ RestartSchedule ScheduleMoveAtRestart(const char* path, const char* name, char* 
     char number[16];
     char recordPath[MAX_PATH];
     char movedPath[MAX_PATH];
-    char text[2 * kPathSize + 8];
-    MoveRecord record;
     if (!ChooseMoveNumber(folder, number, sizeof(number)) ||
         !JoinPath(recordPath, sizeof(recordPath), folder, number, kMoveRecordExtension) ||
         !JoinPath(movedPath, sizeof(movedPath), folder, number, kMovedFileExtension) ||
         !CopyText(record.originalPath, sizeof(record.originalPath), path) ||
-        !CopyText(record.detectionName, sizeof(record.detectionName), name) ||
-        !FormatMoveRecord(record, text, sizeof(text)) || !WriteWholeFile(recordPath, text)) {
+        !CopyText(record.detectionName, sizeof(record.detectionName), name)) {
         FormatText(why, whySize, "no record could be written in %s", folder);
         return kScheduleRefused;
     }
-    // The path keeps the 64-bit spelling: the session manager that carries it out is a 64-bit
-    // program, and the alias means nothing to it.
-    if (!MoveFileExA(path, movedPath, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    // Through the handle that matched wherever links can exist: a path handed to the restart could
+    // be sent through a link by then. A file the tool may act on leaves its path at once.
+    RestartMethod methods[2] = {kMovedAtRestart, kMovedAtRestart};
+    int count = 0;
+    if (file.CanAct())
+        methods[count++] = kMovedNow;
+    if (LinksCanExist(GetPlatformCode(), GetNtVersionCode()))
+        methods[count++] = kSecondName;
+    else if (count == 0)
+        methods[count++] = kMovedAtRestart;
+    for (int i = 0; i < count; ++i) {
+        record.method = methods[i];
+        char text[2 * kPathSize + 64];
+        if (!FormatMoveRecord(record, text, sizeof(text)) || !WriteWholeFile(recordPath, text)) {
+            FormatText(why, whySize, "no record could be written in %s", folder);
+            return kScheduleRefused;
+        }
+        if (PlaceForRestart(record, path, movedPath, file))
+            return kScheduleMove;
         DeleteFileA(recordPath);
-        CopyText(why, whySize, "the system refused the move at the restart");
-        return kScheduleRefused;
     }
-    return kScheduleMove;
+    CopyText(why, whySize, "the system refused to put the file in the tool's folder");
+    return kScheduleRefused;
 }
 
 int FinishAfterRestart()
 {
+    Wow64View view;
+    QueryWow64View(view);
     bool allDone = true;
     for (char drive = 'A'; drive <= 'Z'; ++drive) {
         char root[4] = {drive, ':', '\\', '\0'};
@@ -366,14 +533,29 @@ int FinishAfterRestart()
                 CopyTextN(numbers[count++], sizeof(numbers[0]), entry.cFileName, static_cast<size_t>(dot - entry.cFileName));
         }
         search.Close();
-        for (int i = 0; i < count; ++i) {
-            char recordPath[MAX_PATH];
-            if (FinishOne(folder, numbers[i]) &&
-                JoinPath(recordPath, sizeof(recordPath), folder, numbers[i], kMoveRecordExtension))
-                DeleteFileA(recordPath);
-            else
-                allDone = false;
+        bool waiting[64];
+        for (int i = 0; i < count; ++i)
+            waiting[i] = true;
+        for (int tries = 1, left = count; left > 0; ++tries) {
+            if (tries > 1)
+                Sleep(kFinishRetryMs);
+            left = 0;
+            for (int i = 0; i < count; ++i) {
+                if (!waiting[i])
+                    continue;
+                FinishOutcome outcome = FinishOne(folder, numbers[i], view, tries == kFinishTries);
+                char recordPath[MAX_PATH];
+                waiting[i] = outcome == kRecordRetry;
+                left += waiting[i] ? 1 : 0;
+                allDone = allDone && outcome != kRecordKept;
+                if (outcome == kRecordDone &&
+                    JoinPath(recordPath, sizeof(recordPath), folder, numbers[i], kMoveRecordExtension))
+                    DeleteFileA(recordPath);
+            }
         }
     }
+    // What had to wait is looked at again after the next restart.
+    if (!allDone)
+        RegisterFinishingStep();
     return allDone ? kExitClean : kExitLeftBehind;
 }

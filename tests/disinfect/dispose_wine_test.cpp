@@ -12,6 +12,7 @@
 
 #include "run/scan_state.h"
 #include "disinfect/dispose.h"
+#include "disinfect/restart_move.h"
 #include "platform/held_file.h"
 #include "platform/version.h"
 #include "tests/fixtures/fixtures.h"
@@ -232,6 +233,39 @@ TEST_CASE("memory-removal pass: a module that no longer matches is left")
     CHECK(Exists(path));
     CHECK(g_scanState.findsLeftBehind == 1);
     CHECK(g_scanState.filesRemoved == 0);
+}
+
+TEST_CASE("NT: a matched file the tool may act on leaves its path at once; the restart gets only the tool's folder")
+{
+    if (GetPlatformCode() == 4)
+        return;
+    const std::string path = "C:\\tvxnow\\now.exe";
+    CreateDirectoryA("C:\\tvxnow", nullptr);
+    Bytes infected;
+    CHECK(BuildRecordFixture(kSignatureTable[0], PeFault::None, infected));
+    CHECK(WriteWholeFile(path.c_str(), infected));
+    HeldFile file;
+    CHECK(file.OpenForAction(path.c_str()));
+    char why[300];
+    CHECK(ScheduleMoveAtRestart(path.c_str(), kName, file, why, sizeof(why)) == kScheduleMove);
+    file.Close();
+    CHECK_FALSE(Exists(path));
+    const std::string pending = PendingRenames();
+    CHECK(pending.find("\\??\\C:\\TarvexRestart\\") != std::string::npos);
+    CHECK(pending.find("tvxnow") == std::string::npos);
+
+    // Should the restart not have deleted it, the step after the restart does, and says so.
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof(windows));
+    const std::string report = std::string(windows) + "\\Tarvex.log";
+    DeleteFileA(report.c_str());
+    CHECK(FinishAfterRestart() == 0);
+    CHECK(ReadBytes(report).find("after the restart: " + path + "     " + kName + " removed") != std::string::npos);
+    WIN32_FIND_DATAA entry;
+    HANDLE left = FindFirstFileA("C:\\TarvexRestart\\*.mov", &entry);
+    CHECK(left == INVALID_HANDLE_VALUE);
+    if (left != INVALID_HANDLE_VALUE)
+        FindClose(left);
 }
 
 TEST_CASE("9x: wininit.ini is rewritten whole, with its line ends, and never from a stale copy")

@@ -119,12 +119,23 @@ hold_file() {
 }
 
 # expect_restarted WINPATH: after a restart of the prefix's session, the held file's lock holder has
-# ended and the file at WINPATH, deleted at the restart, is gone.
+# ended and the file at WINPATH, removed after the restart, is gone. Windows starts the step after
+# the restart (a RunOnce entry) at the next logon, once every program of the old session has ended;
+# Wine's own restart starts it while they still run, so the step finds the file held and registers
+# itself again. A second start of the session, with every program ended, stands for that logon.
 expect_restarted() {
-    local file
+    local file log=$E2E_PREFIX/drive_c/windows/Tarvex.log
     file=$(unix_path "$E2E_PREFIX" "$1")
     tvx_poll 60 tvx_ended "$HOLDER_PID" || abort "the restart left the holding program running"
+    tvx_poll 90 grep -qF "after the restart: $1     " "$log" || abort "the step after the restart said nothing of $1"
+    if [ -e "$file" ]; then
+        tvx_stop_prefix "$E2E_PREFIX"
+        WINEPREFIX="$E2E_PREFIX" wineboot -r >/dev/null 2>&1
+        WINEPREFIX="$E2E_PREFIX" wineserver -w
+    fi
     tvx_poll 60 tvx_gone "$file" || abort "the held file survived the restart"
+    tr -d '\r' <"$log" | grep -F "after the restart: $1     " | grep -q " removed$" ||
+        abort "the report does not say $1 was removed after the restart"
 }
 
 # reg_query KEY VALUE: prints the value as reg.exe shows it.

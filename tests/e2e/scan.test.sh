@@ -71,8 +71,10 @@ for row in "${plant_table[@]}"; do
     fi
 done
 reg_has "$RUN_KEY" Keep || abort "an unrelated autostart value was removed"
-reg_query 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations |
-    grep -qi 'locked\\held.exe' || abort "the held file is not scheduled for deletion at restart"
+# The held file waits in the tool's own folder for the step after the restart, which RunOnce starts.
+cat "$E2E_PREFIX/drive_c/TarvexRestart/"*.txt 2>/dev/null | grep -qiF 'C:\locked\held.exe' &&
+    reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce' 'Tarvex restart' | grep -qF '/FINISH' ||
+    abort "the held file is not scheduled for removal at restart"
 
 # Enter still does nothing; OK closes.
 auto key "$MAIN_SEL" "$VK_RETURN" >/dev/null

@@ -117,21 +117,3 @@ TEST_CASE("a step after the matching handle was let go acts only on a file that 
           "the file at this path no longer matches (replaced or changed since it matched)");
     CHECK(std::string(WhyLeftAfterReopen(false, false)) == "the file at this path could not be opened to be matched again");
 }
-
-TEST_CASE("the step after the restart with a moved file")
-{
-    struct Row {
-        const char* label;
-        bool moved, opened, matches;
-        FinishAction action;
-    } rows[] = {
-        {"still the trojan's file", true, true, true, kFinishDelete},
-        {"another file came through a swapped path", true, true, false, kFinishPutBack},
-        {"held by some program at the start", true, false, false, kFinishKeepRecord},
-        {"the restart moved nothing", false, false, false, kFinishNothingMoved},
-    };
-    for (const Row& row : rows) {
-        INFO(row.label);
-        CHECK(DecideFinish(row.moved, row.opened, row.matches) == row.action);
-    }
-}
