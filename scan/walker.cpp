@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "run/scan_state.h"
+#include "base/clib.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "disinfect/restart_move.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
 
@@ -186,6 +188,15 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
     entry.dwReserved0 = 0;
     return FindNextFileA(search, &entry);
 }
+// The folder of a pattern ("X:\TarvexRestart\*.*") is the tool's folder for the restart, made by
+// The folder of a pattern ("X:\\TarvexRestart\\*.*") is the tool's folder for the restart, made by
+// the tool: its files are second names of files this or an earlier scan found.
+bool IsToolsOwnFolder(const char* childPattern)
+{
+    char folder[kPathSize];
+    size_t length = TextLength(childPattern);
+    return length > 4 && CopyTextN(folder, sizeof(folder), childPattern, length - 4) && IsOwnRestartFolder(folder);
+}
 
 // Pass 2: descends into every subfolder.
 WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
@@ -228,6 +239,8 @@ WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* sh
             NoteFolderTooDeep(s, ChosenSpelling(longChild, shortChild));
             continue;
         }
+        if (IsToolsOwnFolder(ChosenSpelling(longChild, shortChild)))
+            continue;
         // The alias, should a listing ever show it, is the real System32, walked under its name.
         if (IsListedAlias(s, ChosenSpelling(longChild, shortChild)))
             continue;
