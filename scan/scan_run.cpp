@@ -9,6 +9,7 @@
 #include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
+#include "disinfect/quarantine_store.h"
 #include "match/signature_table.h"
 #include "platform/restart.h"
 #include "platform/version.h"
@@ -80,6 +81,39 @@ void RecordWalkSkips(ScanState& s)
     BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, ToRecord, &results);
 }
 
+// The quarantine's lines (the bounds' drops) go to the record alone.
+class QuarantineToRecord : public QuarantineLines {
+public:
+    explicit QuarantineToRecord(ScanState& s) : m_state(s) {}
+    void Line(const char* text) override { ScanResults(m_state).RecordLine(text); }
+
+private:
+    ScanState& m_state;
+};
+
+// Opens the scan's part of the quarantine under its ID, after the bounds. Every scan opens it, the
+// leaving disposition's too: the autostart cleanup deletes values whatever the disposition says.
+// A quarantine that cannot be begun stops nothing; each keep then says why it kept nothing.
+void BeginQuarantine(ScanState& s, QuarantineScan& quarantine, QuarantineToRecord& lines)
+{
+    char root[kPathSize];
+    if (QuarantineRoot(root, sizeof(root), true))
+        quarantine.Begin(root, s.scanId, lines);
+    s.quarantine = &quarantine;
+}
+
+// Writes the scan's .reg file and names the command that undoes the scan, when it kept something.
+void EndQuarantine(ScanState& s)
+{
+    QuarantineScan* quarantine = s.quarantine;
+    s.quarantine = nullptr;
+    if (quarantine == nullptr || !quarantine->End())
+        return;
+    char line[96];
+    FormatText(line, sizeof(line), "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
+    ScanResults(s).RecordLine(line);
+}
+
 }  // namespace
 
 ScanState g_scanState;
@@ -101,9 +135,8 @@ void BeginScanReport(ScanState& s)
     bool known = QueryWindowsVersion(version);
     char windowsText[224];
     FormatWindowsVersion(windowsText, sizeof(windowsText), known ? &version : nullptr);
-    char scanId[kScanIdSize];
-    ChooseScanId(g_runOptions.reportPath, scanId, sizeof(scanId));
-    ScanStartFacts facts = {g_runOptions.quiet, scanId, windowsText, s.wow64.active, g_runOptions.reportPath};
+    ChooseScanId(g_runOptions.reportPath, s.scanId, sizeof(s.scanId));
+    ScanStartFacts facts = {g_runOptions.quiet, s.scanId, windowsText, s.wow64.active, g_runOptions.reportPath};
     ScanResults(s).ScanStarted(facts);
 }
 
@@ -132,6 +165,7 @@ RunExitCode ScanExitCode(ScanState& s, bool completed, bool restartStarted)
 
 RunExitCode EndScanRecordWithOutcome(ScanState& s, ReportEnd how, bool completed, bool restartStarted)
 {
+    EndQuarantine(s);
     RunExitCode code = ScanExitCode(s, completed, restartStarted);
     ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
                           s.filesScanned, s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
@@ -147,6 +181,9 @@ RunExitCode RunScanSteps(ScanState& s)
     // Every path rule of this scan follows this one answer.
     QueryWow64View(s.wow64);
     BeginScanReport(s);
+    QuarantineToRecord quarantineLines(s);
+    QuarantineScan quarantine;
+    BeginQuarantine(s, quarantine, quarantineLines);
     ScanMemory(s);
     bool whole = true;
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
@@ -193,6 +230,8 @@ RunExitCode RunScanForOutcome(ScanState& s, ResultSink& results)
     ResultSink* before = s.results;
     s.results = &results;
     RunExitCode code = RunScanSteps(s);
+    // The scan's quarantine lived in its steps.
+    s.quarantine = nullptr;
     s.results = before;
     return code;
 }
