@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"
+#include "disinfect/quarantine_store.h"
 #include "disinfect/restart_move.h"
 #include "disinfect/wininit_text.h"
 #include "match/signature_match.h"
@@ -89,6 +90,68 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     }
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
+
+// The record of the found file being disposed of: the quarantine's largest, and the disposal is
+// not reentrant.
+QuarantineRecord g_keptRecord;
+
+// A copy of a found file kept before the disposal acts on it, and its record, appended with the
+// act's result once that is known. A file that cannot be kept is still acted on; the report says
+// why it was not kept.
+class KeptBeforeAct {
+public:
+    // held: the handle that matched the file, when there is one, so that what is kept is what matched.
+    KeptBeforeAct(ScanState& s, const char* path, const char* name, ByteReader* held)
+        : m_state(s), m_removed(s.filesRemoved), m_waiting(s.restartDeletions), m_left(s.findsLeftBehind),
+          m_active(s.quarantine != nullptr && DispositionActs(s.dispositionCode))
+    {
+        if (!m_active)
+            return;
+        char fileCallPath[kPathSize];
+        const char* shown = ShownPath(s, path);
+        QuarantineRecord& record = g_keptRecord;
+        if (!s.quarantine->KeepFile(shown, path, ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), record,
+                                    held))
+            ScanResults(s).RecordLine(NotKeptLine(shown, name, record.notKept));
+        CopyText(record.detection, sizeof(record.detection), name);
+        CopyText(record.action, sizeof(record.action), s.dispositionCode == kDispositionRename ? "rename" : "remove");
+    }
+    KeptBeforeAct(const KeptBeforeAct&) = delete;
+    KeptBeforeAct& operator=(const KeptBeforeAct&) = delete;
+    // The counters tell what the act did; a file that stayed where it was is not recorded, and its
+    // copy goes: there is nothing to put back.
+    ~KeptBeforeAct()
+    {
+        if (!m_active)
+            return;
+        QuarantineRecord& record = g_keptRecord;
+        const char* result = m_state.dispositionCode == kDispositionRename ? "renamed" : "removed";
+        if (m_state.restartDeletions != m_waiting)
+            result = "waits for the restart";
+        else if (m_state.findsLeftBehind != m_left && m_state.filesRemoved == m_removed)
+            result = nullptr;
+        if (result == nullptr) {
+            m_state.quarantine->DropCopy(record);
+            return;
+        }
+        CopyText(record.result, sizeof(record.result), result);
+        if (!m_state.quarantine->Append(record))
+            ScanResults(m_state).RecordLine(NotKeptLine(record.path, record.detection, "its record could not be written"));
+    }
+
+private:
+    const char* NotKeptLine(const char* path, const char* name, const char* why)
+    {
+        FormatText(m_line, sizeof(m_line), "%s     %s not kept in the quarantine: %s", path, name, why);
+        return m_line;
+    }
+    ScanState& m_state;
+    int32_t m_removed;
+    int32_t m_waiting;
+    int32_t m_left;
+    bool m_active;
+    char m_line[kReportLineChars];
+};
 
 void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
@@ -252,6 +315,7 @@ void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFi
         DisposeInfectedFile(s, path, name);
         return;
     }
+    KeptBeforeAct kept(s, path, name, file.IsOpen() ? &file.Reader() : nullptr);
     switch (s.dispositionCode) {
     case kDispositionRename:
         RenameMatchedFile(s, path, name, file);
@@ -301,6 +365,7 @@ const DisposalTexts kFileDisposal = {true, "Unable to remove", "not disinfected 
 
 void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
+    KeptBeforeAct kept(s, path, name, nullptr);
     switch (s.dispositionCode) {
     case kDispositionRename:
         RenameInfectedFile(s, path, name);
