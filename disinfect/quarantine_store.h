@@ -15,6 +15,11 @@ class QuarantineLines {
 public:
     virtual ~QuarantineLines() {}
     virtual void Line(const char* text) = 0;
+    // One object of an undo of scanId, after its line: put back, or not (how says why).
+    virtual void Object(const char* /*scanId*/, const char* /*what*/, const char* /*detection*/, bool /*putBack*/,
+                        const char* /*how*/)
+    {
+    }
 };
 
 // <Windows folder>\Tarvex\Quarantine, made (with the folder above it) when create is set and it is
