@@ -138,23 +138,29 @@ void NameValue(char* object, size_t objectSize, const char* subkey, const char* 
 int DeleteKeptValue(ScanState& s, HKEY root, const char* subkey, const char* valueName, RegistryView view,
                     const char* name)
 {
-    static QuarantineRecord record;
+    // On the heap: a record holds the value's data whole.
+    QuarantineRecord* record = s.quarantine != nullptr ? new QuarantineRecord : nullptr;
     char key[kRegistryKeySize];
-    bool read = s.quarantine != nullptr && root == HKEY_LOCAL_MACHINE &&
+    bool read = record != nullptr && root == HKEY_LOCAL_MACHINE &&
                 FormatText(key, sizeof(key), "HKEY_LOCAL_MACHINE\\%s", subkey) &&
-                s.quarantine->ReadValue(view, key, valueName, record);
+                s.quarantine->ReadValue(view, key, valueName, *record);
     int deleted = DeleteRegistryValue(root, subkey, valueName, view);
-    if (deleted != 1 || s.quarantine == nullptr)
+    if (deleted != 1 || s.quarantine == nullptr) {
+        delete record;
         return deleted;
-    CopyText(record.detection, sizeof(record.detection), name);
-    CopyText(record.action, sizeof(record.action), "remove value");
-    CopyText(record.result, sizeof(record.result), "removed");
-    if (!read || !s.quarantine->Append(record)) {
+    }
+    if (read) {
+        CopyText(record->detection, sizeof(record->detection), name);
+        CopyText(record->action, sizeof(record->action), "remove value");
+        CopyText(record->result, sizeof(record->result), "removed");
+    }
+    if (!read || !s.quarantine->Append(*record)) {
         char line[kReportLineChars];
         FormatText(line, sizeof(line), "System Registry value %s in %s not kept in the quarantine: %s", valueName,
                    KeyName(subkey), read ? "its record could not be written" : "it could not be read whole");
         ScanResults(s).RecordLine(line);
     }
+    delete record;
     return deleted;
 }
 

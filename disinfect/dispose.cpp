@@ -91,10 +91,6 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
 
-// The record of the found file being disposed of: the quarantine's largest, and the disposal is
-// not reentrant.
-QuarantineRecord g_keptRecord;
-
 // A copy of a found file kept before the disposal acts on it, and its record, appended with the
 // act's result once that is known. A file that cannot be kept is still acted on; the report says
 // why it was not kept.
@@ -103,13 +99,17 @@ public:
     // held: the handle that matched the file, when there is one, so that what is kept is what matched.
     KeptBeforeAct(ScanState& s, const char* path, const char* name, ByteReader* held)
         : m_state(s), m_removed(s.filesRemoved), m_waiting(s.restartDeletions), m_left(s.findsLeftBehind),
-          m_active(s.quarantine != nullptr && DispositionActs(s.dispositionCode))
+          m_pRecord(nullptr)
     {
-        if (!m_active)
+        if (s.quarantine == nullptr || !DispositionActs(s.dispositionCode))
+            return;
+        // On the heap: a record holds a value's data whole.
+        m_pRecord = new QuarantineRecord;
+        if (m_pRecord == nullptr)
             return;
         char fileCallPath[kPathSize];
         const char* shown = ShownPath(s, path);
-        QuarantineRecord& record = g_keptRecord;
+        QuarantineRecord& record = *m_pRecord;
         if (!s.quarantine->KeepFile(shown, path, ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), record,
                                     held))
             ScanResults(s).RecordLine(NotKeptLine(shown, name, record.notKept));
@@ -118,13 +118,14 @@ public:
     }
     KeptBeforeAct(const KeptBeforeAct&) = delete;
     KeptBeforeAct& operator=(const KeptBeforeAct&) = delete;
-    // The counters tell what the act did; a file that stayed where it was is not recorded, and its
-    // copy goes: there is nothing to put back.
-    ~KeptBeforeAct()
+    ~KeptBeforeAct() { delete m_pRecord; }
+    // After the act: the counters tell what it did. A file that stayed where it was is not recorded,
+    // and its copy goes: there is nothing to put back.
+    void Recorded()
     {
-        if (!m_active)
+        if (m_pRecord == nullptr)
             return;
-        QuarantineRecord& record = g_keptRecord;
+        QuarantineRecord& record = *m_pRecord;
         const char* result = m_state.dispositionCode == kDispositionRename ? "renamed" : "removed";
         if (m_state.restartDeletions != m_waiting)
             result = "waits for the restart";
@@ -149,7 +150,7 @@ private:
     int32_t m_removed;
     int32_t m_waiting;
     int32_t m_left;
-    bool m_active;
+    QuarantineRecord* m_pRecord;  // null when nothing is kept
     char m_line[kReportLineChars];
 };
 
@@ -329,6 +330,7 @@ void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFi
         DisposeInfectedFile(s, path, name);
         break;
     }
+    kept.Recorded();
 }
 
 void RenameInfectedFile(ScanState& s, const char* path, const char* name)
@@ -380,6 +382,7 @@ void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const
     default:
         break;
     }
+    kept.Recorded();
 }
 
 void RemoveFromMemory(ScanState& s, const char* path, const char* familyName)
