@@ -67,6 +67,8 @@ public:
     // that a scan that removed nothing leaves nothing. True when something was recorded.
     bool End();
     const char* Folder() const { return m_strFolder; }
+    // The quarantine's root folder, "" before Begin.
+    const char* Root() const { return m_strRoot; }
 
 private:
     bool KeepKeyLevel(RegistryView view, const char* key, const char* detection, const char* action,

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "run/scan_state.h"
+#include "base/clib.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "disinfect/quarantine_store.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
 
@@ -75,6 +77,17 @@ void NoteListedName(ScanState& s, const char* longPattern, const char* listedPat
         s.listedPath[0] = '\0';
 }
 
+// Whether path lies in the quarantine. Its files are examined like any other, so that nothing can
+// hide there, but not counted: they are the tool's own, and the statistics are the machine's.
+bool InQuarantine(const ScanState& s, const char* path)
+{
+    if (s.quarantine == nullptr)
+        return false;
+    const char* root = s.quarantine->Root();
+    size_t length = TextLength(root);
+    return length > 0 && CompareNoCaseN(path, root, length) == 0 && path[length] == '\\';
+}
+
 void OfferToDetectors(ScanState& s, const char* path)
 {
     for (const DetectorEntry* row = g_walkDetectors; row->name != nullptr; ++row) {
@@ -96,7 +109,7 @@ void ShowAndOffer(ScanState& s, const WIN32_FIND_DATAA& entry, const char* fullP
     SendCurrentText(s);
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return;
-    if (counted)
+    if (counted && !InQuarantine(s, fullPath))
         s.filesScanned += 1;
     // Reading such a file would download it from its store.
     if (IsRecalledOnOpen(entry.dwFileAttributes)) {

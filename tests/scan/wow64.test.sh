@@ -69,7 +69,8 @@ for v in "32 keep_x" "64 keep_y"; do
 done
 
 # Each file once: the count equals the files on the disk (with the report, and the three removed).
-on_disk=$(find "$c" -xtype f | wc -l)
+# The quarantine's files are the tool's own, kept during the scan; the walk does not count them.
+on_disk=$(find "$c" -xtype f -not -path "$c/windows/Tarvex/Quarantine/*" | wc -l)
 expect "Total files scanned equals the files on the disk" "LINE Total files scanned		:  $((on_disk + 3))" \
     "$(grep '^LINE Total files scanned' "$report")"
 expect "no file offered twice" "" "$(grep '^OFFER ' "$report" | tr 'A-Z' 'a-z' | sort | uniq -d | head -3)"
