@@ -157,7 +157,9 @@ int DeleteKeptValue(ScanState& s, HKEY root, const char* subkey, const char* val
     if (!read || !s.quarantine->Append(*record)) {
         char line[kReportLineChars];
         FormatText(line, sizeof(line), "System Registry value %s in %s not kept in the quarantine: %s", valueName,
-                   KeyName(subkey), read ? "its record could not be written" : "it could not be read whole");
+                   KeyName(subkey), !s.quarantine->IsOpen() ? "the quarantine folder could not be made"
+                                    : read               ? "its record could not be written"
+                                                         : "it could not be read whole");
         ScanResults(s).RecordLine(line);
     }
     delete record;

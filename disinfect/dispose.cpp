@@ -136,7 +136,8 @@ public:
             return;
         }
         CopyText(record.result, sizeof(record.result), result);
-        if (!m_state.quarantine->Append(record))
+        // A file not kept already has its line saying why.
+        if (!m_state.quarantine->Append(record) && record.copy[0] != '\0')
             ScanResults(m_state).RecordLine(NotKeptLine(record.path, record.detection, "its record could not be written"));
     }
 

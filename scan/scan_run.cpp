@@ -109,8 +109,10 @@ void EndQuarantine(ScanState& s)
     s.quarantine = nullptr;
     if (quarantine == nullptr || !quarantine->End())
         return;
-    char line[96];
-    FormatText(line, sizeof(line), "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
+    char text[96];
+    FormatText(text, sizeof(text), "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
+    char line[kReportLineChars];
+    FormatFrameLine(line, sizeof(line), text);
     ScanResults(s).RecordLine(line);
 }
 

@@ -58,7 +58,7 @@ check "the RunServices value is gone" "" "$(reg_value "$RUN_SERVICES_KEY" seedsv
 record=$(last_record)
 id=$(sed -n 's/^==== .*  Scan ID \([0-9-]*\)  .*/\1/p' <<<"$record" | head -n1)
 [ -n "$id" ] || abort "no scan ID on the start line: $record"
-grep -qx "Undo: tarvex.exe /UNDO:$id puts back what this scan removed" <<<"$record" ||
+grep -qE "^==== .*  Undo: tarvex.exe /UNDO:$id puts back what this scan removed$" <<<"$record" ||
     abort "the report does not name the undo: $record"
 if grep -q 'not kept in the quarantine' <<<"$record"; then abort "something was not kept: $record"; fi
 [ -s "$QUARANTINE/$id/registry.reg" ] || abort "no .reg file in the scan's folder"
@@ -68,7 +68,7 @@ echo "ok: the scan kept what it removed, and its record names the undo"
 quiet_run /Q
 check "a scan after the removal" 0 "$QUIET_EXIT"
 no_file_holds "$TVX_TMP/seed.original"
-if grep -q '^Undo: ' <<<"$(last_record)"; then abort "a scan that removed nothing names an undo"; fi
+if grep -q '  Undo: tarvex.exe' <<<"$(last_record)"; then abort "a scan that removed nothing names an undo"; fi
 [ "$(ls "$QUARANTINE")" = "$id" ] || abort "a scan that removed nothing left a folder: $(ls "$QUARANTINE")"
 echo "ok: a second scan finds nothing, and keeps nothing"
 
@@ -111,4 +111,21 @@ grep -q 'seed.exe.not put back: a file of that name is there, and is left as it 
     abort "no line for the file left as it is"
 grep -q 'hosts.not put back: larger than 16 MiB' <<<"$log" || abort "no line for the hosts file not kept"
 echo "ok: a file too large to keep is still removed, and the undo never writes over a file"
+
+# A quarantine that cannot be made (a file where its folder goes) stops no removal.
+rm -rf "$(dirname "$QUARANTINE")"
+printf 'in the way' >"$(dirname "$QUARANTINE")"
+rm -f "$seed"
+plant 2 'C:\inf\seed.exe' >/dev/null
+rm -f "$WINDOWS_LOG"
+quiet_run /Q
+check "a scan without a quarantine" 1 "$QUIET_EXIT"
+[ ! -e "$seed" ] || abort "the scan without a quarantine left the file"
+record=$(last_record)
+grep -qE '^C:\\inf\\seed.exe     .* not kept in the quarantine: the quarantine folder could not be made$' <<<"$record" ||
+    abort "no line for the file not kept: $record"
+grep -qE '^System Registry value seed in Run not kept in the quarantine: the quarantine folder could not be made$' <<<"$record" ||
+    abort "no line for the value not kept: $record"
+if grep -q '  Undo: tarvex.exe' <<<"$record"; then abort "a scan that kept nothing names an undo"; fi
+echo "ok: a quarantine that cannot be made stops no removal"
 exit $status
