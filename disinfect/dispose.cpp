@@ -92,8 +92,8 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
 }
 
 // A copy of a found file kept before the disposal acts on it, and its record, appended with the
-// act's result once that is known. A file that cannot be kept is still acted on; the report says
-// why it was not kept.
+// act's result once that is known. A file that cannot be kept is still acted on; once it is gone
+// (or waits for the restart), the report says why it was not kept.
 class KeptBeforeAct {
 public:
     // held: the handle that matched the file, when there is one, so that what is kept is what matched.
@@ -110,9 +110,7 @@ public:
         char fileCallPath[kPathSize];
         const char* shown = ShownPath(s, path);
         QuarantineRecord& record = *m_pRecord;
-        if (!s.quarantine->KeepFile(shown, path, ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), record,
-                                    held))
-            ScanResults(s).RecordLine(NotKeptLine(shown, name, record.notKept));
+        s.quarantine->KeepFile(shown, path, ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), record, held);
         CopyText(record.detection, sizeof(record.detection), name);
         CopyText(record.action, sizeof(record.action), s.dispositionCode == kDispositionRename ? "rename" : "remove");
     }
@@ -136,23 +134,23 @@ public:
             return;
         }
         CopyText(record.result, sizeof(record.result), result);
-        // A file not kept already has its line saying why.
-        if (!m_state.quarantine->Append(record) && record.copy[0] != '\0')
-            ScanResults(m_state).RecordLine(NotKeptLine(record.path, record.detection, "its record could not be written"));
+        const char* whyNot = record.copy[0] == '\0' ? record.notKept : nullptr;
+        if (!m_state.quarantine->Append(record) && whyNot == nullptr)
+            whyNot = "its record could not be written";
+        if (whyNot != nullptr) {
+            char line[kReportLineChars];
+            FormatText(line, sizeof(line), "%s     %s not kept in the quarantine: %s", record.path, record.detection,
+                       whyNot);
+            ScanResults(m_state).RecordLine(line);
+        }
     }
 
 private:
-    const char* NotKeptLine(const char* path, const char* name, const char* why)
-    {
-        FormatText(m_line, sizeof(m_line), "%s     %s not kept in the quarantine: %s", path, name, why);
-        return m_line;
-    }
     ScanState& m_state;
     int32_t m_removed;
     int32_t m_waiting;
     int32_t m_left;
     QuarantineRecord* m_pRecord;  // null when nothing is kept
-    char m_line[kReportLineChars];
 };
 
 void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
