@@ -103,6 +103,7 @@ void BeginQuarantine(ScanState& s, QuarantineScan& quarantine, QuarantineToRecor
 }
 
 // Writes the scan's .reg file and names the command that undoes the scan, when it kept something.
+// Once a scan: one that ends at a find in memory ends its quarantine with its record.
 void EndQuarantine(ScanState& s)
 {
     QuarantineScan* quarantine = s.quarantine;
@@ -200,6 +201,8 @@ RunExitCode RunScanSteps(ScanState& s)
     }
     WriteStatistics(s);
     RecordWalkSkips(s);
+    // Nothing is removed after the walks: the record names the undo before its final status.
+    EndQuarantine(s);
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
     ScanResults(s).FinalStatus(s.currentText);
     // A quiet run that went on after a find in memory decides that find's restart here as well.
