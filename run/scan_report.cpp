@@ -340,11 +340,6 @@ void BeginScanRecord(const char* productTitle, const WindowsVersion* version, in
     }
 }
 
-void FormatFrameLine(char* dest, size_t destSize, const char* text)
-{
-    FormatReportLoneLine(dest, destSize, LocalClock(), text);
-}
-
 void ReportLoneLine(const char* chosenPath, const char* text)
 {
     char line[kReportLineChars];

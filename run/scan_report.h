@@ -41,9 +41,6 @@ void ChooseScanId(const char* chosenPath, char* id, size_t idSize);
 // Appends one line on its own, outside any record, to chosenPath or else the usual folders (a run
 // that ends before its scan starts). Failures are silent.
 void ReportLoneLine(const char* chosenPath, const char* text);
-// A line of the record's frame, marked and timed as its start and end lines are, with text after
-// the time: what names this one scan (its undo) stays out of the record's body.
-void FormatFrameLine(char* dest, size_t destSize, const char* text);
 // Writes one line through to the file at once. A file another program holds is tried again
 // within the record's kReportRetryMs; a line it still does not take goes to a usual place, which
 // then holds the start line again and a line saying why, until the file takes lines again (only

@@ -102,19 +102,14 @@ void BeginQuarantine(ScanState& s, QuarantineScan& quarantine, QuarantineToRecor
     s.quarantine = &quarantine;
 }
 
-// Writes the scan's .reg file and names the command that undoes the scan, when it kept something.
-// Once a scan: one that ends at a find in memory ends its quarantine with its record.
-void EndQuarantine(ScanState& s)
+// Writes the scan's .reg file, once a scan; true, with the line that names the command undoing the
+// scan, when it kept something.
+bool EndQuarantine(ScanState& s, char* undoLine, size_t undoLineSize)
 {
     QuarantineScan* quarantine = s.quarantine;
     s.quarantine = nullptr;
-    if (quarantine == nullptr || !quarantine->End())
-        return;
-    char text[96];
-    FormatText(text, sizeof(text), "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
-    char line[kReportLineChars];
-    FormatFrameLine(line, sizeof(line), text);
-    ScanResults(s).RecordLine(line);
+    return quarantine != nullptr && quarantine->End() &&
+           FormatText(undoLine, undoLineSize, "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
 }
 
 }  // namespace
@@ -168,12 +163,16 @@ RunExitCode ScanExitCode(ScanState& s, bool completed, bool restartStarted)
 
 RunExitCode EndScanRecordWithOutcome(ScanState& s, ReportEnd how, bool completed, bool restartStarted)
 {
-    EndQuarantine(s);
+    // A scan that ends at a find in memory: its record's lines are fixed; the undo follows it.
+    char undoLine[96];
+    bool undo = EndQuarantine(s, undoLine, sizeof(undoLine));
     RunExitCode code = ScanExitCode(s, completed, restartStarted);
     ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
                           s.filesScanned, s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
                           s.filesUnopened, g_scanReport.filePath, how == kEndMemoryFind};
     ScanResults(s).ScanEnded(facts);
+    if (undo)
+        ReportLoneLine(g_scanReport.filePath, undoLine);
     return code;
 }
 
@@ -202,7 +201,9 @@ RunExitCode RunScanSteps(ScanState& s)
     WriteStatistics(s);
     RecordWalkSkips(s);
     // Nothing is removed after the walks: the record names the undo before its final status.
-    EndQuarantine(s);
+    char undoLine[96];
+    if (EndQuarantine(s, undoLine, sizeof(undoLine)))
+        ScanResults(s).RecordLine(undoLine);
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
     ScanResults(s).FinalStatus(s.currentText);
     // A quiet run that went on after a find in memory decides that find's restart here as well.

@@ -58,7 +58,7 @@ check "the RunServices value is gone" "" "$(reg_value "$RUN_SERVICES_KEY" seedsv
 record=$(last_record)
 id=$(sed -n 's/^==== .*  Scan ID \([0-9-]*\)  .*/\1/p' <<<"$record" | head -n1)
 [ -n "$id" ] || abort "no scan ID on the start line: $record"
-grep -qE "^==== .*  Undo: tarvex.exe /UNDO:$id puts back what this scan removed$" <<<"$record" ||
+grep -qx "Undo: tarvex.exe /UNDO:$id puts back what this scan removed" <<<"$record" ||
     abort "the report does not name the undo: $record"
 if grep -q 'not kept in the quarantine' <<<"$record"; then abort "something was not kept: $record"; fi
 [ -s "$QUARANTINE/$id/registry.reg" ] || abort "no .reg file in the scan's folder"
@@ -68,7 +68,7 @@ echo "ok: the scan kept what it removed, and its record names the undo"
 quiet_run /Q
 check "a scan after the removal" 0 "$QUIET_EXIT"
 no_file_holds "$TVX_TMP/seed.original"
-if grep -q '  Undo: tarvex.exe' <<<"$(last_record)"; then abort "a scan that removed nothing names an undo"; fi
+if grep -q '^Undo: tarvex.exe' <<<"$(last_record)"; then abort "a scan that removed nothing names an undo"; fi
 [ "$(ls "$QUARANTINE")" = "$id" ] || abort "a scan that removed nothing left a folder: $(ls "$QUARANTINE")"
 echo "ok: a second scan finds nothing, and keeps nothing"
 
@@ -126,6 +126,6 @@ grep -qE '^C:\\inf\\seed.exe     .* not kept in the quarantine: the quarantine f
     abort "no line for the file not kept: $record"
 grep -qE '^System Registry value seed in Run not kept in the quarantine: the quarantine folder could not be made$' <<<"$record" ||
     abort "no line for the value not kept: $record"
-if grep -q '  Undo: tarvex.exe' <<<"$record"; then abort "a scan that kept nothing names an undo"; fi
+if grep -q '^Undo: tarvex.exe' <<<"$record"; then abort "a scan that kept nothing names an undo"; fi
 echo "ok: a quarantine that cannot be made stops no removal"
 exit $status
