@@ -77,17 +77,6 @@ void NoteListedName(ScanState& s, const char* longPattern, const char* listedPat
         s.listedPath[0] = '\0';
 }
 
-// Whether path lies in the quarantine. Its files are examined like any other, so that nothing can
-// hide there, but not counted: they are the tool's own, and the statistics are the machine's.
-bool InQuarantine(const ScanState& s, const char* path)
-{
-    if (s.quarantine == nullptr)
-        return false;
-    const char* root = s.quarantine->Root();
-    size_t length = TextLength(root);
-    return length > 0 && CompareNoCaseN(path, root, length) == 0 && path[length] == '\\';
-}
-
 void OfferToDetectors(ScanState& s, const char* path)
 {
     for (const DetectorEntry* row = g_walkDetectors; row->name != nullptr; ++row) {
@@ -109,7 +98,7 @@ void ShowAndOffer(ScanState& s, const WIN32_FIND_DATAA& entry, const char* fullP
     SendCurrentText(s);
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return;
-    if (counted && !InQuarantine(s, fullPath))
+    if (counted)
         s.filesScanned += 1;
     // Reading such a file would download it from its store.
     if (IsRecalledOnOpen(entry.dwFileAttributes)) {
@@ -200,6 +189,19 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
     return FindNextFileA(search, &entry);
 }
 
+// Whether childPattern ("folder\*.*") is the quarantine's: the tool's own files, written during the
+// scan, which the walk neither offers nor counts. On the NT family only Administrators and SYSTEM may
+// write there; a program started from it is still offered by the memory scan.
+bool IsQuarantinePattern(const ScanState& s, const char* childPattern)
+{
+    if (s.quarantine == nullptr)
+        return false;
+    const char* root = s.quarantine->Root();
+    size_t length = TextLength(root);
+    return length > 0 && CompareNoCaseN(childPattern, root, length) == 0 &&
+           CompareNoCase(childPattern + length, "\\*.*") == 0;
+}
+
 // Pass 2: descends into every subfolder.
 WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* shortPattern, const char* listedPattern, int depth)
 {
@@ -251,6 +253,8 @@ WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* sh
             continue;
         }
         const char* childPattern = ChosenSpelling(longChild, shortChild);
+        if (IsQuarantinePattern(s, childPattern))
+            continue;
         // Deliberately a case-sensitive byte comparison, as the drive walk's Program Files rule expects.
         if (strstr(childPattern, "\\Program Files\\") != nullptr)
             s.programFilesVisited = true;
