@@ -102,6 +102,9 @@ void BeginQuarantine(ScanState& s, QuarantineScan& quarantine, QuarantineToRecor
     s.quarantine = &quarantine;
 }
 
+// The line that names the command undoing a scan: its words and an ID.
+const size_t kUndoLineSize = 96;
+
 // Writes the scan's .reg file, once a scan; true, with the line that names the command undoing the
 // scan, when it kept something.
 bool EndQuarantine(ScanState& s, char* undoLine, size_t undoLineSize)
@@ -164,7 +167,7 @@ RunExitCode ScanExitCode(ScanState& s, bool completed, bool restartStarted)
 RunExitCode EndScanRecordWithOutcome(ScanState& s, ReportEnd how, bool completed, bool restartStarted)
 {
     // A scan that ends at a find in memory: its record's lines are fixed; the undo follows it.
-    char undoLine[96];
+    char undoLine[kUndoLineSize];
     bool undo = EndQuarantine(s, undoLine, sizeof(undoLine));
     RunExitCode code = ScanExitCode(s, completed, restartStarted);
     ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
@@ -201,7 +204,7 @@ RunExitCode RunScanSteps(ScanState& s)
     WriteStatistics(s);
     RecordWalkSkips(s);
     // Nothing is removed after the walks: the record names the undo before its final status.
-    char undoLine[96];
+    char undoLine[kUndoLineSize];
     if (EndQuarantine(s, undoLine, sizeof(undoLine)))
         ScanResults(s).RecordLine(undoLine);
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
