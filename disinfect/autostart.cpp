@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/autostart.h"
+#include "disinfect/quarantine_store.h"
 #include "match/autostart_match.h"
 #include "platform/path_spellings.h"
 #include "platform/version.h"
@@ -132,6 +133,39 @@ void NameValue(char* object, size_t objectSize, const char* subkey, const char* 
     FormatText(object, objectSize, "%s\\%s", KeyName(subkey), valueName);
 }
 
+// Deletes one autostart value, its view, key, name, type and data recorded in the quarantine first;
+// 1 when it was deleted. A value that cannot be recorded is still deleted, and the report says so.
+int DeleteKeptValue(ScanState& s, HKEY root, const char* subkey, const char* valueName, RegistryView view,
+                    const char* name)
+{
+    // On the heap: a record holds the value's data whole.
+    QuarantineRecord* record = s.quarantine != nullptr ? new QuarantineRecord : nullptr;
+    char key[kRegistryKeySize];
+    bool read = record != nullptr && root == HKEY_LOCAL_MACHINE &&
+                FormatText(key, sizeof(key), "HKEY_LOCAL_MACHINE\\%s", subkey) &&
+                s.quarantine->ReadValue(view, key, valueName, *record);
+    int deleted = DeleteRegistryValue(root, subkey, valueName, view);
+    if (deleted != 1 || s.quarantine == nullptr) {
+        delete record;
+        return deleted;
+    }
+    if (read) {
+        CopyText(record->detection, sizeof(record->detection), name);
+        CopyText(record->action, sizeof(record->action), "remove value");
+        CopyText(record->result, sizeof(record->result), "removed");
+    }
+    if (!read || !s.quarantine->Append(*record)) {
+        char line[kReportLineChars];
+        FormatText(line, sizeof(line), "System Registry value %s in %s not kept in the quarantine: %s", valueName,
+                   KeyName(subkey), !s.quarantine->IsOpen() ? "the quarantine folder could not be made"
+                                    : read               ? "its record could not be written"
+                                                         : "it could not be read whole");
+        ScanResults(s).RecordLine(line);
+    }
+    delete record;
+    return deleted;
+}
+
 void ReportRemovedValue(ScanState& s, const char* subkey, const char* valueName, const char* name)
 {
     if (!ResultLinesHaveReader(s))
@@ -164,7 +198,7 @@ void DeleteRememberedValue(ScanState& s, const char* subkey, const char* valueNa
     }
     if (RememberedValueStillInfected(expandedText != nullptr ? expandedText : "", s.autostartValueData,
                                      now)) {
-        if (DeleteRegistryValue(HKEY_LOCAL_MACHINE, subkey, valueName, view) == 1)
+        if (DeleteKeptValue(s, HKEY_LOCAL_MACHINE, subkey, valueName, view, name) == 1)
             ReportRemovedValue(s, subkey, valueName, name);
         return;
     }
@@ -260,14 +294,14 @@ void ScanAutostartValues(ScanState& s, HKEY root, const char* subkey, RegistryVi
 
         AutostartMatch match = MatchAutostartData(value.data.Text(), expandedText, forms.Forms(), kViewForms);
         if (match == kStartsByName) {
-            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
+            if (DeleteKeptValue(s, root, subkey, valueName, view, detectionName) == 1) {
                 RememberValue(s, valueName, expandedText);
                 ReportRemovedValue(s, subkey, valueName, detectionName);
                 ++deletedCount;
             }
         } else if (match == kStartsByPath) {
             RememberValue(s, valueName, expandedText);
-            if (DeleteRegistryValue(root, subkey, valueName, view) == 1) {
+            if (DeleteKeptValue(s, root, subkey, valueName, view, detectionName) == 1) {
                 ReportRemovedValue(s, subkey, valueName, detectionName);
                 ++deletedCount;
             }

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/win32_scope.h"
 #include "disinfect/dispose.h"
+#include "disinfect/quarantine_store.h"
 #include "disinfect/restart_move.h"
 #include "disinfect/wininit_text.h"
 #include "match/signature_match.h"
@@ -89,6 +90,68 @@ bool WriteWininit(ByteReader& oldText, const char* target, const char* file, con
     }
     return ReplaceWininit(tempPath, iniPath, moveFileEx);
 }
+
+// A copy of a found file kept before the disposal acts on it, and its record, appended with the
+// act's result once that is known. A file that cannot be kept is still acted on; once it is gone
+// (or waits for the restart), the report says why it was not kept.
+class KeptBeforeAct {
+public:
+    // held: the handle that matched the file, when there is one, so that what is kept is what matched.
+    KeptBeforeAct(ScanState& s, const char* path, const char* name, ByteReader* held)
+        : m_state(s), m_removed(s.filesRemoved), m_waiting(s.restartDeletions), m_left(s.findsLeftBehind),
+          m_pRecord(nullptr)
+    {
+        if (s.quarantine == nullptr || !DispositionActs(s.dispositionCode))
+            return;
+        // On the heap: a record holds a value's data whole.
+        m_pRecord = new QuarantineRecord;
+        if (m_pRecord == nullptr)
+            return;
+        char fileCallPath[kPathSize];
+        const char* shown = ShownPath(s, path);
+        QuarantineRecord& record = *m_pRecord;
+        s.quarantine->KeepFile(shown, path, ForFileCalls(s, path, fileCallPath, sizeof(fileCallPath)), record, held);
+        CopyText(record.detection, sizeof(record.detection), name);
+        CopyText(record.action, sizeof(record.action), s.dispositionCode == kDispositionRename ? "rename" : "remove");
+    }
+    KeptBeforeAct(const KeptBeforeAct&) = delete;
+    KeptBeforeAct& operator=(const KeptBeforeAct&) = delete;
+    ~KeptBeforeAct() { delete m_pRecord; }
+    // After the act: the counters tell what it did. A file that stayed where it was is not recorded,
+    // and its copy goes: there is nothing to put back.
+    void Recorded()
+    {
+        if (m_pRecord == nullptr)
+            return;
+        QuarantineRecord& record = *m_pRecord;
+        const char* result = m_state.dispositionCode == kDispositionRename ? "renamed" : "removed";
+        if (m_state.restartDeletions != m_waiting)
+            result = "waits for the restart";
+        else if (m_state.findsLeftBehind != m_left && m_state.filesRemoved == m_removed)
+            result = nullptr;
+        if (result == nullptr) {
+            m_state.quarantine->DropCopy(record);
+            return;
+        }
+        CopyText(record.result, sizeof(record.result), result);
+        const char* whyNot = record.copy[0] == '\0' ? record.notKept : nullptr;
+        if (!m_state.quarantine->Append(record) && whyNot == nullptr)
+            whyNot = "its record could not be written";
+        if (whyNot != nullptr) {
+            char line[kReportLineChars];
+            FormatText(line, sizeof(line), "%s     %s not kept in the quarantine: %s", record.path, record.detection,
+                       whyNot);
+            ScanResults(m_state).RecordLine(line);
+        }
+    }
+
+private:
+    ScanState& m_state;
+    int32_t m_removed;
+    int32_t m_waiting;
+    int32_t m_left;
+    QuarantineRecord* m_pRecord;  // null when nothing is kept
+};
 
 void RemoveInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
@@ -252,6 +315,7 @@ void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFi
         DisposeInfectedFile(s, path, name);
         return;
     }
+    KeptBeforeAct kept(s, path, name, file.IsOpen() ? &file.Reader() : nullptr);
     switch (s.dispositionCode) {
     case kDispositionRename:
         RenameMatchedFile(s, path, name, file);
@@ -265,6 +329,7 @@ void DisposeMatchedFile(ScanState& s, const char* path, const char* name, HeldFi
         DisposeInfectedFile(s, path, name);
         break;
     }
+    kept.Recorded();
 }
 
 void RenameInfectedFile(ScanState& s, const char* path, const char* name)
@@ -301,6 +366,7 @@ const DisposalTexts kFileDisposal = {true, "Unable to remove", "not disinfected 
 
 void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const DisposalTexts& texts)
 {
+    KeptBeforeAct kept(s, path, name, nullptr);
     switch (s.dispositionCode) {
     case kDispositionRename:
         RenameInfectedFile(s, path, name);
@@ -315,6 +381,7 @@ void DisposeInfectedFile(ScanState& s, const char* path, const char* name, const
     default:
         break;
     }
+    kept.Recorded();
 }
 
 void RemoveFromMemory(ScanState& s, const char* path, const char* familyName)

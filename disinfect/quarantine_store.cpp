@@ -302,7 +302,7 @@ bool QuarantineScan::Begin(const char* root, const char* scanId, QuarantineLines
 }
 
 bool QuarantineScan::KeepFile(const char* path, const char* shortPath, const char* fileCallPath,
-                              QuarantineRecord& record)
+                              QuarantineRecord& record, ByteReader* held)
 {
     ClearRecord(record, RecordKind::kFile);
     CopyText(record.path, sizeof(record.path), path);
@@ -340,11 +340,12 @@ bool QuarantineScan::KeepFile(const char* path, const char* shortPath, const cha
             return false;
         }
     }
-    FileReader source(fileCallPath);
-    if (!source.IsOpen()) {
+    FileReader opened;
+    if (held == nullptr && !opened.Open(fileCallPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0)) {
         SetWhyNot(record, "the file could not be opened to be kept", GetLastError());
         return false;
     }
+    ByteReader& source = held != nullptr ? *held : opened;
     size_t size = static_cast<size_t>(record.size);
     HeapBytes bytes(size);
     if (bytes.Get() == nullptr) {
@@ -356,7 +357,7 @@ bool QuarantineScan::KeepFile(const char* path, const char* shortPath, const cha
         SetWhyNot(record, "the file could not be read whole", GetLastError());
         return false;
     }
-    source.Close();
+    opened.Close();
     KeptHeader header{};
     header.size = record.size;
     Sha256Of(bytes.Get(), size, header.sha256);
@@ -396,6 +397,16 @@ bool QuarantineScan::KeepFile(const char* path, const char* shortPath, const cha
     m_nKeptBytes += sizeof(head) + size;
     CopyText(record.copy, sizeof(record.copy), name);
     return true;
+}
+
+void QuarantineScan::DropCopy(const QuarantineRecord& record)
+{
+    char copyPath[kPathSize];
+    if (record.copy[0] == '\0' || !JoinPath(copyPath, sizeof(copyPath), m_strFolder, record.copy) ||
+        !DeleteFileA(copyPath))
+        return;
+    uint64_t bytes = kKeptHeaderSize + record.size;
+    m_nKeptBytes = m_nKeptBytes > bytes ? m_nKeptBytes - bytes : 0;
 }
 
 const char* LocalMachineSubkey(const char* key)
@@ -524,6 +535,23 @@ bool QuarantineScan::WriteRegFile()
         }
     }
     return true;
+}
+
+bool QuarantineScan::End()
+{
+    if (!m_bOpen)
+        return false;
+    WriteRegFile();
+    char records[kPathSize];
+    RecordFileSummary summary;
+    bool recorded = !JoinPath(records, sizeof(records), m_strFolder, kRecordFileName) ||
+                    !ReadRecordFileAt(records, summary, nullptr) ||
+                    summary.files + summary.keys + summary.values + summary.undos > 0;
+    // A records file that does not read whole is left for the undo to refuse with its reason.
+    if (!recorded)
+        DropScanFolder(m_strFolder);
+    m_bOpen = false;
+    return recorded;
 }
 
 bool ReadRecordFileAt(const char* path, RecordFileSummary& summary, RecordVisitor* visitor)

@@ -15,6 +15,11 @@ class QuarantineLines {
 public:
     virtual ~QuarantineLines() {}
     virtual void Line(const char* text) = 0;
+    // One object of an undo of scanId, after its line: put back, or not (how says why).
+    virtual void Object(const char* /*scanId*/, const char* /*what*/, const char* /*detection*/, bool /*putBack*/,
+                        const char* /*how*/)
+    {
+    }
 };
 
 // <Windows folder>\Tarvex\Quarantine, made (with the folder above it) when create is set and it is
@@ -36,13 +41,19 @@ class QuarantineScan {
 public:
     QuarantineScan();
     // Makes the scan's folder under root and writes the records file's header, after the bounds.
-    // False when nothing can be kept in this scan (every keep then says why).
+    // False when nothing can be kept in this scan (every keep then says why). Begun again with the
+    // ID of a scan already kept, it re-opens that scan's folder and appends to its records.
     bool Begin(const char* root, const char* scanId, QuarantineLines& lines);
     bool IsOpen() const { return m_bOpen; }
     // Keeps a copy of the file at fileCallPath (the spelling the file calls need) in its kept form,
     // and fills record's file fields from it (path and shortPath as given). False when it could not
-    // be kept: record.notKept then says why. Detection, action and result are the caller's.
-    bool KeepFile(const char* path, const char* shortPath, const char* fileCallPath, QuarantineRecord& record);
+    // be kept: record.notKept then says why. Detection, action and result are the caller's. held,
+    // when given, is the handle that matched the file: the bytes are read through it, so that what
+    // is kept is the very file that matched.
+    bool KeepFile(const char* path, const char* shortPath, const char* fileCallPath, QuarantineRecord& record,
+                  ByteReader* held = nullptr);
+    // Deletes the copy KeepFile made for record, when what was to be removed stayed where it was.
+    void DropCopy(const QuarantineRecord& record);
     // Reads a value into a kValue record before it is deleted; false when it cannot be read.
     bool ReadValue(RegistryView view, const char* key, const char* valueName, QuarantineRecord& record);
     // Records a whole key before it is removed: the key, its values, then each subkey the same way.
@@ -52,7 +63,12 @@ public:
     bool Append(const QuarantineRecord& record);
     // Writes the .reg file from the records file; none when the scan changed no registry value.
     bool WriteRegFile();
+    // The scan's end: writes the .reg file, and drops the scan's folder when it holds no record, so
+    // that a scan that removed nothing leaves nothing. True when something was recorded.
+    bool End();
     const char* Folder() const { return m_strFolder; }
+    // The quarantine's root folder, "" before Begin.
+    const char* Root() const { return m_strRoot; }
 
 private:
     bool KeepKeyLevel(RegistryView view, const char* key, const char* detection, const char* action,

@@ -38,13 +38,14 @@ FILETIME ToFileTime(uint64_t value)
 
 class Restorer : public RecordVisitor {
 public:
-    Restorer(const char* folder, const Wow64View& view, QuarantineLines& lines)
-        : m_folder(folder), m_view(view), m_lines(lines)
+    Restorer(const char* scanId, const char* folder, const Wow64View& view, QuarantineLines& lines)
+        : m_scanId(scanId), m_folder(folder), m_view(view), m_lines(lines), m_detection("")
     {
         MemFill(&outcome, 0, sizeof(outcome));
     }
     bool Record(const QuarantineRecord& record) override
     {
+        m_detection = record.detection;
         switch (record.kind) {
         case RecordKind::kFile: PutFileBack(record); break;
         case RecordKind::kKey: PutKeyBack(record); break;
@@ -56,22 +57,23 @@ public:
     UndoOutcome outcome;
 
 private:
-    void Say(const char* what, const char* how)
+    void Say(const char* what, const char* how, bool putBack)
     {
         char line[kPathSize + kRegistryKeySize + 160];
         FormatText(line, sizeof(line), "%s\t%s", what, how);
         m_lines.Line(line);
+        m_lines.Object(m_scanId, what, m_detection, putBack, how);
     }
     void Left(const char* what, const char* why)
     {
         char how[200];
         FormatText(how, sizeof(how), "not put back: %s", why);
-        Say(what, how);
+        Say(what, how, false);
         ++outcome.left;
     }
     void Restored(const char* what)
     {
-        Say(what, "put back");
+        Say(what, "put back", true);
         ++outcome.restored;
     }
 
@@ -79,9 +81,11 @@ private:
     void PutKeyBack(const QuarantineRecord& record);
     void PutValueBack(const QuarantineRecord& record);
 
+    const char* m_scanId;
     const char* m_folder;
     const Wow64View& m_view;
     QuarantineLines& m_lines;
+    const char* m_detection;  // the record being put back's
 };
 
 void Restorer::PutFileBack(const QuarantineRecord& record)
@@ -284,7 +288,7 @@ UndoReport UndoScan(const char* root, const char* scanId, const Wow64View& view,
     }
     FormatText(line, sizeof(line), "Undo of scan %s", report.scanId);
     lines.Line(line);
-    Restorer restorer(folder, view, lines);
+    Restorer restorer(report.scanId, folder, view, lines);
     RecordFileSummary again;
     if (!ReadRecordFileAt(records, again, &restorer)) {
         // Changed between the two readings: what was put back stays, the rest is left.

@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "disinfect/quarantine_store.h"
 #include "disinfect/service.h"
 #include "platform/registry.h"
 
@@ -68,8 +69,14 @@ int StopServiceWith(const char* serviceName, PauseRoutine pause)
     return result;
 }
 
-int RemoveServiceKeys(const char* serviceName)
+int RemoveServiceKeys(const char* serviceName, QuarantineScan* keep, const char* detection)
 {
+    // Each control set's key is kept whole (values and subkeys) before any of it is deleted. The
+    // records say "removed" before the act: a part that stays is left as it is by the undo.
+    static const char* const kKeptFormats[] = {
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Services\\%s",
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Services\\%s",
+    };
     // Subkeys first: the NT family deletes only keys without subkeys. The two ControlSet002
     // spellings name the same key.
     static const char* const kKeyFormats[] = {
@@ -80,6 +87,13 @@ int RemoveServiceKeys(const char* serviceName)
     int anyDeleted = 0;
     if (!IsServiceName(serviceName))
         return 0;
+    for (const char* format : kKeptFormats) {
+        char key[kRegistryKeySize];
+        ScopedRegistryKey present;
+        if (keep != nullptr && FormatText(key, sizeof(key), format, serviceName) &&
+            OpenRegistryKey(HKEY_LOCAL_MACHINE, LocalMachineSubkey(key), KEY_READ, present, kViewOnly))
+            keep->KeepKeyTree(kViewOnly, key, detection, "remove service key", "removed");
+    }
     for (const char* format : kKeyFormats) {
         char subkey[512];
         if (FormatText(subkey, sizeof(subkey), format, serviceName) &&

@@ -134,6 +134,8 @@ const char kCommandLineHelp[] =
     "/L:PATH  append the report to PATH\n"
     "/NOEVENTS  write nothing to the Windows Event Log\n"
     "/UNDO  put back what the latest scan removed; /UNDO:ID what the scan of that ID removed\n"
+    "What a scan removes is kept first in Tarvex\\Quarantine in the Windows folder, for 90 days "
+    "(64 MiB at most; not a file over 16 MiB)\n"
     "\n"
     "Exit codes of /Q: 0 nothing found, 1 all removed, 2 removal at the next restart, 3 something left, "
     "4 scan not completed or a file not opened, 5 another copy running, 6 bad command line\n"

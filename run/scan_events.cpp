@@ -68,6 +68,15 @@ bool EventForResult(const ScanEventSource& source, const ScanResult& result, Sca
     return false;
 }
 
+void EventForUndo(const ScanEventSource& source, const char* object, const char* detection, bool putBack,
+                  const char* how, ScanEvent& event)
+{
+    Begin(source, putBack ? kEventPutBack : kEventNotPutBack, putBack ? kEventInformation : kEventError, event);
+    CopyText(event.strings[kStringObject], kEventStringSize, OrEmpty(object));
+    CopyText(event.strings[kStringDetection], kEventStringSize, OrEmpty(detection));
+    CopyText(event.strings[kStringAction], kEventStringSize, OrEmpty(how));
+}
+
 void EventForStart(const ScanEventSource& source, const ScanStartFacts& facts, ScanEvent& event)
 {
     Begin(source, kEventScanStarted, kEventInformation, event);

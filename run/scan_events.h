@@ -17,7 +17,8 @@ enum ScanEventId : uint16_t {
     kEventMemoryRemoved = 115,  // found running: the process was ended
     kEventAutostartRemoved = 120,
     kEventRefused = 130,
-    // 140 and 141 are kept for putting back what a scan took away.
+    kEventPutBack = 140,     // /UNDO put one object of a scan back
+    kEventNotPutBack = 141,  // /UNDO could not put one back
     kEventScanEnded = 190,
     kEventScanIncomplete = 191,
 };
@@ -59,6 +60,10 @@ struct ScanEventSource {
 bool EventForResult(const ScanEventSource& source, const ScanResult& result, ScanEvent& event);
 // The scan's start: %6 window or quiet run, %7 the Windows version, %8 the registry view, %9 the report.
 void EventForStart(const ScanEventSource& source, const ScanStartFacts& facts, ScanEvent& event);
+// One object of an undo of the scan source.scanId: 140 when it was put back, 141 (an error) when
+// not; %5 says how ("put back", or "not put back: " and why).
+void EventForUndo(const ScanEventSource& source, const char* object, const char* detection, bool putBack,
+                  const char* how, ScanEvent& event);
 // The scan's end: 190 when it completed, 191 when it did not; %6 the exit code (or the one a quiet
 // run would end with), %7 to %12 the counts (scanned, infected, removed, waiting for a restart, left,
 // not opened), %13 the report.

@@ -6,6 +6,7 @@
 
 #include "base/product.h"
 #include "run/result_sink.h"
+#include "run/scan_id.h"
 #include "run/scan_report_text.h"  // kReportLineChars
 #include "run/walk_skip.h"
 #include "run/system_folders.h"
@@ -31,6 +32,9 @@ const size_t kDetectedPathSize = kPathSize + 1;
 const size_t kAutostartValueNameSize = 128;
 // What that value held, expanded; longer data is not kept.
 const size_t kAutostartValueDataSize = 1024;
+
+// The scan's part of the quarantine; the disinfection layer, above this one, defines it.
+class QuarantineScan;
 
 struct ScanState {
     HWND mainWindow;
@@ -65,6 +69,10 @@ struct ScanState {
     int32_t findsLeftBehind;       // finds neither removed (nor renamed) nor scheduled
     Wow64View wow64;               // decided at the start of each scan run
     ResultSink* results;           // where every result goes, for the length of one scan run
+    char scanId[kScanIdSize];      // the running scan's ID, as its report names it
+    // Where what the scan removes is kept first, for the length of one scan run; one that could
+    // not be begun still says why each keep failed. Null in a routine run on its own: nothing kept.
+    QuarantineScan* quarantine;
 };
 
 // The scan's sink; one that takes nothing while none is set (a routine run on its own).

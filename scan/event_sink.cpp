@@ -53,6 +53,31 @@ void EventLogSink::ScanEnded(const ScanEndFacts& facts)
     m_bOpen = false;
 }
 
+void EventLogSink::UndoObject(const char* scanId, const char* object, const char* detection, bool putBack,
+                              const char* how)
+{
+    if (!m_writer.Available() || m_bFailed)
+        return;
+    DWORD error = ERROR_SUCCESS;
+    if (!m_bOpen) {
+        RegisterEventMessageFile(m_writer.Api(), m_strModulePath);
+        m_bOpen = m_writer.Open(error);
+        if (!m_bOpen) {
+            m_bFailed = true;
+            return;
+        }
+    }
+    EventForUndo(ScanEventSource{TARVEX_VERSION_TEXT, scanId}, object, detection, putBack, how, m_event);
+    if (!m_writer.Write(m_event, error))
+        m_bFailed = true;
+}
+
+void EventLogSink::EndUndo()
+{
+    m_writer.Close();
+    m_bOpen = false;
+}
+
 void EventLogSink::Write(const ScanEvent& event)
 {
     DWORD error = ERROR_SUCCESS;

@@ -16,7 +16,12 @@ public:
     void Result(const ScanResult& result) override;
     void ScanEnded(const ScanEndFacts& facts) override;
 
-    // Whether some event of the scan could not be written.
+    // One object of an undo of scanId: event 140 put back, 141 not. The log is opened at the first,
+    // and closed by EndUndo.
+    void UndoObject(const char* scanId, const char* object, const char* detection, bool putBack, const char* how);
+    void EndUndo();
+
+    // Whether some event of the scan (or the undo) could not be written.
     bool Failed() const { return m_bFailed; }
 
 private:
@@ -40,6 +45,8 @@ public:
     SystemEventLog& operator=(const SystemEventLog&) = delete;
     // Adds the receiver to results, unless the command line turned the events off.
     void AddTo(ResultFanOut& results);
+    // The receiver itself, for the undo's events; it writes none when the events are off.
+    EventLogSink& Sink() { return m_sink; }
 
 private:
     static EventLogApi SystemApi();

@@ -79,11 +79,11 @@ int StepStopService(void*, const char* serviceName)
 
 int StepRemoveServiceKeys(void* context, const char* serviceName)
 {
-    int removed = RemoveServiceKeys(serviceName);
+    ScanState& s = StateOf(context);
+    int removed = RemoveServiceKeys(serviceName, s.quarantine, kFamilyDetectionName);
     // No line has ever told this, so the result carries none; an event log still hears it.
     if (removed != 0)
-        ScanResults(StateOf(context))
-            .Result(ScanResult{ResultKind::kServiceRemoved, nullptr, serviceName, kFamilyDetectionName,
+        ScanResults(s).Result(ScanResult{ResultKind::kServiceRemoved, nullptr, serviceName, kFamilyDetectionName,
                                "service keys removed"});
     return removed;
 }

@@ -9,6 +9,7 @@
 #include "run/scan_report.h"
 #include "run/scan_state.h"
 #include "base/text.h"
+#include "disinfect/quarantine_store.h"
 #include "match/signature_table.h"
 #include "platform/restart.h"
 #include "platform/version.h"
@@ -80,6 +81,40 @@ void RecordWalkSkips(ScanState& s)
     BuildUnopenedLines(s.filesUnopened, g_scanReport.unopenedPaths, ToRecord, &results);
 }
 
+// The quarantine's lines (the bounds' drops) go to the record alone.
+class QuarantineToRecord : public QuarantineLines {
+public:
+    explicit QuarantineToRecord(ScanState& s) : m_state(s) {}
+    void Line(const char* text) override { ScanResults(m_state).RecordLine(text); }
+
+private:
+    ScanState& m_state;
+};
+
+// Opens the scan's part of the quarantine under its ID, after the bounds. Every scan opens it, the
+// leaving disposition's too: the autostart cleanup deletes values whatever the disposition says.
+// A quarantine that cannot be begun stops nothing; each keep then says why it kept nothing.
+void BeginQuarantine(ScanState& s, QuarantineScan& quarantine, QuarantineToRecord& lines)
+{
+    char root[kPathSize];
+    if (QuarantineRoot(root, sizeof(root), true))
+        quarantine.Begin(root, s.scanId, lines);
+    s.quarantine = &quarantine;
+}
+
+// The line that names the command undoing a scan: its words and an ID.
+const size_t kUndoLineSize = 96;
+
+// Writes the scan's .reg file, once a scan; true, with the line that names the command undoing the
+// scan, when it kept something.
+bool EndQuarantine(ScanState& s, char* undoLine, size_t undoLineSize)
+{
+    QuarantineScan* quarantine = s.quarantine;
+    s.quarantine = nullptr;
+    return quarantine != nullptr && quarantine->End() &&
+           FormatText(undoLine, undoLineSize, "Undo: tarvex.exe /UNDO:%s puts back what this scan removed", s.scanId);
+}
+
 }  // namespace
 
 ScanState g_scanState;
@@ -101,9 +136,8 @@ void BeginScanReport(ScanState& s)
     bool known = QueryWindowsVersion(version);
     char windowsText[224];
     FormatWindowsVersion(windowsText, sizeof(windowsText), known ? &version : nullptr);
-    char scanId[kScanIdSize];
-    ChooseScanId(g_runOptions.reportPath, scanId, sizeof(scanId));
-    ScanStartFacts facts = {g_runOptions.quiet, scanId, windowsText, s.wow64.active, g_runOptions.reportPath};
+    ChooseScanId(g_runOptions.reportPath, s.scanId, sizeof(s.scanId));
+    ScanStartFacts facts = {g_runOptions.quiet, s.scanId, windowsText, s.wow64.active, g_runOptions.reportPath};
     ScanResults(s).ScanStarted(facts);
 }
 
@@ -132,11 +166,16 @@ RunExitCode ScanExitCode(ScanState& s, bool completed, bool restartStarted)
 
 RunExitCode EndScanRecordWithOutcome(ScanState& s, ReportEnd how, bool completed, bool restartStarted)
 {
+    // A scan that ends at a find in memory: its record's lines are fixed; the undo follows it.
+    char undoLine[kUndoLineSize];
+    bool undo = EndQuarantine(s, undoLine, sizeof(undoLine));
     RunExitCode code = ScanExitCode(s, completed, restartStarted);
     ScanEndFacts facts = {completed, s.cancelRequested, g_runOptions.quiet, code,
                           s.filesScanned, s.filesInfected, s.filesRemoved, s.restartDeletions, s.findsLeftBehind,
                           s.filesUnopened, g_scanReport.filePath, how == kEndMemoryFind};
     ScanResults(s).ScanEnded(facts);
+    if (undo)
+        ReportLoneLine(g_scanReport.filePath, undoLine);
     return code;
 }
 
@@ -147,6 +186,9 @@ RunExitCode RunScanSteps(ScanState& s)
     // Every path rule of this scan follows this one answer.
     QueryWow64View(s.wow64);
     BeginScanReport(s);
+    QuarantineToRecord quarantineLines(s);
+    QuarantineScan quarantine;
+    BeginQuarantine(s, quarantine, quarantineLines);
     ScanMemory(s);
     bool whole = true;
     if (strcmp(s.scanTarget, kAllFixedDrives) == 0) {
@@ -161,6 +203,10 @@ RunExitCode RunScanSteps(ScanState& s)
     }
     WriteStatistics(s);
     RecordWalkSkips(s);
+    // Nothing is removed after the walks: the record names the undo before its final status.
+    char undoLine[kUndoLineSize];
+    if (EndQuarantine(s, undoLine, sizeof(undoLine)))
+        ScanResults(s).RecordLine(undoLine);
     CopyText(s.currentText, sizeof(s.currentText), s.cancelRequested ? "Scanning terminated" : "Scanning completed");
     ScanResults(s).FinalStatus(s.currentText);
     // A quiet run that went on after a find in memory decides that find's restart here as well.
@@ -193,6 +239,8 @@ RunExitCode RunScanForOutcome(ScanState& s, ResultSink& results)
     ResultSink* before = s.results;
     s.results = &results;
     RunExitCode code = RunScanSteps(s);
+    // The scan's quarantine lived in its steps.
+    s.quarantine = nullptr;
     s.results = before;
     return code;
 }

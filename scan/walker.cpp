@@ -8,6 +8,7 @@
 #include "base/clib.h"
 #include "base/text.h"
 #include "base/win32_scope.h"
+#include "disinfect/quarantine_store.h"
 #include "disinfect/restart_move.h"
 #include "scan/scan_run.h"
 #include "scan/walker.h"
@@ -188,14 +189,22 @@ BOOL FindNextWithTag(HANDLE search, WIN32_FIND_DATAA& entry)
     entry.dwReserved0 = 0;
     return FindNextFileA(search, &entry);
 }
-// The folder of a pattern ("X:\TarvexRestart\*.*") is the tool's folder for the restart, made by
-// The folder of a pattern ("X:\\TarvexRestart\\*.*") is the tool's folder for the restart, made by
-// the tool: its files are second names of files this or an earlier scan found.
-bool IsToolsOwnFolder(const char* childPattern)
+// Whether childPattern ("folder\*.*") is one of the tool's own folders, which the walk neither
+// offers nor counts: the quarantine (the tool's own files, written during the scan; on the NT family
+// only Administrators and SYSTEM may write there, and a program started from it is still offered by
+// the memory scan), and the restart folder the tool made at a drive's root (second names of files
+// this or an earlier scan found, which a second scan must not count again).
+bool IsToolsOwnFolder(const ScanState& s, const char* childPattern)
 {
-    char folder[kPathSize];
+    const char kAllEntries[] = "\\*.*";
     size_t length = TextLength(childPattern);
-    return length > 4 && CopyTextN(folder, sizeof(folder), childPattern, length - 4) && IsOwnRestartFolder(folder);
+    if (length <= 4 || CompareNoCase(childPattern + length - 4, kAllEntries) != 0)
+        return false;
+    const char* root = s.quarantine != nullptr ? s.quarantine->Root() : "";
+    if (root[0] != '\0' && TextLength(root) == length - 4 && CompareNoCaseN(childPattern, root, length - 4) == 0)
+        return true;
+    char folder[kPathSize];
+    return CopyTextN(folder, sizeof(folder), childPattern, length - 4) && IsOwnRestartFolder(folder);
 }
 
 // Pass 2: descends into every subfolder.
@@ -239,8 +248,6 @@ WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* sh
             NoteFolderTooDeep(s, ChosenSpelling(longChild, shortChild));
             continue;
         }
-        if (IsToolsOwnFolder(ChosenSpelling(longChild, shortChild)))
-            continue;
         // The alias, should a listing ever show it, is the real System32, walked under its name.
         if (IsListedAlias(s, ChosenSpelling(longChild, shortChild)))
             continue;
@@ -251,6 +258,8 @@ WalkOutcome WalkSubfolders(ScanState& s, const char* longPattern, const char* sh
             continue;
         }
         const char* childPattern = ChosenSpelling(longChild, shortChild);
+        if (IsToolsOwnFolder(s, childPattern))
+            continue;
         // Deliberately a case-sensitive byte comparison, as the drive walk's Program Files rule expects.
         if (strstr(childPattern, "\\Program Files\\") != nullptr)
             s.programFilesVisited = true;

@@ -77,26 +77,33 @@ bool CopyMutexExists(const char* name)
     return (AllSessionsName(global, sizeof(global), name) && NamedMutexExists(global)) || NamedMutexExists(name);
 }
 
-// The undo's lines go to the report, each on a line of its own.
+// The undo's lines go to the report, each on a line of its own; each object put back, or not, is
+// an event too.
 class UndoReportLines : public QuarantineLines {
 public:
-    explicit UndoReportLines(const char* reportPath) : m_reportPath(reportPath) {}
+    UndoReportLines(const char* reportPath, EventLogSink& events) : m_reportPath(reportPath), m_events(events) {}
     void Line(const char* text) override
     {
         char line[kReportLineChars];
         FormatText(line, sizeof(line), "%s  %s", kProductTitle, text);
         ReportLoneLine(m_reportPath, line);
     }
+    void Object(const char* scanId, const char* what, const char* detection, bool putBack, const char* how) override
+    {
+        m_events.UndoObject(scanId, what, detection, putBack, how);
+    }
 
 private:
     const char* m_reportPath;
+    EventLogSink& m_events;
 };
 
 // Puts back what one scan removed, and scans nothing; returns the process's exit code. A window
 // run shows one message at the end; a quiet run shows nothing.
 int RunUndo(const RunOptions& options, bool quiet)
 {
-    UndoReportLines lines(options.reportPath);
+    SystemEventLog events;
+    UndoReportLines lines(options.reportPath, events.Sink());
     UndoReport report;
     MemFill(&report, 0, sizeof(report));
     char root[kPathSize];
@@ -108,6 +115,9 @@ int RunUndo(const RunOptions& options, bool quiet)
         lines.Line("Undo: the quarantine's folder cannot be named");
         report.outcome.left = 1;
     }
+    events.Sink().EndUndo();
+    if (events.Sink().Failed())
+        lines.Line("Undo: the events of this undo could not all be written to the Windows Event Log");
     RunExitCode code = UndoExitCodeOf(report.outcome);
     char text[kReportLineChars];
     FormatText(text, sizeof(text), "Undo: exit code %d", static_cast<int>(code));

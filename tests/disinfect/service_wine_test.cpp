@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "disinfect/quarantine_store.h"
+#include "disinfect/quarantine_undo.h"
 #include "disinfect/service.h"
+#include "platform/version.h"
 #include "tests/lib/wine_files.h"
 
 namespace {
@@ -82,6 +85,36 @@ void CreateMachineKey(const std::string& subkey)
         ERROR_SUCCESS)
         RegCloseKey(key);
 }
+
+// Sets a DWORD value, making its key.
+void SetMachineDword(const std::string& subkey, const char* name, DWORD value)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(key);
+}
+
+// The DWORD value, or -1 when it is not there.
+long long MachineDword(const std::string& subkey, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_DWORD ? value : -1;
+}
+
+class NoLines : public QuarantineLines {
+public:
+    void Line(const char*) override {}
+};
 
 }  // namespace
 
@@ -170,4 +203,34 @@ TEST_CASE("RemoveServiceKeys deletes the usual subkeys first, in both numbered c
     }
     CHECK(MachineKeyExists("SYSTEM\\ControlSet001\\Services\\Enum"));
     CHECK(MachineKeyExists("SYSTEM\\ControlSet001\\Services\\tvxkeys6\\Enum"));
+}
+
+TEST_CASE("RemoveServiceKeys keeps each control set's key whole first, and the undo puts both back")
+{
+    std::string root = MakeTempFolder("tvx service quarantine");
+    NoLines lines;
+    const std::string sets[] = {"SYSTEM\\ControlSet001\\Services\\tvxkept", "SYSTEM\\CONTROLSET002\\SERVICES\\tvxkept"};
+    for (const std::string& base : sets) {
+        SetMachineDword(base, "Start", 2);
+        SetMachineDword(base + "\\Enum", "Count", 1);
+        SetMachineDword(base + "\\Security", "Kind", 7);
+    }
+    {
+        QuarantineScan scan;
+        CHECK(scan.Begin(root.c_str(), "20261211-120000", lines));
+        CHECK(RemoveServiceKeys("tvxkept", &scan, "W32/KYR.Trojan") == 1);
+        CHECK(scan.End());
+    }
+    for (const std::string& base : sets)
+        CHECK_FALSE(MachineKeyExists(base));
+    Wow64View view;
+    QueryWow64View(view);
+    UndoReport undo = UndoScan(root.c_str(), "20261211-120000", view, lines);
+    CHECK(undo.outcome.left == 0);
+    for (const std::string& base : sets) {
+        INFO(base);
+        CHECK(MachineDword(base, "Start") == 2);
+        CHECK(MachineDword(base + "\\Enum", "Count") == 1);
+        CHECK(MachineDword(base + "\\Security", "Kind") == 7);
+    }
 }

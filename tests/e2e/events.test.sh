@@ -2,7 +2,7 @@
 # with finds (a removed file, an autostart value, a held file, a value kept because it now starts
 # another program), in a window run and on a clean machine writes every event with its strings;
 # the source key names the exe; every ID's text comes out of the exe's message table; /NOEVENTS
-# writes none; Windows 98 writes none.
+# writes none; /UNDO writes one event for each object put back or not; Windows 98 writes none.
 #
 # Wine's ReportEventA is a stub: it writes nothing to any log, but prints the event's type and ID
 # (a fixme line of the advapi channel) and each insertion string (the eventlog channel: trace for
@@ -74,7 +74,7 @@ texts=$(cd "$E2E_PREFIX/drive_c" && WINEPREFIX="$E2E_PREFIX" wine 'C:\event_text
         100 110 111 112 113 115 120 130 190 191 140 141 2>/dev/null | tr -d '\r')
 # The strings each event carries, by ID: the five every event has, and the start's and end's own.
 for row in '100 1 2 6 7 8 9' '110 1 2 3 4 5' '111 1 2 3 4 5' '112 1 2 3 4 5' '113 1 2 3 4 5' '115 1 2 3 4 5' \
-           '120 1 2 3 4 5' '130 1 2 3 5' '190 1 2 5 6 7 8 9 10 11 12 13' '191 1 2 5 6 7 8 9 10 11 12 13'; do
+           '120 1 2 3 4 5' '130 1 2 3 5' '140 1 2 3 4 5' '141 1 2 3 4 5' '190 1 2 5 6 7 8 9 10 11 12 13' '191 1 2 5 6 7 8 9 10 11 12 13'; do
     read -r id inserts <<<"$row"
     text=$(awk -v id="$id" '$1 == id { sub(/^[0-9]+ /, ""); print }' <<<"$texts")
     case_label="text of $id"
@@ -85,7 +85,8 @@ for row in '100 1 2 6 7 8 9' '110 1 2 3 4 5' '111 1 2 3 4 5' '112 1 2 3 4 5' '11
 done
 case_label=""
 expect "text of 110" "110 Tarvex <1>, scan <2>: <4> found in <3>. The file was removed (<5>)." "$(grep '^110 ' <<<"$texts")"
-expect "140 and 141 are kept free" "2" "$(grep -cE '^14[01] none ' <<<"$texts")"
+expect "text of 141" "141 Tarvex <1>, undo of scan <2>: <3>, removed as <4>, could not be put back (<5>)." \
+    "$(grep '^141 ' <<<"$texts")"
 
 # ---- A quiet run with finds ------------------------------------------------------------------
 name=$(plant 1 'C:\first.exe')
@@ -148,6 +149,25 @@ check "/NOEVENTS: exit code" 1 "$QUIET_EXIT"
 expect "/NOEVENTS: events" "" "$(events_of "$TVX_TMP/noevents.err")"
 reg_has "$SOURCE_KEY" EventMessageFile && fail "/NOEVENTS: the source key was written"
 grep -aq 'C:\\again.exe     .* removed' "$(unix_path "$E2E_PREFIX" "$REPORT")" || fail "/NOEVENTS: the find is not in the report"
+
+# ---- The undo: one event for each object put back, or not ----------------------------------------
+undone=$(scan_id "$REPORT")
+quiet_logged "$TVX_TMP/undo.err" /Q /UNDO "/L:$REPORT"
+check "undo: exit code" 0 "$QUIET_EXIT"
+expect "undo: events" "140 4 1.0|$undone|C:\\again.exe|$name|put back" "$(events_of "$TVX_TMP/undo.err")"
+# The window run's scan removed the held file; a file there now is left, and said so.
+window_id=$(scan_id 'C:\windows\Tarvex.log')
+printf 'a newer file' >"$(unix_path "$E2E_PREFIX" 'C:\locked\held.exe')"
+quiet_logged "$TVX_TMP/undo_left.err" /Q /UNDO "/L:$REPORT"
+check "undo that leaves a file: exit code" 3 "$QUIET_EXIT"
+expect "undo that leaves a file: events" \
+    "141 1 1.0|$window_id|C:\\locked\\held.exe|$held_name|not put back: a file of that name is there, and is left as it is" \
+    "$(events_of "$TVX_TMP/undo_left.err")"
+tvx_reg "$E2E_PREFIX" delete "$SOURCE_KEY" /f
+quiet_logged "$TVX_TMP/undo_noevents.err" /Q /UNDO /NOEVENTS "/L:$REPORT"
+expect "/NOEVENTS undo: events" "" "$(events_of "$TVX_TMP/undo_noevents.err")"
+reg_has "$SOURCE_KEY" EventMessageFile && fail "/NOEVENTS undo: the source key was written"
+grep -aq 'Undo of scan .*: put back' "$(unix_path "$E2E_PREFIX" "$REPORT")" || fail "/NOEVENTS undo: no undo in the report"
 
 # ---- Windows 98 has no Event Log ---------------------------------------------------------------
 version=win98

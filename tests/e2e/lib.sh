@@ -199,3 +199,27 @@ plant_program() {
     [ -s "$unix" ] || abort "make_fixture could not pad $unix"
 }
 
+# no_file_holds ORIGINAL: aborts when some file of the prefix's drive C: holds the bytes of the file
+# ORIGINAL as they were: the whole file, or a telling stretch of it.
+no_file_holds() {
+    /usr/bin/python3 - "$1" "$E2E_PREFIX/drive_c" <<'PY' || abort "a file holds the removed bytes as they were"
+import os, sys
+original = open(sys.argv[1], "rb").read()
+# The whole file, and every 32-byte stretch of it that is not mostly one byte (the signature's runs
+# among them): the zero padding and headers of the fixture are in any program.
+pieces = [original] + [original[i:i + 32] for i in range(0, len(original) - 32, 8)
+                       if len(set(original[i:i + 32])) >= 12]
+if len(pieces) < 2:
+    sys.exit("no stretch of the original to look for")
+for folder, _, files in os.walk(sys.argv[2]):
+    for name in files:
+        path = os.path.join(folder, name)
+        try:
+            data = open(path, "rb").read()
+        except OSError:
+            continue
+        if any(piece in data for piece in pieces):
+            print("found in", path)
+            sys.exit(1)
+PY
+}

@@ -149,6 +149,11 @@ tail -n 1 "$TVX_TMP/third" |
     grep -qE '^==== .*  End of scan: the program ends after the find in memory  window run, a quiet run would end with 4  scanned [0-9]+, infected 1, removed 1, waiting for restart 0$' ||
     abort "memory find: end line: $(tail -n 1 "$TVX_TMP/third")"
 [ -n "$agent_name" ] || abort "no detection name for the program"
+# The record's lines are fixed: the command that undoes the scan follows its end line.
+third_id=$(head -n 1 "$TVX_TMP/third" | grep -o '  Scan ID [0-9-]*' | awk '{ print $3 }')
+grep -A1 -F "$(tail -n 1 "$TVX_TMP/third")" "$TVX_TMP/report" | tail -n 1 |
+    grep -qE "^==== .*  Undo: tarvex.exe /UNDO:$third_id puts back what this scan removed$" ||
+    abort "memory find: no undo line after the record"
 
 echo "--- winxp: a report over 1 MiB is set aside once"
 old=$E2E_PREFIX/drive_c/windows/Tarvex.old.log

@@ -74,6 +74,21 @@ TEST_CASE("the start event says how the scan runs and where its report goes")
     CHECK(StringsOf(event)[7] == "32-bit Windows");
 }
 
+TEST_CASE("an undo's object is 140 when put back, an error 141 when not")
+{
+    ScanEvent event;
+    EventForUndo(kSource, "C:\\inf\\seed.exe", "N", true, "put back", event);
+    CHECK(event.id == 140);
+    CHECK(event.type == kEventInformation);
+    CHECK(StringsOf(event) == std::vector<std::string>{"1.0", "20261210-100738", "C:\\inf\\seed.exe", "N", "put back"});
+    EventForUndo(kSource, "HKEY_LOCAL_MACHINE\\x\\v", nullptr, false, "not put back: a value of that name is there",
+                 event);
+    CHECK(event.id == 141);
+    CHECK(event.type == kEventError);
+    CHECK(StringsOf(event) == std::vector<std::string>{"1.0", "20261210-100738", "HKEY_LOCAL_MACHINE\\x\\v", "",
+                                                       "not put back: a value of that name is there"});
+}
+
 TEST_CASE("the end event: its ID and type follow the outcome")
 {
     struct Row {

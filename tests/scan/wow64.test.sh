@@ -3,7 +3,8 @@
 # real System32, in SysWOW64 and elsewhere, and the Run values that start them in both registry
 # views, are all removed; clean namesakes in the other system folder and the values naming them
 # stay; every file is examined once, under the name a 64-bit program gives it; the report's start
-# line says 64-bit; a running infected program started from the real System32 is ended and removed.
+# line says 64-bit; "/Q /UNDO" puts each file back in its own folder and each value in its own view;
+# a running infected program started from the real System32 is ended and removed.
 set -u
 source "$(dirname "$0")/../lib/test_env.sh"
 source "$TVX_ROOT/tests/lib/tool_paths.sh"
@@ -34,6 +35,7 @@ reg_has() {  # VIEW NAME
 "$fixture" record 1 "$sys64/x.exe" >/dev/null || abort "cannot plant x.exe"
 "$fixture" record 2 "$sys32/y.exe" >/dev/null || abort "cannot plant y.exe"
 "$fixture" record 3 "$c/plain/z.exe" >/dev/null || abort "cannot plant z.exe"
+for f in "$sys64/x.exe" "$sys32/y.exe" "$c/plain/z.exe"; do cp "$f" "$TVX_TMP/$(basename "$f").original"; done
 # The clean namesakes, each in the other system folder.
 echo clean >"$sys32/x.exe"
 echo clean >"$sys64/y.exe"
@@ -69,7 +71,8 @@ for v in "32 keep_x" "64 keep_y"; do
 done
 
 # Each file once: the count equals the files on the disk (with the report, and the three removed).
-on_disk=$(find "$c" -xtype f | wc -l)
+# The quarantine's files are the tool's own, kept during the scan; the walk does not count them.
+on_disk=$(find "$c" -xtype f -not -path "$c/windows/Tarvex/Quarantine/*" | wc -l)
 expect "Total files scanned equals the files on the disk" "LINE Total files scanned		:  $((on_disk + 3))" \
     "$(grep '^LINE Total files scanned' "$report")"
 expect "no file offered twice" "" "$(grep '^OFFER ' "$report" | tr 'A-Z' 'a-z' | sort | uniq -d | head -3)"
@@ -79,6 +82,23 @@ expect "real System32 walked under its own name (x.exe now removed)" "$(($(find 
 start=$(head -n 1 "$c/windows/Tarvex.log" | tr -d '\r')
 [[ $start == "==== "*"  64-bit Windows, both views scanned" ]] || fail "report start line: $start"
 ok "report start line: $start"
+
+# ---- The undo: each file in its own folder, each value in its own view ---------------------------
+cp "$TOOL_EXE" "$c/tarvex.exe"
+(cd "$c" && WINEARCH=win64 WINEPREFIX="$prefix" timeout 300 wine 'C:\tarvex.exe' /Q /UNDO >/dev/null 2>&1)
+expect "undo: exit code" 0 "$?"
+for f in "$sys64/x.exe" "$sys32/y.exe" "$c/plain/z.exe"; do
+    cmp -s "$TVX_TMP/$(basename "$f").original" "$f" || fail "undo: ${f#$c/} did not come back"
+done
+expect "undo: the clean namesakes are as they were" "clean clean" \
+    "$(cat "$sys32/x.exe" "$sys64/y.exe" 2>/dev/null | tr '\n' ' ' | sed 's/ $//')"
+for v in "64 x" "64 z" "32 y" "32 y_as_system32" "32 x_as_sysnative"; do
+    reg_has $v || fail "undo: Run value $v (view bits) did not come back"
+done
+for v in "32 x" "32 z" "64 y" "64 y_as_system32" "64 x_as_sysnative"; do
+    reg_has $v && fail "undo: Run value $v came back in the other view"
+done
+ok "undo: files and values back in their folders and views"
 
 # ---- A running infected program started from the real System32 ---------------------------------
 sleeper=$TVX_TMP/wow64-sleeper.exe
