@@ -14,6 +14,8 @@ other=$(plant 3 'C:\held\other.exe')
 swapped=$(plant 4 'C:\swap\in place.dll')
 mkdir -p "$c/keep"
 printf 'clean namesake' >"$c/keep/victim.dll"
+# Read-only: the tool must clear that to let go of its own name, and must leave it as it was.
+(cd "$c" && WINEPREFIX="$E2E_PREFIX" wine attrib +r 'C:\bait\victim.dll' >/dev/null 2>&1)
 hold_file 'C:\bait\victim.dll'
 hold_file 'C:\held\other.exe'
 hold_file 'C:\swap\in place.dll'
@@ -44,6 +46,10 @@ expect "the clean namesake after the restart" "clean namesake" "$(cat "$c/keep/v
 expect "the clean file put in the infected one's place" "clean in its place" "$(cat "$c/swap/in place.dll" 2>/dev/null)"
 [ -f "$c/bait.moved/victim.dll" ] && ok "the swapped-away infected file is left for the next scan" ||
     fail "the swapped-away infected file went"
+# Wine keeps read-only as a file without write permission bits (and this runs as root, for whom
+# test -w is always true).
+[ $((0$(stat -c %a "$c/bait.moved/victim.dll") & 0222)) -eq 0 ] && ok "it is still read-only" ||
+    fail "its read-only attribute was lost"
 [ ! -e "$c/held/other.exe" ] && ok "the untouched infected file is gone" || fail "the untouched infected file is still there"
 left=$(cd "$c/TarvexRestart" && ls -- *.mov *.txt 2>/dev/null)
 [ -z "$left" ] && ok "nothing waits in the tool's folder" || fail "left in the tool's folder: $left"
